@@ -1,0 +1,62 @@
+#include "app/SettingsFileName.h"
+
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ExecutablePath() {
+    char buffer[PATH_MAX];
+    ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) {
+        return "tarnwick";
+    }
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+std::string UserConfigFolder() {
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
+        return std::string(config) + "/tarnwick";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.config/tarnwick";
+}
+
+bool IsWritableFolder(const std::string& folder) {
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+std::string ReplaceExtensionWithIni(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) {
+        return path + ".ini";
+    }
+    return path.substr(0, dot) + ".ini";
+}
+
+std::string SettingsFileNameFor(const std::string& executablePath, const std::string& userConfigFolder,
+                                bool (*isWritableFolder)(const std::string&),
+                                bool (*exists)(const std::string&)) {
+    std::string beside = ReplaceExtensionWithIni(executablePath);
+    std::size_t slash = beside.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : beside.substr(0, slash);
+    if (exists(beside) || isWritableFolder(folder)) {
+        return beside;
+    }
+    return userConfigFolder + "/tarnwick.ini";
+}
+
+std::string SettingsFileName() {
+    return SettingsFileNameFor(ExecutablePath(), UserConfigFolder(), IsWritableFolder, Exists);
+}

@@ -1,0 +1,117 @@
+#include "tests/support/MediaGenerator.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct ContainerDefaults {
+    const char* extension;
+    const char* format;
+    const char* videoCodec;
+    const char* audioCodec; // empty for elementary video streams
+};
+
+constexpr ContainerDefaults kContainers[] = {
+    {".avi", "avi", "mpeg4", "libmp3lame"},   {".wmv", "asf", "wmv2", "wmav2"},
+    {".asf", "asf", "wmv2", "wmav2"},         {".mpg", "vob", "mpeg2video", "mp2"},
+    {".m2p", "vob", "mpeg2video", "mp2"},     {".vob", "vob", "mpeg2video", "mp2"},
+    {".m1v", "mpeg1video", "mpeg1video", ""}, {".m2v", "mpeg2video", "mpeg2video", ""},
+    {".mpv", "mpeg2video", "mpeg2video", ""}, {".mp4", "mp4", "libx264", "aac"},
+    {".mkv", "matroska", "libx264", "aac"},   {".ogg", "ogg", "libtheora", "libvorbis"},
+    {".oga", "ogg", "", "libvorbis"},         {".wav", "wav", "", "pcm_s16le"},
+};
+
+const ContainerDefaults& DefaultsFor(const std::string& extension) {
+    for (const auto& defaults : kContainers) {
+        if (extension == defaults.extension) {
+            return defaults;
+        }
+    }
+    throw std::invalid_argument("no clip recipe for " + extension);
+}
+
+std::string CacheFolder() {
+    const char* cache = std::getenv("TARNWICK_MEDIA_CACHE");
+    return cache && *cache ? cache : "/tmp/tarnwick-media-cache";
+}
+
+int Run(const std::vector<std::string>& arguments) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const auto& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+std::string GenerateClip(const ClipSpec& spec) {
+    const ContainerDefaults& defaults = DefaultsFor(spec.extension);
+    std::string videoCodec = spec.videoCodec.empty() ? defaults.videoCodec : spec.videoCodec;
+    std::string audioCodec = spec.audioCodec.empty() ? defaults.audioCodec : spec.audioCodec;
+    bool video = spec.video && !videoCodec.empty();
+    bool audio = spec.audio && !audioCodec.empty();
+
+    std::ostringstream key;
+    key << spec.extension << '|' << spec.width << 'x' << spec.height << '|' << spec.seconds << '|'
+        << spec.framesPerSecond << '|' << video << videoCodec << '|' << audio << audioCodec << "|v1";
+    std::filesystem::create_directories(CacheFolder());
+    std::string path =
+        CacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) + spec.extension;
+    if (std::filesystem::exists(path)) {
+        return path;
+    }
+
+    std::string duration = std::to_string(spec.seconds);
+    std::vector<std::string> arguments = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+    if (video) {
+        arguments.insert(arguments.end(),
+                         {"-f", "lavfi", "-i",
+                          "testsrc2=size=" + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
+                              ":rate=" + std::to_string(spec.framesPerSecond) + ":duration=" + duration});
+    }
+    if (audio) {
+        arguments.insert(arguments.end(),
+                         {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=" + duration});
+    }
+    if (video) {
+        arguments.insert(arguments.end(), {"-c:v", videoCodec, "-g", std::to_string(spec.framesPerSecond),
+                                           "-pix_fmt", "yuv420p"});
+        if (videoCodec == "libx264") {
+            arguments.insert(arguments.end(), {"-preset", "ultrafast"});
+        }
+    }
+    if (audio) {
+        arguments.insert(arguments.end(), {"-c:a", audioCodec, "-ac", "2"});
+    }
+    // Written under a name of its own and renamed, so that tests running side by side never see a
+    // half-made clip.
+    std::string partial = path + ".part-" + std::to_string(::getpid());
+    arguments.insert(arguments.end(), {"-f", defaults.format, partial});
+    if (Run(arguments) != 0) {
+        std::filesystem::remove(partial);
+        throw std::runtime_error("ffmpeg could not make a " + spec.extension + " clip");
+    }
+    std::filesystem::rename(partial, path);
+    return path;
+}
+
+std::string CopyClipTo(const ClipSpec& spec, const std::string& path) {
+    std::filesystem::copy_file(GenerateClip(spec), path, std::filesystem::copy_options::overwrite_existing);
+    return path;
+}

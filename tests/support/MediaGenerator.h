@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+// What a generated clip holds. Codecs left empty take the usual ones for the container, the ones
+// the player's built-in filter is about: .avi MPEG-4 + MP3, .wmv WMV2 + WMA2, .mpg/.m2p/.vob MPEG-2
+// program stream, .m1v/.m2v/.mpv video elementary streams, .mp4/.mkv H.264 + AAC, .ogg/.oga audio.
+struct ClipSpec {
+    std::string extension = ".mp4";
+    int width = 320;
+    int height = 240;
+    double seconds = 2.0;
+    int framesPerSecond = 25;
+    bool video = true;
+    bool audio = true;
+    std::string videoCodec;
+    std::string audioCodec;
+};
+
+// Makes a short clip with ffmpeg (a test pattern and a tone; a key frame every second) and returns
+// its path. Clips are cached under $TARNWICK_MEDIA_CACHE (else /tmp/tarnwick-media-cache), keyed by
+// everything in the spec, so each is made once per machine. Throws when ffmpeg fails.
+std::string GenerateClip(const ClipSpec& spec);
+
+// Copies a clip to the given path (so a test can name it as it likes) and returns that path.
+std::string CopyClipTo(const ClipSpec& spec, const std::string& path);
