@@ -1,0 +1,85 @@
+#include "player/PlaySettings.h"
+
+#include "app/Errors.h"
+#include "app/ProfileFile.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PlaySettings, NoSettingsFileGivesTheFirstStartDefaults) {
+    TempDir dir;
+    PlaySettings values = ReadPlaySettings(ProfileFile(dir / "none.ini"));
+    EXPECT_EQ(values.Dir, "");
+    EXPECT_EQ(values.File, "");
+    EXPECT_FALSE(values.EnableVideo);
+    EXPECT_FALSE(values.EnableAudio);
+    EXPECT_EQ(values.Filter, BuiltInFilter);
+    EXPECT_TRUE(values.Resume);
+    EXPECT_FALSE(values.Playing);
+    EXPECT_EQ(values.Position, "0");
+}
+
+TEST(PlaySettings, WritesEveryKeyInItsOrderAndReadsThemBack) {
+    TempDir dir;
+    ProfileFile settings(dir / "t.ini");
+    PlaySettings values;
+    values.Dir = "/media/video";
+    values.File = "/media/video/a b.avi";
+    values.EnableVideo = true;
+    values.Resume = false;
+    values.Playing = true;
+    values.Position = "-1234567890123";
+    values.Filter = "";
+    WritePlaySettings(settings, values);
+    EXPECT_EQ(
+        ReadFileText(settings.FileName()),
+        "[Play]\nDir=/media/video\nFile=/media/video/a b.avi\nENB_VIDEO=1\nENB_AUDIO=0\nResume=0\nPlaying=1\n"
+        "Position=-1234567890123\nFilter=\n");
+    PlaySettings back = ReadPlaySettings(settings);
+    EXPECT_EQ(back.File, values.File);
+    EXPECT_TRUE(back.EnableVideo);
+    EXPECT_FALSE(back.Resume);
+    EXPECT_TRUE(back.Playing);
+    EXPECT_EQ(back.Position, values.Position);
+    EXPECT_EQ(back.Filter, "") << "an empty filter is a value, not a missing key";
+}
+
+TEST(PlaySettings, ARefusedWriteStopsAtTheFailingKey) {
+    TempDir dir;
+    std::string blocker = dir.WriteFile("not-a-folder", "");
+    ProfileFile settings(blocker + "/t.ini");
+    try {
+        WritePlaySettings(settings, DefaultPlaySettings());
+        FAIL() << "nothing could be written, yet no error";
+    } catch (const EIniFileException& error) {
+        EXPECT_EQ(std::string(error.what()), blocker + "/t.ini に書き込めません");
+    }
+}
+
+TEST(ParsePosition, AcceptsDecimalAndBothHexadecimalForms) {
+    EXPECT_EQ(ParsePosition("0"), 0);
+    EXPECT_EQ(ParsePosition("  6000000000"), 6'000'000'000);
+    EXPECT_EQ(ParsePosition("-15"), -15);
+    EXPECT_EQ(ParsePosition("+15"), 15);
+    EXPECT_EQ(ParsePosition("$FF"), 255);
+    EXPECT_EQ(ParsePosition("0x10"), 16);
+    EXPECT_EQ(ParsePosition("-0X10"), -16);
+    EXPECT_EQ(ParsePosition("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(ParsePosition("-9223372036854775808"), INT64_MIN);
+}
+
+TEST(ParsePosition, AnythingElseIsAnErrorNamingTheText) {
+    for (const char* text :
+         {"", "abc", "12 ", "1e5", "0x", "$", "-", "9223372036854775808", "$10000000000000000"}) {
+        try {
+            ParsePosition(text);
+            FAIL() << '"' << text << "\" was taken as a number";
+        } catch (const EConvertError& error) {
+            EXPECT_EQ(std::string(error.what()), std::string("'") + text + "' は整数ではありません");
+        }
+    }
+}
+
+} // namespace
