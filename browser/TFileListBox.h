@@ -1,0 +1,92 @@
+#pragma once
+
+#include "browser/BrowserTypes.h"
+
+#include <QWidget>
+#include <string>
+
+class QLineEdit;
+class QListView;
+class QModelIndex;
+class TDirectoryListBox;
+class TFilterComboBox;
+class FileRowModel;
+
+// The list of the files in one folder, filtered by wildcard patterns. Paths are byte strings
+// (UTF-8 as the file system gives them, possibly not valid UTF-8) so that every listed file can be
+// opened again by the name it was listed under.
+class TFileListBox : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFileListBox(QWidget* parent = nullptr);
+    ~TFileListBox() override;
+
+    const std::string& CurrentDir() const { return currentDir_; }
+    void SetCurrentDir(const std::string& dir);
+    const std::string& Mask() const { return mask_; }
+    void SetMask(const std::string& mask);
+    TFileType FileType() const { return fileType_; }
+    void SetFileType(TFileType fileType);
+    bool ShowGlyphs() const { return showGlyphs_; }
+    void SetShowGlyphs(bool show);
+    QLineEdit* FileEdit() const { return fileEdit_; }
+    void SetFileEdit(QLineEdit* edit);
+    int LastSelected() const { return lastSelected_; }
+
+    // The selected row, -1 for none. Assigning from code raises no notification; -1 clears the
+    // selection and an index out of range is refused.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    // The rows ("Items"): their count and the text of one.
+    int Count() const;
+    std::string Item(int index) const;
+
+    std::string SelectedName() const;
+    std::string SelectedPath() const;
+    void SelectName(const std::string& name);
+    void GoToPath(const std::string& text);
+    void RescanFiles();
+
+    // The back-links, set by the directory list's and the filter selector's FileList.
+    TDirectoryListBox* DirList() const { return dirList_; }
+    TFilterComboBox* FilterCombo() const { return filterCombo_; }
+
+    int RowHeight() const { return rowHeight_; }
+    void SetRowHeight(int height);
+
+signals:
+    // After a rescan, after the user changes the selection, and from SelectName.
+    void OnChange();
+    void OnClick();
+    // A double-click on a row: the main window plays the selected file.
+    void OnDblClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    friend class TDirectoryListBox;
+    friend class TFilterComboBox;
+    void SetDirListBackLink(TDirectoryListBox* list);
+    void SetFilterComboBackLink(TFilterComboBox* combo);
+    void Change();
+    void UserClicked();
+    void ComputeRowHeight();
+    bool CaseSensitiveHere() const;
+
+    std::string currentDir_;
+    std::string mask_ = "*.*";
+    TFileType fileType_ = TFileType::Normal();
+    bool showGlyphs_ = false;
+    bool scannedOnce_ = false;
+    int lastSelected_ = -1;
+    int rowHeight_ = 0;
+    QLineEdit* fileEdit_ = nullptr;
+    TDirectoryListBox* dirList_ = nullptr;
+    TFilterComboBox* filterCombo_ = nullptr;
+    FileRowModel* model_ = nullptr;
+    QListView* view_ = nullptr;
+    QMetaObject::Connection fileEditGone_;
+};
