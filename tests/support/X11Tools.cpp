@@ -1,0 +1,130 @@
+#include "tests/support/X11Tools.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+struct DisplayCloser {
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
+using DisplayHandle = std::unique_ptr<Display, DisplayCloser>;
+
+DisplayHandle OpenDisplay() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        throw std::runtime_error("cannot open the X display");
+    }
+    return DisplayHandle(display);
+}
+
+std::string TitleOf(Display* display, Window window) {
+    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after,
+                           &data) == Success &&
+        data) {
+        title.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+    }
+    if (title.empty()) {
+        char* name = nullptr;
+        if (XFetchName(display, window, &name) && name) {
+            title = name;
+            XFree(name);
+        }
+    }
+    return title;
+}
+
+void Collect(Display* display, Window window, std::vector<X11Window>& found) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+        return;
+    }
+    for (unsigned int i = 0; i < count; ++i) {
+        std::string title = TitleOf(display, children[i]);
+        if (!title.empty()) {
+            XWindowAttributes attributes{};
+            XGetWindowAttributes(display, children[i], &attributes);
+            int x = 0, y = 0;
+            Window child = 0;
+            XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
+            found.push_back(X11Window{children[i], title, x, y, attributes.width, attributes.height,
+                                      attributes.map_state == IsViewable});
+        }
+        Collect(display, children[i], found);
+    }
+    if (children) {
+        XFree(children);
+    }
+}
+
+} // namespace
+
+std::vector<X11Window> ListTitledWindows() {
+    DisplayHandle display = OpenDisplay();
+    std::vector<X11Window> found;
+    Collect(display.get(), DefaultRootWindow(display.get()), found);
+    return found;
+}
+
+std::optional<X11Window> WaitForWindow(const std::string& titlePart, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        for (const X11Window& window : ListTitledWindows()) {
+            if (window.mapped && window.title.find(titlePart) != std::string::npos) {
+                return window;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return std::nullopt;
+}
+
+void RequestClose(unsigned long window) {
+    DisplayHandle display = OpenDisplay();
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display.get(), "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display.get(), "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display.get(), window, False, NoEventMask, &event);
+    XFlush(display.get());
+}
+
+void ClickAt(int x, int y, int clicks) {
+    DisplayHandle display = OpenDisplay();
+    XTestFakeMotionEvent(display.get(), -1, x, y, CurrentTime);
+    XSync(display.get(), False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    for (int i = 0; i < clicks; ++i) {
+        XTestFakeButtonEvent(display.get(), 1, True, CurrentTime);
+        XTestFakeButtonEvent(display.get(), 1, False, CurrentTime);
+        XSync(display.get(), False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+}
+
+void PressKey(const std::string& keysymName) {
+    DisplayHandle display = OpenDisplay();
+    KeyCode code = XKeysymToKeycode(display.get(), XStringToKeysym(keysymName.c_str()));
+    XTestFakeKeyEvent(display.get(), code, True, CurrentTime);
+    XTestFakeKeyEvent(display.get(), code, False, CurrentTime);
+    XSync(display.get(), False);
+}

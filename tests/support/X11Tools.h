@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What an X client outside the program sees of the program's windows, for end-to-end tests that drive
+// the program as a user would.
+
+struct X11Window {
+    unsigned long id = 0;
+    std::string title;
+    int x = 0; // root coordinates of the window's top-left corner
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool mapped = false;
+};
+
+// Every window in the tree under the root whose title is not empty.
+std::vector<X11Window> ListTitledWindows();
+
+// The first mapped window whose title contains the text, waiting up to the timeout.
+std::optional<X11Window> WaitForWindow(const std::string& titlePart, int timeoutMs);
+
+// Asks the window to close, the way a window manager does when its close button is pressed.
+void RequestClose(unsigned long window);
+
+// Clicks (or double-clicks) with the first button at root coordinates.
+void ClickAt(int x, int y, int clicks = 1);
+
+// Sends a key press and release to the window that has the focus (an X keysym name: "Return").
+void PressKey(const std::string& keysymName);
