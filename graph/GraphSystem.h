@@ -1,0 +1,23 @@
+#pragma once
+
+#include "graph/GraphInterfaces.h"
+
+#include <memory>
+
+// What the playback object needs of the media library before there is a graph: bringing the library
+// up and down, and making the two objects it creates by kind rather than through a graph.
+class IGraphSystem {
+public:
+    virtual ~IGraphSystem() = default;
+
+    // Brings the library up for the calling thread. A positive status (already up) is success. Each
+    // successful call is balanced by one Uninitialize.
+    virtual HRESULT Initialize() = 0;
+    virtual void Uninitialize() = 0;
+
+    // A new, empty filter graph.
+    virtual HRESULT CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) = 0;
+    // A new instance of the output device's renderer filter, not yet in any graph. Its input pins are
+    // "Video-In" and "Audio-In". Fails (REGDB_E_CLASSNOTREG) when the device's renderer is not installed.
+    virtual HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) = 0;
+};

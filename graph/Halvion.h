@@ -1,0 +1,93 @@
+#pragma once
+
+#include "graph/GraphInterfaces.h"
+#include "graph/GraphSystem.h"
+#include "graph/WindowLinks.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The playback object: owns one filter graph for the life of the main window, builds it for a file
+// so that the streams reach the output device's renderer or the standard renderers, drives and seeks
+// it, and lists its filters. Failures of the graph are shown in the error box and the operation goes
+// on; nothing is returned or thrown.
+//
+// The graph system and the error box are lent for the object's whole life; the seek bar is lent from
+// SetSeekBar on.
+class THalvion {
+public:
+    THalvion(std::shared_ptr<IGraphSystem> system, ErrorBoxLink& errorBox);
+    ~THalvion();
+    THalvion(const THalvion&) = delete;
+    THalvion& operator=(const THalvion&) = delete;
+
+    void SetSeekBar(SeekBarLink* bar);
+    void SetOwnerWindow(WindowHandle handle);
+    void SetEnableVideo(bool value);
+    void SetEnableAudio(bool value);
+
+    void OpenFile(const std::string& fileName);
+    void TestRenderFile(const std::string& fileName);
+
+    void Play();
+    void TogglePause();
+    void Stop();
+    void UpdatePosition();
+    HRESULT SeekToBarPosition(std::int32_t barPos);
+    HRESULT SetPosition(MediaTime position);
+    MediaTime GetPosition();
+    HRESULT SkipSeconds(std::int64_t seconds);
+
+    void ListFilters(TextSinkLink& sink);
+
+    // Read-only views of the fields only the object itself changes.
+    const std::string& CurrentFileName() const { return FileName; }
+    bool VideoEnabled() const { return EnableVideo; }
+    bool AudioEnabled() const { return EnableAudio; }
+    WindowHandle Owner() const { return OwnerWindow; }
+
+    // The seek bar's scale: this value stands for the stop position.
+    static constexpr std::int32_t SeekBarMax = 10000;
+
+private:
+    void RemoveAllFilters();
+    void ReplaceRenderers();
+    std::shared_ptr<IPin> GetUpstreamPin(const std::shared_ptr<IBaseFilter>& baseFilter);
+    std::shared_ptr<IPin> GetOutputPin(const std::shared_ptr<IBaseFilter>& baseFilter);
+    void PlaceVideoWindow();
+
+    void ShowError(const char* text);
+
+    std::shared_ptr<IGraphSystem> System;
+    ErrorBoxLink& ErrorBox;
+    bool SystemInitialized = false;
+
+    // The fields in the order the rest of the program knows them. The controller reads Playing,
+    // Paused, EndReached, VideoWidth and VideoHeight, and clears EndReached when it acts on it.
+    std::shared_ptr<IGraphBuilder> Graph;
+    std::shared_ptr<IMediaControl> MediaControl;
+    std::shared_ptr<IMediaSeeking> MediaSeeking;
+    std::shared_ptr<IVideoWindow> VideoWindow;
+    std::shared_ptr<IBasicVideo> BasicVideo;
+
+public:
+    bool Playing = false;
+    bool Paused = false;
+
+private:
+    SeekBarLink* SeekBar = nullptr;
+    bool EnableVideo = false;
+    bool EnableAudio = false;
+    WindowHandle OwnerWindow = 0;
+
+public:
+    std::int32_t VideoWidth = 0;
+    std::int32_t VideoHeight = 0;
+
+private:
+    std::string FileName;
+
+public:
+    bool EndReached = false;
+};
