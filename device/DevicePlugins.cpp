@@ -1,0 +1,48 @@
+#include "device/DevicePlugins.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gst/gst.h>
+#include <system_error>
+
+std::string DevicePluginFolder() {
+    std::error_code error;
+    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || executable.empty()) {
+        return {};
+    }
+    return (executable.parent_path() / "plugins").string();
+}
+
+int LoadPluginsFrom(const std::string& folder, std::vector<std::string>* problems) {
+    std::error_code error;
+    std::vector<std::filesystem::path> files;
+    if (!folder.empty()) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            if (entry.path().extension() == ".so" && entry.is_regular_file(error)) {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    // A fixed order, so that two runs load alike whatever order the folder lists.
+    std::sort(files.begin(), files.end());
+    int loaded = 0;
+    for (const auto& file : files) {
+        GError* failure = nullptr;
+        GstPlugin* plugin = gst_plugin_load_file(file.c_str(), &failure);
+        if (plugin) {
+            ++loaded;
+            gst_object_unref(plugin);
+        } else {
+            if (problems) {
+                problems->push_back(file.string() + ": " + (failure ? failure->message : "not loaded"));
+            }
+            g_clear_error(&failure);
+        }
+    }
+    return loaded;
+}
+
+int LoadDevicePlugins(std::vector<std::string>* problems) {
+    return LoadPluginsFrom(DevicePluginFolder(), problems);
+}

@@ -1,0 +1,397 @@
+#include "device/HalvionRenderer.h"
+
+#include "device/OutputSinks.h"
+#include "device/OutputWindow.h"
+
+#include <atomic>
+#include <gst/audio/audio.h>
+#include <gst/video/videooverlay.h>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the element keeps besides its GObject part. Counters and the pair (video sink, window
+// handle) are read on streaming threads without the lock: a streaming thread must never wait for
+// the thread that is linking or unlinking, which may itself wait for that streaming thread.
+struct RendererState {
+    std::mutex lock;
+    OutputPlacement placement;
+    std::string audioDevice;
+    bool disposing = false;
+
+    GstPad* videoPad = nullptr;
+    GstPad* audioPad = nullptr;
+    std::vector<GstElement*> videoChain;
+    std::vector<GstElement*> audioChain;
+    std::unique_ptr<OutputWindow> window;
+
+    std::atomic<GstElement*> videoSink{nullptr};
+    std::atomic<unsigned long> windowHandle{0};
+    std::atomic<guint64> videoFrames{0};
+    std::atomic<guint64> audioSamples{0};
+    std::atomic<guint> audioBytesPerFrame{0};
+};
+
+enum Property { PropMonitor = 1, PropFullscreen, PropAudioDevice, PropVideoFrames, PropAudioSamples };
+
+GstStaticPadTemplate videoTemplate =
+    GST_STATIC_PAD_TEMPLATE("Video-In", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-raw"));
+GstStaticPadTemplate audioTemplate =
+    GST_STATIC_PAD_TEMPLATE("Audio-In", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("audio/x-raw"));
+
+} // namespace
+
+struct _HalvionRenderer {
+    GstBin parent;
+    RendererState* state;
+};
+
+G_DEFINE_TYPE(HalvionRenderer, halvion_renderer, GST_TYPE_BIN)
+
+namespace {
+
+// Makes the named elements; on a missing factory reports it and returns an empty list.
+std::vector<GstElement*> MakeElements(HalvionRenderer* self, std::initializer_list<const char*> factories) {
+    std::vector<GstElement*> elements;
+    for (const char* factory : factories) {
+        GstElement* element = gst_element_factory_make(factory, nullptr);
+        if (!element) {
+            GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN,
+                              ("The GStreamer element \"%s\" is missing.", factory), (nullptr));
+            for (GstElement* made : elements) {
+                gst_object_unref(gst_object_ref_sink(made));
+            }
+            return {};
+        }
+        elements.push_back(element);
+    }
+    return elements;
+}
+
+// Puts the chain behind the ghost pad: adds and links the elements, brings them to the bin's state
+// from the last to the first, so that no data meets an element that is not ready, and only then
+// points the pad at the first.
+bool AttachChain(HalvionRenderer* self, GstPad* ghost, const std::vector<GstElement*>& chain) {
+    GstBin* bin = GST_BIN(self);
+    for (GstElement* element : chain) {
+        gst_bin_add(bin, element);
+    }
+    for (size_t i = 1; i < chain.size(); ++i) {
+        if (!gst_element_link(chain[i - 1], chain[i])) {
+            GST_ELEMENT_ERROR(
+                self, CORE, NEGOTIATION, ("The device's output could not be set up."),
+                ("cannot link %s to %s", GST_ELEMENT_NAME(chain[i - 1]), GST_ELEMENT_NAME(chain[i])));
+            return false;
+        }
+    }
+    for (auto element = chain.rbegin(); element != chain.rend(); ++element) {
+        gst_element_sync_state_with_parent(*element);
+    }
+    GstPad* first = gst_element_get_static_pad(chain.front(), "sink");
+    gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), first);
+    gst_object_unref(first);
+    return true;
+}
+
+void DetachChain(HalvionRenderer* self, GstPad* ghost, std::vector<GstElement*>& chain) {
+    gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), nullptr);
+    for (GstElement* element : chain) {
+        gst_element_set_locked_state(element, TRUE);
+        gst_element_set_state(element, GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(self), element);
+    }
+    chain.clear();
+}
+
+void AttachVideo(HalvionRenderer* self) {
+    RendererState& state = *self->state;
+    if (!state.videoChain.empty()) {
+        return;
+    }
+    std::string error;
+    state.window = OutputWindow::Open(HALVION_OUTPUT_NAME, state.placement, error);
+    if (!state.window) {
+        GST_ELEMENT_ERROR(self, RESOURCE, OPEN_WRITE, ("The device's output window could not be opened."),
+                          ("%s", error.c_str()));
+        return;
+    }
+    std::vector<GstElement*> chain = MakeElements(self, {"videoconvert", "videoscale"});
+    GstElement* sink = chain.empty() ? nullptr : MakeVideoSink();
+    if (!sink) {
+        if (!chain.empty()) {
+            GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN, ("No X11 video sink is installed."), (nullptr));
+            for (GstElement* made : chain) {
+                gst_object_unref(gst_object_ref_sink(made));
+            }
+        }
+        state.window.reset();
+        return;
+    }
+    chain.push_back(sink);
+    state.windowHandle = state.window->Handle();
+    state.videoSink = sink;
+    state.videoChain = chain;
+    if (!AttachChain(self, state.videoPad, chain)) {
+        state.videoSink = nullptr;
+        DetachChain(self, state.videoPad, state.videoChain);
+        state.window.reset();
+    }
+}
+
+void DetachVideo(HalvionRenderer* self) {
+    RendererState& state = *self->state;
+    state.videoSink = nullptr;
+    DetachChain(self, state.videoPad, state.videoChain);
+    // Only now that the sink is stopped: it must never draw into a window that is gone.
+    state.windowHandle = 0;
+    state.window.reset();
+}
+
+void AttachAudio(HalvionRenderer* self) {
+    RendererState& state = *self->state;
+    if (!state.audioChain.empty()) {
+        return;
+    }
+    std::vector<GstElement*> chain = MakeElements(self, {"audioconvert", "audioresample"});
+    if (chain.empty()) {
+        return;
+    }
+    bool noServer = false;
+    GstElement* sink = MakeAudioSink(state.audioDevice, HALVION_OUTPUT_NAME, noServer);
+    if (!sink) {
+        GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN, ("No audio sink is installed."), (nullptr));
+        for (GstElement* made : chain) {
+            gst_object_unref(gst_object_ref_sink(made));
+        }
+        return;
+    }
+    if (noServer) {
+        GST_ELEMENT_WARNING(self, RESOURCE, OPEN_WRITE,
+                            ("No sound server answers; the device plays silently."), (nullptr));
+    }
+    chain.push_back(sink);
+    state.audioChain = chain;
+    if (!AttachChain(self, state.audioPad, chain)) {
+        DetachChain(self, state.audioPad, state.audioChain);
+    }
+}
+
+void OnLinked(GstPad* pad, GstPad*, gpointer data) {
+    auto* self = HALVION_RENDERER(data);
+    std::lock_guard guard(self->state->lock);
+    if (self->state->disposing) {
+        return;
+    }
+    if (pad == self->state->videoPad) {
+        AttachVideo(self);
+    } else {
+        AttachAudio(self);
+    }
+}
+
+void OnUnlinked(GstPad* pad, GstPad*, gpointer data) {
+    auto* self = HALVION_RENDERER(data);
+    std::lock_guard guard(self->state->lock);
+    if (self->state->disposing) {
+        return;
+    }
+    if (pad == self->state->videoPad) {
+        DetachVideo(self);
+    } else {
+        DetachChain(self, self->state->audioPad, self->state->audioChain);
+    }
+}
+
+guint64 BufferCount(GstPadProbeInfo* info) {
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
+        return gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info));
+    }
+    return 1;
+}
+
+GstPadProbeReturn CountVideo(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    HALVION_RENDERER(data)->state->videoFrames += BufferCount(info);
+    return GST_PAD_PROBE_OK;
+}
+
+gsize AudioBytes(GstPadProbeInfo* info) {
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
+        return gst_buffer_list_calculate_size(GST_PAD_PROBE_INFO_BUFFER_LIST(info));
+    }
+    return gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
+}
+
+GstPadProbeReturn CountAudio(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    RendererState& state = *HALVION_RENDERER(data)->state;
+    if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(event, &caps);
+            GstAudioInfo audio;
+            state.audioBytesPerFrame =
+                gst_audio_info_from_caps(&audio, caps) ? GST_AUDIO_INFO_BPF(&audio) : 0;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    guint bytesPerFrame = state.audioBytesPerFrame;
+    if (bytesPerFrame > 0) {
+        state.audioSamples += AudioBytes(info) / bytesPerFrame;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+GstPad* AddInput(HalvionRenderer* self, GstStaticPadTemplate* staticTemplate, GstPadProbeCallback counter,
+                 GstPadProbeType events) {
+    GstPadTemplate* padTemplate = gst_static_pad_template_get(staticTemplate);
+    GstPad* pad = gst_ghost_pad_new_no_target_from_template(staticTemplate->name_template, padTemplate);
+    gst_object_unref(padTemplate);
+    g_signal_connect(pad, "linked", G_CALLBACK(OnLinked), self);
+    g_signal_connect(pad, "unlinked", G_CALLBACK(OnUnlinked), self);
+    gst_pad_add_probe(
+        pad,
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST | events),
+        counter, self, nullptr);
+    gst_element_add_pad(GST_ELEMENT(self), pad);
+    return pad;
+}
+
+// The video sink asks for a window when it first gets caps. It gets the device's window, and the
+// question stops here: the program answers such questions for its own video panel, and must not
+// hand that panel to the device's sink.
+void HandleMessage(GstBin* bin, GstMessage* message) {
+    RendererState& state = *HALVION_RENDERER(bin)->state;
+    GstElement* sink = state.videoSink;
+    if (sink && GST_MESSAGE_SRC(message) == GST_OBJECT(sink) &&
+        gst_is_video_overlay_prepare_window_handle_message(message)) {
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), state.windowHandle);
+        gst_message_unref(message);
+        return;
+    }
+    GST_BIN_CLASS(halvion_renderer_parent_class)->handle_message(bin, message);
+}
+
+void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+    RendererState& state = *HALVION_RENDERER(object)->state;
+    std::lock_guard guard(state.lock);
+    switch (id) {
+    case PropMonitor:
+        state.placement.monitor = g_value_get_int(value);
+        break;
+    case PropFullscreen:
+        state.placement.fullscreen = g_value_get_boolean(value);
+        break;
+    case PropAudioDevice: {
+        const gchar* device = g_value_get_string(value);
+        state.audioDevice = device ? device : "";
+        break;
+    }
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    }
+}
+
+void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+    RendererState& state = *HALVION_RENDERER(object)->state;
+    switch (id) {
+    case PropVideoFrames:
+        g_value_set_uint64(value, state.videoFrames);
+        return;
+    case PropAudioSamples:
+        g_value_set_uint64(value, state.audioSamples);
+        return;
+    default:
+        break;
+    }
+    std::lock_guard guard(state.lock);
+    switch (id) {
+    case PropMonitor:
+        g_value_set_int(value, state.placement.monitor);
+        break;
+    case PropFullscreen:
+        g_value_set_boolean(value, state.placement.fullscreen);
+        break;
+    case PropAudioDevice:
+        g_value_set_string(value, state.audioDevice.c_str());
+        break;
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    }
+}
+
+// The bin removes its children before its pads are unlinked; the chains go first, while their
+// elements are still there to stop.
+void Dispose(GObject* object) {
+    auto* self = HALVION_RENDERER(object);
+    {
+        std::lock_guard guard(self->state->lock);
+        if (!self->state->disposing) {
+            self->state->disposing = true;
+            DetachVideo(self);
+            DetachChain(self, self->state->audioPad, self->state->audioChain);
+        }
+    }
+    G_OBJECT_CLASS(halvion_renderer_parent_class)->dispose(object);
+}
+
+void Finalize(GObject* object) {
+    delete HALVION_RENDERER(object)->state;
+    G_OBJECT_CLASS(halvion_renderer_parent_class)->finalize(object);
+}
+
+} // namespace
+
+static void halvion_renderer_init(HalvionRenderer* self) {
+    self->state = new RendererState;
+    self->state->videoPad = AddInput(self, &videoTemplate, CountVideo, GST_PAD_PROBE_TYPE_INVALID);
+    self->state->audioPad = AddInput(self, &audioTemplate, CountAudio, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
+}
+
+static void halvion_renderer_class_init(HalvionRendererClass* klass) {
+    GObjectClass* objectClass = G_OBJECT_CLASS(klass);
+    objectClass->set_property = SetProperty;
+    objectClass->get_property = GetProperty;
+    objectClass->dispose = Dispose;
+    objectClass->finalize = Finalize;
+    GST_BIN_CLASS(klass)->handle_message = HandleMessage;
+
+    const auto settable = static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS);
+    const auto counter = static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS);
+    g_object_class_install_property(
+        objectClass, PropMonitor,
+        g_param_spec_int("monitor", "Monitor",
+                         "The monitor the output window goes on, by its index in the X server's list", 0,
+                         G_MAXINT, 0, settable));
+    g_object_class_install_property(objectClass, PropFullscreen,
+                                    g_param_spec_boolean("fullscreen", "Full screen",
+                                                         "Whether the output window covers its monitor",
+                                                         FALSE, settable));
+    g_object_class_install_property(
+        objectClass, PropAudioDevice,
+        g_param_spec_string("audio-device", "Audio device",
+                            "The sound-server output the audio goes to; empty for the server's default", "",
+                            settable));
+    g_object_class_install_property(objectClass, PropVideoFrames,
+                                    g_param_spec_uint64("video-frames", "Video frames",
+                                                        "Video frames that arrived at Video-In", 0,
+                                                        G_MAXUINT64, 0, counter));
+    g_object_class_install_property(
+        objectClass, PropAudioSamples,
+        g_param_spec_uint64("audio-samples", "Audio samples",
+                            "Audio samples (one per channel) that arrived at Audio-In", 0, G_MAXUINT64, 0,
+                            counter));
+
+    GstElementClass* elementClass = GST_ELEMENT_CLASS(klass);
+    gst_element_class_add_static_pad_template(elementClass, &videoTemplate);
+    gst_element_class_add_static_pad_template(elementClass, &audioTemplate);
+    gst_element_class_set_static_metadata(elementClass, "Morrick Halvion Renderer Filter", "Sink/Video/Audio",
+                                          "Plays video and audio on the Morrick Halvion output device",
+                                          "Tarnwick developers");
+}
+
+gboolean halvion_renderer_register(GstPlugin* plugin) {
+    return gst_element_register(plugin, "halvionrenderer", GST_RANK_NONE, HALVION_TYPE_RENDERER);
+}

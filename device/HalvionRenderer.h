@@ -1,0 +1,26 @@
+#pragma once
+
+#include <gst/gst.h>
+
+// The output device's renderer: a bin with the always sink pads "Video-In" (raw video) and
+// "Audio-In" (raw audio). Video goes to the device's own output window, audio to a sound-server
+// device. The sinks behind a pad exist only while the pad is linked, so an input left unlinked
+// neither holds back preroll nor the end of the stream.
+//
+// Properties: "monitor" (int) and "fullscreen" (boolean) place the output window, "audio-device"
+// (string, empty for the server's default output) picks the sound output; all three take effect
+// when the input is next linked. "video-frames" and "audio-samples" (read-only, uint64) count what
+// arrived at the inputs: video buffers, and audio frames (one sample per channel).
+
+G_BEGIN_DECLS
+
+#define HALVION_TYPE_RENDERER (halvion_renderer_get_type())
+G_DECLARE_FINAL_TYPE(HalvionRenderer, halvion_renderer, HALVION, RENDERER, GstBin)
+
+// Adds the element factory "halvionrenderer" to the plugin.
+gboolean halvion_renderer_register(GstPlugin* plugin);
+
+G_END_DECLS
+
+// The title of the output window and the name the device's sound stream carries on the server.
+#define HALVION_OUTPUT_NAME "Morrick Halvion Output"

@@ -1,0 +1,103 @@
+#include "device/OutputWindow.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+#include <algorithm>
+
+namespace {
+
+struct Rectangle {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The monitor's area on the root window; the whole screen when the server does not list monitors.
+Rectangle MonitorArea(Display* display, int monitor) {
+    int screen = DefaultScreen(display);
+    Rectangle area{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
+    int eventBase = 0;
+    int errorBase = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase)) {
+        return area;
+    }
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
+    if (monitors && count > 0) {
+        const XRRMonitorInfo& chosen = monitors[(monitor >= 0 && monitor < count) ? monitor : 0];
+        area = {chosen.x, chosen.y, chosen.width, chosen.height};
+    }
+    if (monitors) {
+        XRRFreeMonitors(monitors);
+    }
+    return area;
+}
+
+void SetTitle(Display* display, Window window, const std::string& title) {
+    XStoreName(display, window, title.c_str());
+    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    XChangeProperty(display, window, netName, utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+}
+
+// Asks the window manager, when there is one, to keep the window full screen and undecorated.
+void RequestFullscreen(Display* display, Window window) {
+    Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&fullscreen), 1);
+}
+
+// A window manager closing the window would otherwise kill this connection, and Xlib ends the
+// whole process when its connection dies. With the delete protocol the request is only a message,
+// which nobody reads: the output stays until the device lets it go.
+void RefuseToBeKilled(Display* display, Window window) {
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &deleteWindow, 1);
+}
+
+} // namespace
+
+std::unique_ptr<OutputWindow> OutputWindow::Open(const std::string& title, const OutputPlacement& placement,
+                                                 std::string& error) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        error = "cannot open the X display";
+        return nullptr;
+    }
+    Rectangle area = MonitorArea(display, placement.monitor);
+    if (!placement.fullscreen) {
+        area.width = std::min(WindowedWidth, area.width);
+        area.height = std::min(WindowedHeight, area.height);
+    }
+    int screen = DefaultScreen(display);
+    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), area.x, area.y,
+                                        static_cast<unsigned>(area.width), static_cast<unsigned>(area.height),
+                                        0, BlackPixel(display, screen), BlackPixel(display, screen));
+    SetTitle(display, window, title);
+    RefuseToBeKilled(display, window);
+    // Without a window manager the position is ours; with one, these hints keep it on the monitor.
+    XSizeHints hints{};
+    hints.flags = USPosition | USSize;
+    hints.x = area.x;
+    hints.y = area.y;
+    hints.width = area.width;
+    hints.height = area.height;
+    XSetWMNormalHints(display, window, &hints);
+    if (placement.fullscreen) {
+        RequestFullscreen(display, window);
+    }
+    XMapRaised(display, window);
+    XSync(display, False);
+    return std::unique_ptr<OutputWindow>(new OutputWindow(display, window));
+}
+
+OutputWindow::~OutputWindow() {
+    auto* display = static_cast<Display*>(display_);
+    XDestroyWindow(display, window_);
+    XCloseDisplay(display);
+}
