@@ -1,0 +1,20 @@
+#include "tests/support/fakegraph/FakeScript.h"
+
+#include <algorithm>
+
+HRESULT FakeScript::Enter(const std::string& call, const std::string& arguments) {
+    calls_.push_back(arguments.empty() ? call : call + "(" + arguments + ")");
+    const auto failure = failures_.find(call);
+    return failure == failures_.end() ? S_OK : failure->second;
+}
+
+std::vector<std::string> FakeScript::CallsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> found;
+    std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(found),
+                 [&](const std::string& entry) { return entry.starts_with(prefix); });
+    return found;
+}
+
+bool FakeScript::Called(const std::string& entry) const {
+    return std::find(calls_.begin(), calls_.end(), entry) != calls_.end();
+}
