@@ -1,58 +1,347 @@
 #include "browser/TDirectoryListBox.h"
 
-#include <QListWidget>
-#include <QVBoxLayout>
+#include "browser/FileNames.h"
+#include "browser/FileScan.h"
+#include "browser/Glyphs.h"
+#include "browser/InOutErrors.h"
+#include "browser/Paths.h"
+#include "browser/ProcessDirectory.h"
+#include "browser/TDriveComboBox.h"
+#include "browser/TFileListBox.h"
+#include "browser/UserActions.h"
+#include "browser/Volumes.h"
 
-TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QWidget(parent), list_(new QListWidget(this)) {
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+#include <cctype>
+#include <cerrno>
+
+namespace {
+
+char UpperLetter(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+std::string StartingDirectory() {
+    try {
+        return CurrentDirectory();
+    } catch (const std::exception&) {
+        return "/";
+    }
+}
+
+// The folders of a path below its root, in order.
+std::vector<std::string> PartsBelowRoot(const std::string& dir, const std::string& root) {
+    std::string rest = dir;
+    if (root == "/") {
+        rest.erase(0, 1);
+    } else if (rest.size() > root.size()) {
+        rest.erase(0, root.size() + 1);
+    } else {
+        rest.clear();
+    }
+    std::vector<std::string> parts;
+    std::size_t begin = 0;
+    while (begin < rest.size()) {
+        const std::size_t slash = rest.find('/', begin);
+        parts.push_back(rest.substr(begin, slash - begin));
+        if (slash == std::string::npos) {
+            break;
+        }
+        begin = slash + 1;
+    }
+    return parts;
+}
+
+} // namespace
+
+// Draws a row with its glyph at the row's indent, centred, and the text after it at the top.
+class DirectoryRowDelegate : public QStyledItemDelegate {
+public:
+    explicit DirectoryRowDelegate(TDirectoryListBox* list) : QStyledItemDelegate(list), list_(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+        const int row = index.row();
+        const int indent = list_->ItemIndent(row);
+        const QPixmap& glyph = list_->GlyphOf(list_->rows_[static_cast<std::size_t>(row)].Kind);
+        painter->drawPixmap(option.rect.left() + indent,
+                            option.rect.top() + (option.rect.height() - glyph.height()) / 2, glyph);
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(option.font);
+        painter->drawText(option.rect.adjusted(indent + glyph.width() + 4, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, list_->RowDisplayText(row));
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        const int height = std::max(option.fontMetrics.height(), list_->openFolder_.height() + 1);
+        return {option.rect.width(), height};
+    }
+
+private:
+    TDirectoryListBox* list_;
+};
+
+TDirectoryListBox::TDirectoryListBox(QWidget* parent)
+    : QWidget(parent), currentDir_(StartingDirectory()), openFolder_(LoadGlyph("OPENFOLDER")),
+      currentFolder_(LoadGlyph("CURRENTFOLDER")), closedFolder_(LoadGlyph("CLOSEDFOLDER")),
+      list_(new QListWidget(this)) {
+    list_->setItemDelegate(new DirectoryRowDelegate(this));
+    list_->setUniformItemSizes(true);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->installEventFilter(this);
+    list_->viewport()->installEventFilter(this);
+    setFocusProxy(list_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
+    RefreshLevels();
 }
-TDirectoryListBox::~TDirectoryListBox() = default;
+
+TDirectoryListBox::~TDirectoryListBox() {
+    if (fileList_) {
+        fileList_->SetDirListBackLink(nullptr);
+    }
+    if (driveCombo_) {
+        driveCombo_->ForgetDirList();
+    }
+    disconnect(labelGone_);
+}
+
 void TDirectoryListBox::SetCurrentDir(const std::string& dir) {
-    currentDir_ = dir;
+    if (dir.empty() || SameFileName(dir, currentDir_, volumeCaseSensitive_)) {
+        return;
+    }
+    const TypedPath path = SplitTypedPath(dir);
+    if (path.Drive != DriveLetter()) {
+        inSetDirectory_ = true;
+        try {
+            if (driveCombo_) {
+                driveCombo_->SetDriveLetter(path.Drive);
+            } else {
+                SwitchDrive(path.Drive);
+            }
+        } catch (...) {
+            inSetDirectory_ = false;
+            throw;
+        }
+        inSetDirectory_ = false;
+    }
+    // A relative part is taken from the listed folder.
+    if (DirectoryExists(currentDir_)) {
+        ChangeDirectory(currentDir_);
+    }
+    ChangeDirectory(path.Dir);
+    currentDir_ = CurrentDirectory();
+    RefreshLevels();
+    Change();
 }
+
 char TDirectoryListBox::DriveLetter() const {
-    return '\0';
+    return Volumes::DriveLetterOf(currentDir_);
 }
+
 void TDirectoryListBox::SetFileList(TFileListBox* list) {
+    if (fileList_) {
+        fileList_->SetDirListBackLink(nullptr);
+    }
     fileList_ = list;
+    if (list) {
+        list->SetDirListBackLink(this);
+    }
 }
+
 void TDirectoryListBox::SetDirLabel(QLabel* label) {
+    disconnect(labelGone_);
     dirLabel_ = label;
+    if (label) {
+        labelGone_ = connect(label, &QObject::destroyed, this, [this] { dirLabel_ = nullptr; });
+    }
+    UpdateLabel();
 }
-void TDirectoryListBox::RefreshLevels() {}
-void TDirectoryListBox::SwitchDrive(char) {}
-std::string TDirectoryListBox::PathOfRow(int) const {
-    return {};
+
+void TDirectoryListBox::RefreshLevels() {
+    list_->setUpdatesEnabled(false);
+    rows_.clear();
+    const std::string root = Volumes::RootOf(currentDir_);
+    // Every Linux file system keeps the case it is given; some ignore it when looking names up.
+    volumeKeepsCase_ = true;
+    volumeCaseSensitive_ = Volumes::CaseSensitiveAt(currentDir_);
+
+    rows_.push_back({root, RowKind::Level});
+    const std::vector<std::string> parts = PartsBelowRoot(currentDir_, root);
+    for (const std::string& part : parts) {
+        rows_.push_back({part, RowKind::Level});
+    }
+    rows_.back().Kind = RowKind::Current;
+    currentRow_ = static_cast<int>(rows_.size()) - 1;
+    for (std::string& name : ListSubdirectories(currentDir_, volumeCaseSensitive_)) {
+        rows_.push_back({std::move(name), RowKind::Subfolder});
+    }
+
+    list_->clear();
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        list_->addItem(RowDisplayText(static_cast<int>(row)));
+    }
+    list_->setUpdatesEnabled(true);
+    if (created_) {
+        list_->setCurrentRow(currentRow_);
+    }
 }
-void TDirectoryListBox::EnterSelectedRow() {}
+
+void TDirectoryListBox::SwitchDrive(char letter) {
+    if (UpperLetter(letter) == UpperLetter(DriveLetter())) {
+        return;
+    }
+    if (letter != '\0') {
+        std::string target = Volumes::RememberedDirectory(letter);
+        if (target.empty()) {
+            ThrowInOutError(ENODEV); // no drive has that key
+        }
+        if (!DirectoryExists(target)) {
+            target = Volumes::DriveByLetter(letter)->MountPoint;
+        }
+        ChangeDirectory(target);
+        currentDir_ = CurrentDirectory();
+    }
+    if (!inSetDirectory_) {
+        RefreshLevels();
+        Change();
+    }
+}
+
+std::string TDirectoryListBox::PathOfRow(int index) const {
+    if (index < 0 || index >= Count()) {
+        return {};
+    }
+    const Row& row = rows_[static_cast<std::size_t>(index)];
+    if (row.Kind == RowKind::Subfolder) {
+        return JoinPath(currentDir_, row.Text);
+    }
+    if (index == currentRow_) {
+        return currentDir_;
+    }
+    std::string path = rows_.front().Text;
+    for (int level = 1; level <= index; ++level) {
+        path = JoinPath(path, rows_[static_cast<std::size_t>(level)].Text);
+    }
+    return path;
+}
+
+void TDirectoryListBox::EnterSelectedRow() {
+    SetCurrentDir(PathOfRow(ItemIndex()));
+}
+
 int TDirectoryListBox::ItemIndex() const {
     return list_->currentRow();
 }
+
 void TDirectoryListBox::SetItemIndex(int index) {
     list_->setCurrentRow(index);
 }
+
 int TDirectoryListBox::Count() const {
-    return list_->count();
+    return static_cast<int>(rows_.size());
 }
-std::string TDirectoryListBox::Item(int) const {
+
+std::string TDirectoryListBox::Item(int index) const {
+    return index >= 0 && index < Count() ? rows_[static_cast<std::size_t>(index)].Text : std::string();
+}
+
+std::string TDirectoryListBox::ItemGlyph(int index) const {
+    if (index < 0 || index >= Count()) {
+        return {};
+    }
+    switch (rows_[static_cast<std::size_t>(index)].Kind) {
+    case RowKind::Level:
+        return "OPENFOLDER";
+    case RowKind::Current:
+        return "CURRENTFOLDER";
+    case RowKind::Subfolder:
+        return "CLOSEDFOLDER";
+    }
     return {};
 }
-std::string TDirectoryListBox::ItemGlyph(int) const {
-    return {};
+
+int TDirectoryListBox::ItemIndent(int index) const {
+    if (index >= 0 && index < Count() && rows_[static_cast<std::size_t>(index)].Kind == RowKind::Subfolder) {
+        return 4 * PathDepth(currentDir_, Volumes::RootOf(currentDir_)) + 6;
+    }
+    return 4 * index + 2;
 }
-int TDirectoryListBox::ItemIndent(int) const {
-    return 0;
+
+const QPixmap& TDirectoryListBox::GlyphOf(RowKind kind) const {
+    switch (kind) {
+    case RowKind::Level:
+        return openFolder_;
+    case RowKind::Current:
+        return currentFolder_;
+    case RowKind::Subfolder:
+        break;
+    }
+    return closedFolder_;
 }
+
+QString TDirectoryListBox::RowDisplayText(int index) const {
+    const std::string& text = rows_[static_cast<std::size_t>(index)].Text;
+    return DisplayText(volumeKeepsCase_ || volumeCaseSensitive_ ? text : LowerText(text));
+}
+
 void TDirectoryListBox::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!created_) {
+        created_ = true;
+        RunUserAction([this] { RefreshLevels(); });
+    }
 }
+
 bool TDirectoryListBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        DoubleClicked();
+        return true;
+    }
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            RunUserAction([this] { EnterSelectedRow(); });
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
+
+void TDirectoryListBox::DoubleClicked() {
+    emit OnDblClick();
+    RunUserAction([this] { EnterSelectedRow(); });
+}
+
 void TDirectoryListBox::SetDriveComboBackLink(TDriveComboBox* combo) {
     driveCombo_ = combo;
 }
-void TDirectoryListBox::Change() {}
-void TDirectoryListBox::UpdateLabel() {}
+
+void TDirectoryListBox::Change() {
+    if (fileList_) {
+        fileList_->SetCurrentDir(currentDir_);
+    }
+    UpdateLabel();
+    emit OnChange();
+}
+
+void TDirectoryListBox::UpdateLabel() {
+    if (!dirLabel_) {
+        return;
+    }
+    const QFontMetrics metrics = dirLabel_->fontMetrics();
+    const std::string shown =
+        ShortenPathToWidth(currentDir_, dirLabel_->width(), [&](const std::string& text) {
+            return metrics.horizontalAdvance(DisplayText(text));
+        });
+    dirLabel_->setText(DisplayText(shown));
+}

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QListWidget;
@@ -61,13 +63,27 @@ private:
     void ForgetFileList() { fileList_ = nullptr; }
     void Change();
     void UpdateLabel();
+    void DoubleClicked();
+
+    enum class RowKind { Level, Current, Subfolder };
+    struct Row {
+        std::string Text;
+        RowKind Kind;
+    };
+    friend class DirectoryRowDelegate;
+    const QPixmap& GlyphOf(RowKind kind) const;
+    QString RowDisplayText(int index) const;
 
     std::string currentDir_;
     bool volumeKeepsCase_ = false;
     bool volumeCaseSensitive_ = false;
     bool inSetDirectory_ = false;
-    bool rowsBuilt_ = false;
+    bool created_ = false; // the window exists once the control has been shown
     int currentRow_ = -1;
+    std::vector<Row> rows_;
+    QPixmap openFolder_;
+    QPixmap currentFolder_;
+    QPixmap closedFolder_;
     TFileListBox* fileList_ = nullptr;
     TDriveComboBox* driveCombo_ = nullptr;
     QLabel* dirLabel_ = nullptr;

@@ -46,7 +46,7 @@ private:
 
     char driveLetter_ = '\0';
     TTextCase textCase_ = tcLowerCase;
-    bool entriesBuilt_ = false;
+    bool created_ = false; // the window exists once the control has been shown
     TDirectoryListBox* dirList_ = nullptr;
     QComboBox* combo_ = nullptr;
 };

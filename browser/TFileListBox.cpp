@@ -1,66 +1,306 @@
 #include "browser/TFileListBox.h"
 
+#include "app/Errors.h"
+#include "browser/FileNames.h"
+#include "browser/FileRowModel.h"
+#include "browser/Glyphs.h"
+#include "browser/Paths.h"
+#include "browser/ProcessDirectory.h"
+#include "browser/TDirectoryListBox.h"
+#include "browser/TFilterComboBox.h"
+#include "browser/UserActions.h"
+#include "browser/Volumes.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QVBoxLayout>
 
-TFileListBox::TFileListBox(QWidget* parent) : QWidget(parent), view_(new QListView(this)) {
+namespace {
+
+std::string StartingDirectory() {
+    try {
+        return CurrentDirectory();
+    } catch (const EInOutError&) {
+        return "/"; // the process's directory was removed under it
+    }
+}
+
+// Keeps the busy pointer from the moment a scan turns long until the scan ends, however it ends.
+class BusyPointer {
+public:
+    BusyPointer() = default;
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+    ~BusyPointer() {
+        if (on_) {
+            QApplication::restoreOverrideCursor();
+        }
+    }
+    void TurnOn() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        on_ = true;
+    }
+
+private:
+    bool on_ = false;
+};
+
+} // namespace
+
+TFileListBox::TFileListBox(QWidget* parent)
+    : QWidget(parent), currentDir_(StartingDirectory()), model_(new FileRowModel(this)),
+      view_(new QListView(this)) {
+    delegate_ = new FileRowDelegate(model_, &showGlyphs_, &rowHeight_, this);
+    view_->setModel(model_);
+    view_->setItemDelegate(delegate_);
+    view_->setUniformItemSizes(true);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->viewport()->installEventFilter(this);
+    setFocusProxy(view_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
+    ComputeRowHeight();
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!selectingFromCode_) {
+            RunUserAction([this] { UserChangedSelection(); });
+        }
+    });
 }
-TFileListBox::~TFileListBox() = default;
+
+TFileListBox::~TFileListBox() {
+    if (dirList_) {
+        dirList_->ForgetFileList();
+    }
+    if (filterCombo_) {
+        filterCombo_->ForgetFileList();
+    }
+    disconnect(fileEditGone_);
+}
+
 void TFileListBox::SetCurrentDir(const std::string& dir) {
-    currentDir_ = dir;
+    if (SameFileName(dir, currentDir_, CaseSensitiveHere())) {
+        return;
+    }
+    // A relative path is taken from the listed folder, which need not be the process's one now.
+    if (DirectoryExists(currentDir_)) {
+        TryChangeDirectory(currentDir_);
+    }
+    ChangeDirectory(dir);
+    currentDir_ = CurrentDirectory();
+    RescanFiles();
 }
+
 void TFileListBox::SetMask(const std::string& mask) {
+    if (mask == mask_) {
+        return;
+    }
     mask_ = mask;
+    RescanFiles();
 }
+
 void TFileListBox::SetFileType(TFileType fileType) {
+    if (fileType == fileType_) {
+        return;
+    }
     fileType_ = fileType;
+    RescanFiles();
 }
+
 void TFileListBox::SetShowGlyphs(bool show) {
+    if (show == showGlyphs_) {
+        return;
+    }
     showGlyphs_ = show;
+    const int glyphRowHeight = LoadGlyph("EXECUTABLE").height() + 1;
+    if (show && rowHeight_ < glyphRowHeight) {
+        ComputeRowHeight();
+    }
+    view_->viewport()->update();
 }
+
 void TFileListBox::SetFileEdit(QLineEdit* edit) {
+    disconnect(fileEditGone_);
     fileEdit_ = edit;
+    if (edit) {
+        fileEditGone_ = connect(edit, &QObject::destroyed, this, [this] { fileEdit_ = nullptr; });
+        const std::string name = SelectedName();
+        edit->setText(DisplayText(name.empty() ? mask_ : name));
+    }
 }
+
 int TFileListBox::ItemIndex() const {
-    return -1;
+    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
-void TFileListBox::SetItemIndex(int) {}
+
+void TFileListBox::SetItemIndex(int index) {
+    if (index < -1 || index >= Count()) {
+        return;
+    }
+    SelectRow(index);
+}
+
+void TFileListBox::SelectRow(int index) {
+    selectingFromCode_ = true;
+    if (index < 0) {
+        view_->selectionModel()->clear();
+    } else {
+        const QModelIndex row = model_->index(index);
+        view_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+        view_->scrollTo(row);
+    }
+    selectingFromCode_ = false;
+}
+
 int TFileListBox::Count() const {
-    return 0;
+    return model_->rowCount();
 }
-std::string TFileListBox::Item(int) const {
-    return {};
+
+std::string TFileListBox::Item(int index) const {
+    if (index < 0 || index >= Count()) {
+        return {};
+    }
+    return model_->Rows()[static_cast<std::size_t>(index)].Text;
 }
+
 std::string TFileListBox::SelectedName() const {
-    return {};
+    return Item(ItemIndex());
 }
+
 std::string TFileListBox::SelectedPath() const {
-    return {};
+    const std::string name = SelectedName();
+    return name.empty() ? std::string() : JoinPath(currentDir_, name);
 }
-void TFileListBox::SelectName(const std::string&) {}
-void TFileListBox::GoToPath(const std::string&) {}
-void TFileListBox::RescanFiles() {}
+
+int TFileListBox::FindRow(const std::string& name) const {
+    // The search begins at the second row and wraps round to the first. On a volume that tells
+    // cases apart, a row that matches exactly wins over one that differs only in case.
+    const int count = Count();
+    const auto search = [&](bool exact) {
+        for (int step = 0; step < count; ++step) {
+            const int row = (step + 1) % count;
+            if (SameFileName(model_->Rows()[static_cast<std::size_t>(row)].Text, name, exact)) {
+                return row;
+            }
+        }
+        return -1;
+    };
+    const int exactRow = CaseSensitiveHere() ? search(true) : -1;
+    return exactRow >= 0 ? exactRow : search(false);
+}
+
+void TFileListBox::SelectName(const std::string& name) {
+    if (SameFileName(name, SelectedName(), CaseSensitiveHere())) {
+        return;
+    }
+    SelectRow(FindRow(name));
+    Change();
+}
+
+void TFileListBox::GoToPath(const std::string& text) {
+    if (text.empty() || SameFileName(text, SelectedPath(), CaseSensitiveHere())) {
+        return;
+    }
+    const TypedPath path = SplitTypedPath(text);
+    if (dirList_) {
+        dirList_->SetCurrentDir(text);
+    } else {
+        SetCurrentDir(path.Dir);
+    }
+    if (HasWildcards(path.File)) {
+        SetMask(path.File);
+    } else if (!path.File.empty()) {
+        SelectName(path.File);
+        if (!FileExists(JoinPath(currentDir_, path.File))) {
+            throw EInvalidOperation("不正なファイル名 - " + text);
+        }
+        if (SelectedName().empty()) {
+            // The mask or the attribute rules kept the file out: show just that file.
+            SetMask(path.File);
+            SelectName(path.File);
+        }
+    }
+}
+
+void TFileListBox::RescanFiles() {
+    if (!created_) {
+        return;
+    }
+    ChangeDirectory(currentDir_);
+    BusyPointer busy;
+    std::vector<FileRow> rows = ScanFiles(mask_, fileType_, showGlyphs_, [&busy] { busy.TurnOn(); });
+    selectingFromCode_ = true;
+    model_->SetRows(std::move(rows));
+    view_->selectionModel()->clear();
+    selectingFromCode_ = false;
+    Change();
+}
+
 void TFileListBox::SetRowHeight(int height) {
     rowHeight_ = height;
+    delegate_->RowHeightChanged();
 }
+
 void TFileListBox::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!created_) {
+        created_ = true;
+        RunUserAction([this] { RescanFiles(); });
+    }
 }
+
 void TFileListBox::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        view_->setFont(font());
+        ComputeRowHeight();
+    }
 }
+
+bool TFileListBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        emit OnDblClick();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TFileListBox::SetDirListBackLink(TDirectoryListBox* list) {
     dirList_ = list;
 }
+
 void TFileListBox::SetFilterComboBackLink(TFilterComboBox* combo) {
     filterCombo_ = combo;
 }
-void TFileListBox::Change() {}
-void TFileListBox::UserClicked() {}
-void TFileListBox::ComputeRowHeight() {}
+
+void TFileListBox::Change() {
+    lastSelected_ = ItemIndex();
+    if (fileEdit_) {
+        const std::string name = SelectedName();
+        fileEdit_->setText(DisplayText(name.empty() ? mask_ : name));
+        fileEdit_->selectAll();
+    }
+    emit OnChange();
+}
+
+void TFileListBox::UserChangedSelection() {
+    emit OnClick();
+    if (ItemIndex() != lastSelected_) {
+        Change();
+    }
+}
+
+void TFileListBox::ComputeRowHeight() {
+    int height = QFontMetrics(font()).height();
+    if (showGlyphs_) {
+        height = std::max(height, LoadGlyph("EXECUTABLE").height() + 1);
+    }
+    SetRowHeight(height);
+}
+
 bool TFileListBox::CaseSensitiveHere() const {
-    return true;
+    return Volumes::CaseSensitiveAt(currentDir_);
 }

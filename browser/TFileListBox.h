@@ -11,6 +11,7 @@ class QModelIndex;
 class TDirectoryListBox;
 class TFilterComboBox;
 class FileRowModel;
+class FileRowDelegate;
 
 // The list of the files in one folder, filtered by wildcard patterns. Paths are byte strings
 // (UTF-8 as the file system gives them, possibly not valid UTF-8) so that every listed file can be
@@ -65,6 +66,7 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class TDirectoryListBox;
@@ -72,21 +74,26 @@ private:
     void SetDirListBackLink(TDirectoryListBox* list);
     void SetFilterComboBackLink(TFilterComboBox* combo);
     void Change();
-    void UserClicked();
+    void UserChangedSelection();
     void ComputeRowHeight();
+    void SelectRow(int index);
+    int FindRow(const std::string& name) const;
     bool CaseSensitiveHere() const;
 
     std::string currentDir_;
     std::string mask_ = "*.*";
     TFileType fileType_ = TFileType::Normal();
     bool showGlyphs_ = false;
-    bool scannedOnce_ = false;
+    // The list's window exists once it has been shown; scans wait for it.
+    bool created_ = false;
+    bool selectingFromCode_ = false;
     int lastSelected_ = -1;
     int rowHeight_ = 0;
     QLineEdit* fileEdit_ = nullptr;
     TDirectoryListBox* dirList_ = nullptr;
     TFilterComboBox* filterCombo_ = nullptr;
     FileRowModel* model_ = nullptr;
+    FileRowDelegate* delegate_ = nullptr;
     QListView* view_ = nullptr;
     QMetaObject::Connection fileEditGone_;
 };

@@ -47,7 +47,7 @@ private:
 
     std::string filter_;
     std::vector<std::string> entryMasks_;
-    bool entriesBuilt_ = false;
+    bool created_ = false; // the window exists once the control has been shown
     TFileListBox* fileList_ = nullptr;
     QComboBox* combo_ = nullptr;
 };

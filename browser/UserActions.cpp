@@ -1,0 +1,28 @@
+#include "browser/UserActions.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+BrowserErrorReporter& Reporter() {
+    static BrowserErrorReporter reporter;
+    return reporter;
+}
+} // namespace
+
+void SetBrowserErrorReporter(BrowserErrorReporter reporter) {
+    Reporter() = std::move(reporter);
+}
+
+void ReportBrowserError(const std::string& message) noexcept {
+    try {
+        if (Reporter()) {
+            Reporter()(message);
+        } else {
+            QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
+                                  QString::fromStdString(message));
+        }
+    } catch (...) {
+        // A reporter that fails itself has nowhere left to go.
+    }
+}

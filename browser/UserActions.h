@@ -1,0 +1,23 @@
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+
+// The browser's controls act on the user's clicks and keys from toolkit signals, which must not
+// carry an error out. Such an action runs through RunUserAction, and an error it raises goes to
+// the reporter: the main window sets the application's error box; until then a message box shows.
+using BrowserErrorReporter = std::function<void(const std::string& message)>;
+
+void SetBrowserErrorReporter(BrowserErrorReporter reporter);
+void ReportBrowserError(const std::string& message) noexcept;
+
+template <typename Action> void RunUserAction(Action&& action) noexcept {
+    try {
+        std::forward<Action>(action)();
+    } catch (const std::exception& error) {
+        ReportBrowserError(error.what());
+    } catch (...) {
+        ReportBrowserError("Unknown error");
+    }
+}
