@@ -385,6 +385,10 @@ HRESULT FakeGraph::RenderFile(const std::string& path) {
     if (media == media_.end()) {
         return VFW_E_NOT_FOUND;
     }
+    if (BuildOnRenderFile) {
+        BuildOnRenderFile(*this);
+        return S_OK;
+    }
     auto source = MakeSource(script_, media->second);
     Insert(source, path);
     return RenderOutputsOf(*source);

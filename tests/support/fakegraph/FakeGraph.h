@@ -4,6 +4,7 @@
 #include "tests/support/fakegraph/FakeFilter.h"
 #include "tests/support/fakegraph/FakeScript.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -68,6 +69,8 @@ public:
     const std::vector<std::shared_ptr<FakeFilter>>& Filters() const { return filters_; }
     std::vector<std::string> FilterNames() const;
     std::shared_ptr<FakeFilter> FindFilter(const std::string& name) const;
+    // When set, RenderFile of a known file builds this instead of the usual graph.
+    std::function<void(FakeGraph&)> BuildOnRenderFile;
     // Put a converter on every Connect between pins of the same type, as a graph may.
     bool ConnectInsertsConverter = false;
 

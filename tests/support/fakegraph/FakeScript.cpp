@@ -4,7 +4,10 @@
 
 HRESULT FakeScript::Enter(const std::string& call, const std::string& arguments) {
     calls_.push_back(arguments.empty() ? call : call + "(" + arguments + ")");
-    const auto failure = failures_.find(call);
+    auto failure = failures_.find(calls_.back());
+    if (failure == failures_.end()) {
+        failure = failures_.find(call);
+    }
     return failure == failures_.end() ? S_OK : failure->second;
 }
 

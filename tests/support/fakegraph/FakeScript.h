@@ -8,8 +8,9 @@
 
 // What every part of the fake graph shares: the record of calls in the order they came, and the
 // failures a test has scripted. A call is recorded as its name, followed by its arguments in
-// parentheses when it has any ("RenderFile(/media/clip.avi)"); a failure is scripted by name alone
-// and hits every call of that name until it is healed.
+// parentheses when it has any ("RenderFile(/media/clip.avi)"). A failure is scripted either for the
+// whole entry ("QueryInterface(IBasicVideo)") or for the name alone ("RenderFile"), and hits every
+// matching call until it is healed.
 class FakeScript {
 public:
     void Fail(const std::string& call, HRESULT status = E_FAIL) { failures_[call] = status; }
