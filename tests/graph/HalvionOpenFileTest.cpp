@@ -29,28 +29,21 @@ TEST_F(HalvionOpenFileTest, WithBothOutputsOffTheFilePlaysOnTheStandardRenderers
     EXPECT_THAT(errors.Texts, IsEmpty()) << "a file that cannot be rendered shows nothing here";
 }
 
-TEST_F(HalvionOpenFileTest, WmvWithVideoOnMovesOnlyThePictureToTheDevice) {
+// Exactly the streams switched on move from their standard renderer to the device.
+TEST_F(HalvionOpenFileTest, WmvWithOneOutputOnMovesOnlyThatStream) {
     graph.AddMedia(Wmv);
-    Open(Wmv, true, false);
-    EXPECT_THAT(errors.Texts, IsEmpty());
-    EXPECT_FALSE(HasFilter(VideoRendererName));
-    EXPECT_TRUE(HasFilter(SoundRendererName));
-    const auto device = graph.FindFilter(DeviceRendererName);
-    ASSERT_TRUE(device);
-    EXPECT_TRUE(Linked(device->Pin(DeviceVideoPinId)));
-    EXPECT_FALSE(Linked(device->Pin(DeviceAudioPinId)));
-    EXPECT_TRUE(Linked(graph.FindFilter(SoundRendererName)->Pins().front()));
-}
-
-TEST_F(HalvionOpenFileTest, WmvWithAudioOnMovesOnlyTheSoundToTheDevice) {
-    graph.AddMedia(Wmv);
-    Open(Wmv, false, true);
-    EXPECT_TRUE(HasFilter(VideoRendererName));
-    EXPECT_FALSE(HasFilter(SoundRendererName));
-    const auto device = graph.FindFilter(DeviceRendererName);
-    ASSERT_TRUE(device);
-    EXPECT_FALSE(Linked(device->Pin(DeviceVideoPinId)));
-    EXPECT_TRUE(Linked(device->Pin(DeviceAudioPinId)));
+    for (const bool video : {true, false}) {
+        Open(Wmv, video, !video);
+        EXPECT_THAT(errors.Texts, IsEmpty());
+        EXPECT_EQ(HasFilter(VideoRendererName), !video);
+        EXPECT_EQ(HasFilter(SoundRendererName), video);
+        const auto device = graph.FindFilter(DeviceRendererName);
+        ASSERT_TRUE(device);
+        EXPECT_EQ(Linked(device->Pin(DeviceVideoPinId)), video);
+        EXPECT_EQ(Linked(device->Pin(DeviceAudioPinId)), !video);
+        const auto kept = graph.FindFilter(video ? SoundRendererName : VideoRendererName);
+        EXPECT_TRUE(Linked(kept->Pins().front()));
+    }
 }
 
 TEST_F(HalvionOpenFileTest, WmvWithBothOnMovesBothAndConnectMayInsertFilters) {

@@ -137,7 +137,7 @@ TEST_F(HalvionTransportTest, PositionsThatCannotBeReadAreNotTakenForTheEnd) {
 TEST_F(HalvionTransportTest, TheBarSeeksToItsShareOfTheStopPosition) {
     const MediaTime stop = 120 * Seconds;
     const std::vector<std::pair<std::int32_t, MediaTime>> cases = {
-        {2500, 30 * Seconds}, {10000, stop},      {0, 0},     {-5, 0},    {-2147483647 - 1, 0},
+        {2500, 30 * Seconds}, {10000, stop},      {0, 0},      {-5, 0},     {-2147483647 - 1, 0},
         {10001, stop},        {2147483647, stop}, {1, 120000}, {3, 360000},
     };
     for (const auto& [barPos, target] : cases) {
