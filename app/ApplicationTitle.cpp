@@ -9,5 +9,5 @@ std::string ApplicationTitleFor(const std::string& executablePath) {
     if (title.isEmpty()) {
         return name;
     }
-    return (title.left(1) + title.mid(1).toLower()).toStdString();
+    return (title.left(1).toUpper() + title.mid(1).toLower()).toStdString();
 }

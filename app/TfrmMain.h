@@ -1,9 +1,42 @@
 #pragma once
 
-#include <QWidget>
+#include "app/TImageList.h"
+#include "app/TScrollBar.h"
+#include "graph/GraphInterfaces.h"
+#include "graph/WindowLinks.h"
 
-// The program's one window. Its controls and handlers are added as the player grows.
-class TfrmMain : public QWidget {
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class TAction;
+class TActionCheckBox;
+class TActionManager;
+class TActionToolBar;
+class TDirectoryListBox;
+class TDockLayout;
+class TDriveComboBox;
+class TFileListBox;
+class TFilterComboBox;
+class THalvion;
+class TLabeledEdit;
+class TPanel;
+class TSplitter;
+class TVideoPanel;
+
+// The program's one window: a toolbar of transport commands, the option strip, the video area with
+// its seek bar, the hidden debug panel, the file browser and an empty status bar. All of its
+// behaviour is in the handlers below; each runs through the application's error box, so an error
+// escaping one is shown and the program goes on.
+//
+// The window is also what the playback object borrows: the seek bar, its error box and the debug
+// memo's lines (see graph/WindowLinks.h).
+class TfrmMain : public QWidget, public SeekBarLink, public ErrorBoxLink, public TextSinkLink {
     Q_OBJECT
 
 public:
@@ -13,7 +46,110 @@ public:
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
-private:
+    // The controls and components. The window owns them all.
+    TActionManager* ActionManager1 = nullptr;
+    TAction* ActionPlay = nullptr;
+    TAction* ActionExit = nullptr;
+    TActionToolBar* ActionToolBar1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    TPanel* PanelFile = nullptr;
+    TSplitter* Splitter1 = nullptr;
+    TPanel* Panel2 = nullptr;
+    TDriveComboBox* DriveComboBox1 = nullptr;
+    TDirectoryListBox* DirectoryListBox1 = nullptr;
+    TPanel* Panel3 = nullptr;
+    TFileListBox* FileListBox1 = nullptr;
+    TFilterComboBox* FilterComboBox1 = nullptr;
+    TPanel* Panel4 = nullptr;
+    QTimer* Timer1 = nullptr;
+    TScrollBar* ScrollBar1 = nullptr;
+    TAction* ActionStop = nullptr;
+    TSplitter* Splitter2 = nullptr;
+    TAction* ActionNext = nullptr;
+    TAction* ActionPrev = nullptr;
+    TImageList ImageList1;
+    TPanel* Panel5 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    TPanel* PanelOption = nullptr;
+    TAction* ActionEnableVideo = nullptr;
+    TAction* ActionEnableAudio = nullptr;
+    TAction* ActionResume = nullptr;
+    TActionCheckBox* chkEnableVideo = nullptr;
+    TActionCheckBox* chkEnableAudio = nullptr;
+    TVideoPanel* PanelVideo = nullptr;
+    TActionCheckBox* CheckBox1 = nullptr;
+    TAction* ActionPlus30 = nullptr;
+    TAction* ActionPlus60 = nullptr;
+    TAction* ActionPlus90 = nullptr;
+    TAction* ActionPause = nullptr;
+    TLabeledEdit* edTime = nullptr;
+    TLabeledEdit* edBitRate = nullptr;
+    TLabeledEdit* edSize = nullptr;
+    TAction* ActionPlus15 = nullptr;
+    TAction* ActionRew15 = nullptr;
+    TAction* ActionRew5 = nullptr;
+    TAction* ActionPlus5 = nullptr;
+
+    // SeekBarLink: ScrollBar1's maximum and position; a move made here raises no scroll event.
+    void SetMax(int maximum) override;
+    void SetPosition(int position) override;
+    // ErrorBoxLink: a modal box over the window with the caption, the text and one OK button.
+    void ShowError(const std::string& caption, const std::string& text) override;
+    // True while that box is open; its own event loop lets timer ticks through meanwhile.
+    bool ErrorBoxShowing() const { return errorBoxesOpen_ > 0; }
+    // TextSinkLink: appends a line to Memo1.
+    void AppendLine(const std::string& line) override;
+
+    // The handlers, each wired to its event or action when the window is built.
     void FormCreate();
     void FormDestroy();
+    void ActionPlayExecute();
+    void ActionExitExecute();
+    void FileListBox1DblClick();
+    void Timer1Timer();
+    void ScrollBar1Scroll(TScrollCode ScrollCode, int ScrollPos);
+    void ActionStopExecute();
+    void Button2Click();
+    void Panel4Resize();
+    void ActionPrevExecute();
+    void ActionNextExecute();
+    void Panel4DblClick();
+    void Button1Click();
+    void ActionEnableVideoExecute();
+    void ActionEnableAudioExecute();
+    void ActionResumeExecute();
+    void FormShow();
+    void ActionPlus30Execute();
+    void ActionPlus60Execute();
+    void ActionPlus90Execute();
+    void ActionPauseExecute();
+    void ActionPlus15Execute();
+    void ActionRew5Execute();
+    void ActionRew15Execute();
+    void ActionPlus5Execute();
+
+protected:
+    // The first showing runs FormShow.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateToolBar();
+    void CreateOptionPanel();
+    void CreateVideoArea();
+    void CreateDebugPanel();
+    void CreateFileArea();
+    void CreateStatusBar();
+    void SetTabOrder();
+    void WireHandlers();
+
+    TDockLayout* dock_ = nullptr;
+    bool shownOnce_ = false;
+    int errorBoxesOpen_ = 0;
+
+    // The playback object, made by FormCreate, and the position a resume at start-up goes to.
+    std::unique_ptr<THalvion> Player;
+    MediaTime ResumePosition = 0;
 };

@@ -1,17 +1,16 @@
-#include "app/ApplicationTitle.h"
+#include "app/TApplication.h"
 #include "app/TfrmMain.h"
 
-#include <QApplication>
 #include <memory>
 
 int main(int argc, char** argv) {
-    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(
-        QString::fromStdString(ApplicationTitleFor(QCoreApplication::applicationFilePath().toStdString())));
+    TApplication::PrepareAttributes();
+    TApplication application(argc, argv);
+    // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>();
     frmMain->show();
-    int result = QApplication::exec();
+    const int result = TApplication::exec();
+    // FormDestroy runs here, while the window and all its controls still exist.
     frmMain.reset();
     return result;
 }

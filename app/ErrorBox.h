@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+// The application's error box: every error that escapes an event handler ends here, is shown to the
+// user, and the program goes on with its next event.
+
+// The text the box shows for an error message: a full stop is added when the message's last
+// character sorts after "." (a letter, a digit, a Japanese character), so "Faild!" or "(5)." stay
+// as they are.
+QString ErrorBoxText(const QString& message);
+
+// Shows the error box: error icon, OK button, the application's title, the message by the rule
+// above. Returns when the user has closed it.
+void ShowApplicationError(const QString& message);

@@ -1,0 +1,11 @@
+#include "app/ProgramIcon.h"
+
+#include <QPixmap>
+
+namespace {
+#include "resources/tarnwick.xpm"
+} // namespace
+
+QIcon ProgramIcon() {
+    return QIcon(QPixmap(tarnwick_xpm));
+}

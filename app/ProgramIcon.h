@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's own 32 x 32 icon, built into the executable.
+QIcon ProgramIcon();

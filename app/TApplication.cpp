@@ -1,0 +1,36 @@
+#include "app/TApplication.h"
+
+#include "app/ApplicationTitle.h"
+#include "app/ErrorBox.h"
+#include "app/ProgramIcon.h"
+
+#include <exception>
+#include <gst/gst.h>
+
+void TApplication::PrepareAttributes() {
+    // Giving the video sink a native window would otherwise make every sibling native too, and a
+    // native sibling could be drawn over the video.
+    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QString::fromStdString(ApplicationTitleFor(applicationFilePath().toStdString())));
+    setDesktopFileName(QStringLiteral("tarnwick"));
+    setWindowIcon(ProgramIcon());
+    // The media library is to the playback graph what COM was: initialised once for the
+    // user-interface thread before any window exists. It is left to the process's end to let go.
+    gst_init(nullptr, nullptr);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    // Handlers run through RunHandler and never let an error out; this catches what a toolkit
+    // override or a library call outside a handler throws, so that it too is shown, not fatal.
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowApplicationError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowApplicationError(QStringLiteral("Unknown error"));
+    }
+    return false;
+}

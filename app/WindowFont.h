@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QFont>
+
+// The font of the window and all its controls: "ＭＳ Ｐゴシック" at 12 px. Where that family is not
+// installed, an installed Japanese Gothic stands in for it, so the Japanese captions always render.
+QFont WindowFont();
