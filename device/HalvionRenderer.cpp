@@ -96,11 +96,15 @@ bool AttachChain(HalvionRenderer* self, GstPad* ghost, const std::vector<GstElem
     return true;
 }
 
+// Stops the chain from its sink backwards: a streaming thread parked in the sink's preroll holds
+// the stream locks of every element before it, and only stopping the sink releases it.
 void DetachChain(HalvionRenderer* self, GstPad* ghost, std::vector<GstElement*>& chain) {
+    for (auto element = chain.rbegin(); element != chain.rend(); ++element) {
+        gst_element_set_locked_state(*element, TRUE);
+        gst_element_set_state(*element, GST_STATE_NULL);
+    }
     gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), nullptr);
     for (GstElement* element : chain) {
-        gst_element_set_locked_state(element, TRUE);
-        gst_element_set_state(element, GST_STATE_NULL);
         gst_bin_remove(GST_BIN(self), element);
     }
     chain.clear();
