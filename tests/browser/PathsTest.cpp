@@ -1,6 +1,6 @@
-#include "app/Errors.h"
 #include "browser/Paths.h"
 
+#include "app/Errors.h"
 #include "browser/ProcessDirectory.h"
 #include "browser/Volumes.h"
 #include "tests/support/TempDir.h"

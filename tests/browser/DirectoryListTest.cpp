@@ -1,0 +1,140 @@
+#include "app/Errors.h"
+#include "browser/TDirectoryListBox.h"
+#include "browser/TFileListBox.h"
+#include "tests/browser/BrowserFixture.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+#include <sys/stat.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+class DirectoryListTest : public BrowserTest {
+protected:
+    void SetUp() override {
+        BrowserTest::SetUp();
+        // The tree is a drive of its own, so that its rows are short and known.
+        UseMounts({{"disk", "ext4", "/dev/sdb1", "", false}});
+        disk = Path("disk");
+        temp.MakeFolder("disk/video/2006/march");
+        temp.MakeFolder("disk/video/2006/April");
+        temp.MakeFolder("disk/video/2006/.cache");
+        temp.WriteFile("disk/video/2006/clip.avi", "");
+        temp.WriteFile("disk/video/top.avi", "");
+        dirs.SetFileList(&files);
+        dirs.show();
+        files.show();
+    }
+    void DoubleClickRow(int row) {
+        auto* view = dirs.findChild<QListWidget*>();
+        const QRect rect = view->visualItemRect(view->item(row));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    std::string disk;
+    TDirectoryListBox dirs;
+    TFileListBox files;
+};
+
+} // namespace
+
+TEST_F(DirectoryListTest, ADeepPathGivesLevelRowsCurrentRowAndSortedSubfolders) {
+    dirs.SetCurrentDir(disk + "/video/2006");
+    EXPECT_THAT(Rows(dirs), ElementsAre(disk, "video", "2006", "April", "march"));
+    EXPECT_THAT((std::vector<std::string>{dirs.ItemGlyph(0), dirs.ItemGlyph(1), dirs.ItemGlyph(2),
+                                          dirs.ItemGlyph(3)}),
+                ElementsAre("OPENFOLDER", "OPENFOLDER", "CURRENTFOLDER", "CLOSEDFOLDER"));
+    EXPECT_EQ(dirs.ItemIndex(), 2);
+    EXPECT_EQ(dirs.PathOfRow(0), disk);
+    EXPECT_EQ(dirs.PathOfRow(1), disk + "/video");
+    EXPECT_EQ(dirs.PathOfRow(2), disk + "/video/2006");
+    EXPECT_EQ(dirs.PathOfRow(4), disk + "/video/2006/march");
+    EXPECT_EQ(dirs.PathOfRow(5), "");
+    // Level rows step in by 4 pixels a row; subfolders sit one step past the current row.
+    EXPECT_EQ(dirs.ItemIndent(0), 2);
+    EXPECT_EQ(dirs.ItemIndent(2), 10);
+    EXPECT_EQ(dirs.ItemIndent(3), 14);
+    // The file list follows.
+    EXPECT_EQ(files.CurrentDir(), disk + "/video/2006");
+    EXPECT_THAT(Rows(files), ElementsAre("clip.avi"));
+}
+
+TEST_F(DirectoryListTest, AtTheDriveRootTheRootIsTheCurrentRow) {
+    dirs.SetCurrentDir(disk);
+    EXPECT_THAT(Rows(dirs), ElementsAre(disk, "video"));
+    EXPECT_EQ(dirs.ItemGlyph(0), "CURRENTFOLDER");
+    EXPECT_EQ(dirs.ItemIndex(), 0);
+    EXPECT_EQ(dirs.ItemIndent(1), 10);
+}
+
+TEST_F(DirectoryListTest, OpeningRowsMovesUpAndDownButTheCurrentRowStays) {
+    dirs.SetCurrentDir(disk + "/video/2006");
+    QSignalSpy changes(&dirs, &TDirectoryListBox::OnChange);
+    DoubleClickRow(2);
+    EXPECT_EQ(changes.count(), 0);
+    DoubleClickRow(4);
+    EXPECT_EQ(dirs.CurrentDir(), disk + "/video/2006/march");
+    DoubleClickRow(1);
+    EXPECT_EQ(dirs.CurrentDir(), disk + "/video");
+    EXPECT_EQ(files.CurrentDir(), disk + "/video");
+    dirs.SetItemIndex(0);
+    QTest::keyClick(dirs.findChild<QListWidget*>(), Qt::Key_Return);
+    EXPECT_EQ(dirs.CurrentDir(), disk);
+    EXPECT_EQ(changes.count(), 3);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(DirectoryListTest, NamesThatDifferInCaseAreDifferentFoldersWhereCaseCounts) {
+    temp.MakeFolder("disk/Video");
+    dirs.SetCurrentDir(disk + "/video");
+    dirs.SetCurrentDir(disk + "/Video");
+    EXPECT_EQ(dirs.CurrentDir(), disk + "/Video");
+    dirs.SetCurrentDir(disk);
+    EXPECT_THAT(Rows(dirs), ElementsAre(disk, "Video", "video"));
+
+    UseMounts({{"fat", "vfat", "/dev/sdc1", "", true}});
+    temp.MakeFolder("fat/Films");
+    temp.MakeFolder("fat/films");
+    dirs.SetCurrentDir(Path("fat/Films"));
+    QSignalSpy changes(&dirs, &TDirectoryListBox::OnChange);
+    dirs.SetCurrentDir(Path("fat/FILMS"));
+    EXPECT_EQ(changes.count(), 0);
+    dirs.SetCurrentDir(Path("fat"));
+    EXPECT_EQ(dirs.Count(), 2);
+}
+
+TEST_F(DirectoryListTest, AFolderThatMayNotBeEnteredRaisesAndKeepsTheRows) {
+    temp.MakeFolder("disk/locked");
+    chmod((disk + "/locked").c_str(), 0);
+    dirs.SetCurrentDir(disk);
+    const auto before = Rows(dirs);
+    WithoutAccessOverride asUser;
+    dirs.SetItemIndex(1); // "locked"
+    ASSERT_EQ(dirs.Item(1), "locked");
+    QTest::keyClick(dirs.findChild<QListWidget*>(), Qt::Key_Return);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], "ファイルへのアクセスが拒否されました");
+    EXPECT_EQ(dirs.CurrentDir(), disk);
+    EXPECT_EQ(Rows(dirs), before);
+    EXPECT_THROW(dirs.SetCurrentDir(disk + "/missing/folder"), EInOutError);
+    EXPECT_EQ(files.CurrentDir(), disk);
+}
+
+TEST_F(DirectoryListTest, TheLabelShowsTheFolderShortenedToItsWidth) {
+    QLabel label;
+    label.resize(60, 20);
+    dirs.SetCurrentDir(disk + "/video/2006/march");
+    dirs.SetDirLabel(&label);
+    const std::string shown = label.text().toStdString();
+    EXPECT_NE(shown, dirs.CurrentDir());
+    EXPECT_THAT(shown, ::testing::EndsWith("march"));
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()),
+              60 + label.fontMetrics().horizontalAdvance("march"));
+    label.resize(2000, 20);
+    dirs.SetCurrentDir(disk + "/video");
+    EXPECT_EQ(label.text().toStdString(), disk + "/video");
+}
