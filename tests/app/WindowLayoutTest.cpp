@@ -252,3 +252,21 @@ TEST(DockLayoutTest, HiddenControlsTakeNoRoomAndAnchorsKeepTheirDistances) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LayoutTest, TheVideoPanelIsTheOnlyNativeWindowBesideItsAncestors) {
+    const WId video = form->PanelVideo->NativeWindow();
+    EXPECT_NE(video, 0u);
+    EXPECT_NE(video, form->winId());
+    // The toolkit draws every other control into its ancestors' windows, beneath the video.
+    const QSet<QWidget*> ancestors = {form->Panel4};
+    for (QWidget* widget : form->findChildren<QWidget*>()) {
+        if (widget != form->PanelVideo && !ancestors.contains(widget) && !widget->isWindow()) {
+            EXPECT_EQ(widget->internalWinId(), 0u) << widget->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(form->PanelVideo->paintEngine(), nullptr);
+}
+
+} // namespace
