@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 #include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -79,6 +80,9 @@ std::unique_ptr<OutputWindow> OutputWindow::Open(const std::string& title, const
                                         static_cast<unsigned>(area.width), static_cast<unsigned>(area.height),
                                         0, BlackPixel(display, screen), BlackPixel(display, screen));
     SetTitle(display, window, title);
+    long pid = ::getpid();
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
     RefuseToBeKilled(display, window);
     // Without a window manager the position is ours; with one, these hints keep it on the monitor.
     XSizeHints hints{};

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -28,21 +29,21 @@ bool BecomesRed(unsigned long window, int x, int y) {
     return false;
 }
 
-std::optional<X11Window> OutputWindowShown() {
-    std::optional<X11Window> window = WaitForWindow(OutputTitle, 3000);
-    if (window && window->title != OutputTitle) {
-        return std::nullopt;
+std::optional<ShownWindow> OutputWindowShown() {
+    for (int attempt = 0; attempt < 60; ++attempt) {
+        std::vector<ShownWindow> windows = OwnWindowsTitled(OutputTitle);
+        if (!windows.empty()) {
+            EXPECT_EQ(windows.size(), 1u);
+            return windows.front();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return window;
+    return std::nullopt;
 }
 
 bool OutputWindowGone() {
     for (int attempt = 0; attempt < 40; ++attempt) {
-        bool found = false;
-        for (const X11Window& window : ListTitledWindows()) {
-            found = found || window.title == OutputTitle;
-        }
-        if (!found) {
+        if (OwnWindowsTitled(OutputTitle).empty()) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -60,7 +61,7 @@ TEST_F(OutputTest, ShowsThePictureScaledIntoItsOwnWindowUntilTheInputIsUnlinked)
         "videotestsrc name=source pattern=red num-buffers=20 "
         "! video/x-raw,width=320,height=240,framerate=25/1 ! halvionrenderer name=device");
     ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << testing::PrintToString(pipeline.errors);
-    std::optional<X11Window> window = OutputWindowShown();
+    std::optional<ShownWindow> window = OutputWindowShown();
     ASSERT_TRUE(window);
     EXPECT_EQ(window->width, 720);
     EXPECT_EQ(window->height, 480);
@@ -93,7 +94,7 @@ TEST_F(OutputTest, FullScreenCoversTheMonitorAndAnAbsentMonitorMeansTheFirst) {
     DevicePipeline pipeline("videotestsrc pattern=red num-buffers=5 ! halvionrenderer name=device "
                             "fullscreen=true monitor=7");
     ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << testing::PrintToString(pipeline.errors);
-    std::optional<X11Window> window = OutputWindowShown();
+    std::optional<ShownWindow> window = OutputWindowShown();
     ASSERT_TRUE(window);
     ScreenSize screen = RootSize();
     EXPECT_EQ(window->x, 0);
@@ -129,22 +130,30 @@ int SinkIndex(const std::string& name) {
     return -1;
 }
 
-// The output that the device's stream plays on, by index; -1 while the server lists no such stream.
+// The output that this process's stream of the device plays on, by index; -1 while the server
+// lists no such stream. Other test programs may play through a device of their own meanwhile.
 int SinkOfTheDevicesStream() {
     std::istringstream lines(RunCommand("pactl list sink-inputs"));
+    const std::string name = std::string("application.name = \"") + OutputTitle + "\"";
+    const std::string process = "application.process.id = \"" + std::to_string(::getpid()) + "\"";
     std::string line;
     int sink = -1;
+    bool named = false, ours = false;
+    auto found = [&] { return named && ours && sink >= 0; };
     while (std::getline(lines, line)) {
         if (line.rfind("Sink Input #", 0) == 0) {
+            if (found()) {
+                return sink;
+            }
             sink = -1;
+            named = ours = false;
         } else if (line.find("Sink: ") != std::string::npos) {
             sink = std::stoi(line.substr(line.find("Sink: ") + 6));
-        } else if (line.find(std::string("application.name = \"") + OutputTitle + "\"") !=
-                   std::string::npos) {
-            return sink;
         }
+        named = named || line.find(name) != std::string::npos;
+        ours = ours || line.find(process) != std::string::npos;
     }
-    return -1;
+    return found() ? sink : -1;
 }
 
 int WaitForTheDevicesStream() {

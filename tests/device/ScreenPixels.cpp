@@ -1,8 +1,10 @@
 #include "tests/device/ScreenPixels.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -23,7 +25,60 @@ int Channel(unsigned long pixel, unsigned long mask) {
     return static_cast<int>((pixel & mask) * 255 / mask);
 }
 
+long PidOf(Display* display, Window window) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long pid = -1;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+        data) {
+        if (count == 1 && format == 32) {
+            pid = *reinterpret_cast<long*>(data);
+        }
+        XFree(data);
+    }
+    return pid;
+}
+
+std::string NameOf(Display* display, Window window) {
+    char* name = nullptr;
+    std::string title;
+    if (XFetchName(display, window, &name) && name) {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
 } // namespace
+
+std::vector<ShownWindow> OwnWindowsTitled(const std::string& title) {
+    std::vector<ShownWindow> found;
+    DisplayHandle display = OpenDisplay();
+    if (!display) {
+        return found;
+    }
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display.get(), DefaultRootWindow(display.get()), &root, &parent, &children, &count)) {
+        return found;
+    }
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (PidOf(display.get(), children[i]) == ::getpid() && NameOf(display.get(), children[i]) == title &&
+            XGetWindowAttributes(display.get(), children[i], &attributes) &&
+            attributes.map_state == IsViewable) {
+            found.push_back({children[i], attributes.x, attributes.y, attributes.width, attributes.height});
+        }
+    }
+    if (children) {
+        XFree(children);
+    }
+    return found;
+}
 
 std::ostream& operator<<(std::ostream& out, const Rgb& colour) {
     return out << "rgb(" << colour.red << "," << colour.green << "," << colour.blue << ")";

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 // Reading back what the X server shows, with a connection of the test's own.
 
@@ -14,6 +16,16 @@ std::ostream& operator<<(std::ostream& out, const Rgb& colour);
 
 // The colour at a point of the window; (-1, -1, -1) when it cannot be read.
 Rgb PixelOf(unsigned long window, int x, int y);
+
+// A mapped top-level window, with its place on the root window.
+struct ShownWindow {
+    unsigned long id = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The mapped windows with exactly that title that this process made (by _NET_WM_PID): tests that
+// run side by side on one X server must not see each other's windows.
+std::vector<ShownWindow> OwnWindowsTitled(const std::string& title);
 
 struct ScreenSize {
     int width, height;
