@@ -72,7 +72,7 @@ TEST_F(DevicePluginsTest, TheInputsAreAlwaysThereAndAnswerWithTheirTemplateCaps)
         EXPECT_EQ(GST_PAD_TEMPLATE_PRESENCE(GST_PAD_PAD_TEMPLATE(pad)), GST_PAD_ALWAYS);
         GstCaps* answered = gst_pad_query_caps(pad, nullptr);
         GstCaps* expected = gst_caps_from_string(input.caps);
-        EXPECT_TRUE(gst_caps_is_equal(answered, expected)) << gst_caps_to_string(answered);
+        EXPECT_TRUE(gst_caps_is_equal(answered, expected));
         gst_caps_unref(expected);
         gst_caps_unref(answered);
         gst_object_unref(pad);

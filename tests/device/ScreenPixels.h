@@ -1,10 +1,10 @@
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
 
-// Reading back what the X server shows, with a connection of the test's own.
+// Reading back what the X server shows, with a connection of the test's own. Assumes the 24-bit
+// true-colour screen of the test servers.
 
 struct Rgb {
     int red, green, blue;
@@ -12,23 +12,18 @@ struct Rgb {
     bool IsBlack() const { return red < 30 && green < 30 && blue < 30; }
 };
 
-std::ostream& operator<<(std::ostream& out, const Rgb& colour);
-
 // The colour at a point of the window; (-1, -1, -1) when it cannot be read.
 Rgb PixelOf(unsigned long window, int x, int y);
 
-// A mapped top-level window, with its place on the root window.
+// A mapped top-level window and its place on the root window.
 struct ShownWindow {
     unsigned long id = 0;
     int x = 0, y = 0, width = 0, height = 0;
 };
 
-// The mapped windows with exactly that title that this process made (by _NET_WM_PID): tests that
-// run side by side on one X server must not see each other's windows.
+// The mapped top-level windows with exactly this title that this process made (_NET_WM_PID): test
+// programs that run side by side on one X server must not see each other's windows.
 std::vector<ShownWindow> OwnWindowsTitled(const std::string& title);
 
-struct ScreenSize {
-    int width, height;
-};
-
-ScreenSize RootSize();
+// The size of the root window.
+ShownWindow RootWindowArea();
