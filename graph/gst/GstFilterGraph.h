@@ -1,0 +1,148 @@
+#pragma once
+
+#include "graph/GraphInterfaces.h"
+#include "graph/gst/GstHandles.h"
+#include "graph/gst/PipelineBus.h"
+#include "graph/gst/StandardRenderers.h"
+#include "graph/gst/VideoWindow.h"
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The filter graph on a GStreamer pipeline. The pipeline's top-level elements are the filters and
+// their pads the pins. Building calls (RenderFile, Render, Connect, and RemoveFilter of a filter that
+// data flows through) return when the pipeline has prerolled again, or failed, within a deadline.
+//
+// States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
+// running is PLAYING. Positions are answered from the pipeline, with the end latched when the end of
+// the stream arrives, so that a stream that ran to its end reports exactly its stop position.
+//
+// Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
+// on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`.
+class GstFilterGraph : public IGraphBuilder,
+                       public IMediaControl,
+                       public IMediaSeeking,
+                       public IBasicVideo,
+                       public IVideoWindow,
+                       public std::enable_shared_from_this<GstFilterGraph> {
+public:
+    GstFilterGraph();
+    ~GstFilterGraph() override;
+    GstFilterGraph(const GstFilterGraph&) = delete;
+    GstFilterGraph& operator=(const GstFilterGraph&) = delete;
+
+    // IGraphBuilder
+    HRESULT QueryInterface(std::shared_ptr<IMediaControl>& facet) override;
+    HRESULT QueryInterface(std::shared_ptr<IMediaSeeking>& facet) override;
+    HRESULT QueryInterface(std::shared_ptr<IBasicVideo>& facet) override;
+    HRESULT QueryInterface(std::shared_ptr<IVideoWindow>& facet) override;
+    HRESULT AddFilter(const std::shared_ptr<IBaseFilter>& filter, const std::string& name) override;
+    HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
+    HRESULT EnumFilters(std::shared_ptr<IEnumFilters>& filters) override;
+    HRESULT Connect(const std::shared_ptr<IPin>& output, const std::shared_ptr<IPin>& input) override;
+    HRESULT Render(const std::shared_ptr<IPin>& output) override;
+    HRESULT RenderFile(const std::string& path) override;
+    HRESULT AddSourceFilter(const std::string& path, const std::string& name,
+                            std::shared_ptr<IBaseFilter>& filter) override;
+
+    // IMediaControl
+    HRESULT Run() override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+
+    // IMediaSeeking
+    HRESULT SetTimeFormat(TimeFormat format) override;
+    HRESULT GetPositions(MediaTime& current, MediaTime& stop) override;
+    HRESULT GetStopPosition(MediaTime& stop) override;
+    HRESULT SetPositions(MediaTime current, std::uint32_t currentFlags, MediaTime stop,
+                         std::uint32_t stopFlags) override;
+
+    // IBasicVideo: the decoded frame's size; 0 x 0 when the graph carries no video.
+    HRESULT get_SourceWidth(std::int32_t& width) override;
+    HRESULT get_SourceHeight(std::int32_t& height) override;
+
+    // IVideoWindow
+    HRESULT put_Owner(WindowHandle owner) override;
+    HRESULT put_WindowStyle(std::int32_t style) override;
+    HRESULT SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
+                              std::int32_t height) override;
+
+    // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
+    // the texts of the errors and warnings the pipeline reported, oldest first.
+    GstElement* Pipeline() const { return pipeline_.get(); }
+    const RenderCounters& Counters() const { return counters_; }
+    WindowHandle VideoWindowHandle() const { return window_.Handle(); }
+    std::vector<std::string> Problems();
+    bool Stopped() const { return stopped_; }
+
+    enum class Media { Video, Audio, Other };
+
+    // How long a build or a seek may take before it counts as failed.
+    std::chrono::milliseconds BuildDeadline{10000};
+    std::chrono::milliseconds SeekDeadline{5000};
+
+private:
+    struct BuildContext;
+
+    // Bus messages, taken on the user-interface thread: one switch, one function per kind.
+    void HandleMessage(GstMessage* message);
+    void OnError(GstMessage* message);
+    void OnWarning(GstMessage* message);
+    void OnEndOfStream();
+    void OnAsyncDone();
+    void DrainMessages();
+    // Waits for ASYNC_DONE; false on an error or the deadline.
+    bool WaitForAsyncDone(std::chrono::milliseconds deadline);
+    // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
+    HRESULT Preroll();
+    // A flushing, accurate seek to the last known position, waited for when a sink can preroll.
+    void Reseek();
+
+    // Building.
+    HRESULT Decode(GstPad* output, bool useFiltersInGraph);
+    static void OnPadAdded(GstElement* decoder, GstPad* pad, gpointer context);
+    void LinkDecodedPad(GstPad* pad, BuildContext& context);
+    bool LinkToFreeInput(GstPad* pad, Media media);
+    bool LinkToStandardRenderer(GstPad* pad, Media media);
+    // Adds converters for the media between the pads and links them; false (and nothing left
+    // behind) when the pads cannot be joined.
+    bool LinkThroughConverter(GstPad* output, GstPad* input, Media media);
+    // Adds an element under a name unique among the top-level elements ("Name 0001" when taken).
+    // Takes the floating reference of a fresh element. Caller holds lock_.
+    bool AddUnique(GstElement* element, const std::string& name, bool* renamed = nullptr);
+    bool Holds(GstElement* element) const;
+    bool Running() const;
+    void EmptyGraphReset();
+
+    // Streams whose consumer left: their buffers are dropped so the rest of the pipeline flows on.
+    void Park(GstPad* pad);
+    void Unpark(GstPad* pad);
+
+    GstPad* StandardVideoSinkPad();
+    void RefreshVideo(bool sizeChanged);
+
+    RenderCounters counters_;
+    VideoWindow window_;
+    std::atomic<std::uintptr_t> windowHandle_{0};
+    ElementRef pipeline_;
+    std::unique_ptr<PipelineBus> bus_;
+
+    std::mutex lock_;
+    PadRef videoPad_;
+    std::map<GstPad*, std::pair<PadRef, gulong>> parked_;
+    std::vector<std::pair<ElementRef, gulong>> decoderHandlers_;
+
+    bool stopped_ = true;
+    bool atEnd_ = false;
+    bool ignoreEos_ = false;
+    bool asyncDone_ = false;
+    bool errorSeen_ = false;
+    MediaTime lastPosition_ = 0;
+    MediaTime stopPosition_ = -1;
+    std::vector<std::string> problems_;
+};

@@ -1,0 +1,86 @@
+#include "graph/gst/GstGraphSystem.h"
+
+#include "device/DevicePlugins.h"
+#include "graph/gst/GstFilter.h"
+#include "graph/gst/GstFilterGraph.h"
+
+#include <future>
+#include <gst/gst.h>
+#include <mutex>
+
+namespace {
+
+struct Startup {
+    std::mutex lock;
+    std::shared_future<bool> done;
+    bool wasUpBefore = false;
+    std::vector<std::string> problems;
+};
+
+Startup& TheStartup() {
+    static Startup startup;
+    return startup;
+}
+
+bool BringUp() {
+    Startup& startup = TheStartup();
+    GError* error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+        g_clear_error(&error);
+        return false;
+    }
+    LoadDevicePlugins(&startup.problems);
+    return true;
+}
+
+// The one start of GStreamer in this process, begun by whoever comes first.
+std::shared_future<bool> BeginStartup(std::launch how) {
+    Startup& startup = TheStartup();
+    std::lock_guard guard(startup.lock);
+    if (!startup.done.valid()) {
+        startup.wasUpBefore = gst_is_initialized();
+        startup.done = std::async(how, BringUp).share();
+    }
+    return startup.done;
+}
+
+} // namespace
+
+void StartGStreamer() {
+    BeginStartup(std::launch::async);
+}
+
+GstGraphSystem::GstGraphSystem(std::string deviceFactory) : deviceFactory_(std::move(deviceFactory)) {}
+
+HRESULT GstGraphSystem::Initialize() {
+    const bool wasUp = gst_is_initialized();
+    if (!BeginStartup(std::launch::deferred).get()) {
+        return E_FAIL;
+    }
+    return wasUp || TheStartup().wasUpBefore ? S_FALSE : S_OK;
+}
+
+void GstGraphSystem::Uninitialize() {}
+
+std::vector<std::string> GstGraphSystem::PluginProblems() {
+    return TheStartup().problems;
+}
+
+HRESULT GstGraphSystem::CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) {
+    graph.reset();
+    if (!gst_is_initialized()) {
+        return E_UNEXPECTED;
+    }
+    graph = std::make_shared<GstFilterGraph>();
+    return S_OK;
+}
+
+HRESULT GstGraphSystem::CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) {
+    filter.reset();
+    GstElement* element = gst_element_factory_make(deviceFactory_.c_str(), nullptr);
+    if (!element) {
+        return REGDB_E_CLASSNOTREG;
+    }
+    filter = std::make_shared<GstFilter>(element);
+    return S_OK;
+}

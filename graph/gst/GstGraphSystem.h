@@ -1,0 +1,34 @@
+#pragma once
+
+#include "graph/GraphSystem.h"
+
+#include <string>
+#include <vector>
+
+// Starts bringing GStreamer up (gst_init, then the device plugins in the "plugins" folder beside the
+// executable) on a thread of its own and returns at once. Call it at the top of main(), before the
+// window is built: the first Initialize() then only waits for what is left. Calling it is optional.
+void StartGStreamer();
+
+// GStreamer as the playback object's media library: the library brought up, new GStreamer filter
+// graphs, and the output device's renderer made by its element factory.
+class GstGraphSystem : public IGraphSystem {
+public:
+    // deviceFactory: the element factory of the device's renderer.
+    explicit GstGraphSystem(std::string deviceFactory = "halvionrenderer");
+
+    // S_OK when this call brought GStreamer up, S_FALSE when it was up already, E_FAIL when it cannot
+    // start. The plugins beside the executable are loaded once per process.
+    HRESULT Initialize() override;
+    // GStreamer cannot be brought up again in the same process once taken down, so it stays up; the
+    // graphs are gone by now.
+    void Uninitialize() override;
+    HRESULT CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) override;
+    HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) override;
+
+    // Why plugin files beside the executable were refused, if any were.
+    static std::vector<std::string> PluginProblems();
+
+private:
+    std::string deviceFactory_;
+};

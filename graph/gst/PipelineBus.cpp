@@ -1,0 +1,59 @@
+#include "graph/gst/PipelineBus.h"
+
+#include <gst/video/videooverlay.h>
+
+PipelineBus::PipelineBus(GstElement* pipeline, std::function<std::uintptr_t(GstObject* sink)> windowFor)
+    : bus_(Adopt(gst_element_get_bus(pipeline))), windowFor_(std::move(windowFor)) {
+    gst_bus_set_sync_handler(bus_.get(), &PipelineBus::OnMessage, this, nullptr);
+}
+
+PipelineBus::~PipelineBus() {
+    gst_bus_set_sync_handler(bus_.get(), nullptr, nullptr, nullptr);
+}
+
+// Runs on the thread that posted the message, often a streaming thread. The bus drops its own
+// reference to every message after this returns.
+GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer data) {
+    auto* self = static_cast<PipelineBus*>(data);
+    if (gst_is_video_overlay_prepare_window_handle_message(message)) {
+        GstObject* sink = GST_MESSAGE_SRC(message);
+        const std::uintptr_t window = self->windowFor_(sink);
+        if (window != 0 && GST_IS_VIDEO_OVERLAY(sink)) {
+            gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
+        }
+        return GST_BUS_DROP;
+    }
+    // Only what the graph acts on is kept, so that a graph nobody polls does not pile up messages.
+    constexpr auto kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING |
+                                                      GST_MESSAGE_EOS | GST_MESSAGE_ASYNC_DONE);
+    if ((GST_MESSAGE_TYPE(message) & kept) == 0) {
+        return GST_BUS_DROP;
+    }
+    {
+        std::lock_guard guard(self->lock_);
+        self->queue_.emplace_back(gst_message_ref(message));
+    }
+    self->arrived_.notify_all();
+    return GST_BUS_DROP;
+}
+
+MessageRef PipelineBus::Pop(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock guard(lock_);
+    arrived_.wait_until(guard, deadline, [this] { return !queue_.empty(); });
+    if (queue_.empty()) {
+        return nullptr;
+    }
+    MessageRef message = std::move(queue_.front());
+    queue_.pop_front();
+    return message;
+}
+
+MessageRef PipelineBus::TryPop() {
+    std::lock_guard guard(lock_);
+    if (queue_.empty()) {
+        return nullptr;
+    }
+    MessageRef message = std::move(queue_.front());
+    queue_.pop_front();
+    return message;
+}

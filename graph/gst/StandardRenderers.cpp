@@ -1,0 +1,129 @@
+#include "graph/gst/StandardRenderers.h"
+
+#include "graph/gst/GstHandles.h"
+
+#include <gst/audio/audio.h>
+#include <initializer_list>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+constexpr const char* StandardSinkMark = "tarnwick-standard-video-sink";
+
+// xvimagesink scales in the X server, which costs the least CPU, but only where the server has Xv
+// adaptors (Xvfb has none, and xvimagesink then fails to open). Asked once per process.
+bool XvWorks() {
+    static std::once_flag asked;
+    static bool works = false;
+    std::call_once(asked, [] {
+        GstElement* made = gst_element_factory_make("xvimagesink", nullptr);
+        if (!made) {
+            return;
+        }
+        ElementRef sink = Share(made);
+        works = gst_element_set_state(sink.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+        gst_element_set_state(sink.get(), GST_STATE_NULL);
+    });
+    return works;
+}
+
+// Builds a bin from a chain of factories with a ghost sink pad of the given name on the first.
+GstElement* MakeChainBin(std::initializer_list<const char*> factories, const char* padName,
+                         std::vector<GstElement*>* made = nullptr) {
+    GstElement* bin = gst_bin_new(nullptr);
+    ElementRef keeper = Share(bin);
+    GstElement* previous = nullptr;
+    GstElement* first = nullptr;
+    for (const char* factory : factories) {
+        GstElement* element = gst_element_factory_make(factory, nullptr);
+        if (!element) {
+            return nullptr;
+        }
+        gst_bin_add(GST_BIN(bin), element);
+        if (previous && !gst_element_link(previous, element)) {
+            return nullptr;
+        }
+        if (made) {
+            made->push_back(element);
+        }
+        first = first ? first : element;
+        previous = element;
+    }
+    PadRef target = Adopt(gst_element_get_static_pad(first, "sink"));
+    gst_element_add_pad(bin, gst_ghost_pad_new(padName, target.get()));
+    // Handed back floating, as a freshly made element is.
+    g_object_force_floating(G_OBJECT(keeper.release()));
+    return bin;
+}
+
+GstPadProbeReturn CountVideo(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto& counters = *static_cast<RenderCounters*>(data);
+    const std::uint64_t frames = (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST)
+                                     ? gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info))
+                                     : 1;
+    counters.videoFrames += frames;
+    return GST_PAD_PROBE_OK;
+}
+
+// Runs on a streaming thread.
+GstPadProbeReturn CountAudio(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    auto& counters = *static_cast<RenderCounters*>(data);
+    CapsRef caps(gst_pad_get_current_caps(pad));
+    GstAudioInfo audio;
+    if (!caps || !gst_audio_info_from_caps(&audio, caps.get()) || GST_AUDIO_INFO_BPF(&audio) == 0) {
+        return GST_PAD_PROBE_OK;
+    }
+    const gsize bytes = (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST)
+                            ? gst_buffer_list_calculate_size(GST_PAD_PROBE_INFO_BUFFER_LIST(info))
+                            : gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
+    counters.audioSamples += bytes / GST_AUDIO_INFO_BPF(&audio);
+    return GST_PAD_PROBE_OK;
+}
+
+constexpr auto BufferProbes =
+    static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST);
+
+// Runs on a streaming thread.
+GstPadProbeReturn StampFirstFrame(GstPad*, GstPadProbeInfo*, gpointer data) {
+    auto& counters = *static_cast<RenderCounters*>(data);
+    std::int64_t none = 0;
+    counters.firstVideoFrameUs.compare_exchange_strong(none, g_get_monotonic_time());
+    return GST_PAD_PROBE_REMOVE;
+}
+
+} // namespace
+
+void WatchFirstVideoFrame(GstPad* pad, RenderCounters& counters) {
+    gst_pad_add_probe(pad, BufferProbes, StampFirstFrame, &counters, nullptr);
+}
+
+GstElement* MakeVideoRenderer(RenderCounters& counters) {
+    std::vector<GstElement*> made;
+    GstElement* bin = XvWorks() ? MakeChainBin({"videoconvert", "xvimagesink"}, "Input", &made)
+                                : MakeChainBin({"videoconvert", "videoscale", "ximagesink"}, "Input", &made);
+    if (!bin) {
+        return nullptr;
+    }
+    GstElement* sink = made.back();
+    g_object_set(sink, "handle-events", FALSE, "force-aspect-ratio", TRUE, nullptr);
+    g_object_set_data(G_OBJECT(sink), StandardSinkMark, GINT_TO_POINTER(1));
+    PadRef input = Adopt(gst_element_get_static_pad(bin, "Input"));
+    gst_pad_add_probe(input.get(), BufferProbes, CountVideo, &counters, nullptr);
+    WatchFirstVideoFrame(input.get(), counters);
+    return bin;
+}
+
+GstElement* MakeSoundRenderer(RenderCounters& counters) {
+    GstElement* bin = MakeChainBin({"audioconvert", "audioresample", "autoaudiosink"}, "Input");
+    if (!bin) {
+        return nullptr;
+    }
+    PadRef input = Adopt(gst_element_get_static_pad(bin, "Input"));
+    gst_pad_add_probe(input.get(), BufferProbes, CountAudio, &counters, nullptr);
+    return bin;
+}
+
+bool IsStandardVideoSink(GstObject* object) {
+    return object && g_object_get_data(G_OBJECT(object), StandardSinkMark) != nullptr;
+}
