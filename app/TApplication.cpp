@@ -5,7 +5,6 @@
 #include "app/ProgramIcon.h"
 
 #include <exception>
-#include <gst/gst.h>
 
 void TApplication::PrepareAttributes() {
     // Giving the video sink a native window would otherwise make every sibling native too, and a
@@ -17,9 +16,8 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromStdString(ApplicationTitleFor(applicationFilePath().toStdString())));
     setDesktopFileName(QStringLiteral("tarnwick"));
     setWindowIcon(ProgramIcon());
-    // The media library is to the playback graph what COM was: initialised once for the
-    // user-interface thread before any window exists. It is left to the process's end to let go.
-    gst_init(nullptr, nullptr);
+    // The media library is brought up by the playback object's graph system, which main() starts
+    // early on a thread of its own.
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -35,7 +35,8 @@ constexpr int kAllEdges = akLeft | akTop | akRight | akBottom;
 constexpr int kDropDownAnchors = akLeft | akTop | akRight;
 } // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent), ImageList1(TImageList::TransportImages()) {
+TfrmMain::TfrmMain(std::shared_ptr<IGraphSystem> graphSystem, QWidget* parent)
+    : QWidget(parent), ImageList1(TImageList::TransportImages()), graphSystem_(std::move(graphSystem)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("frmMain"));
     setFont(WindowFont());

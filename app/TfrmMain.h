@@ -3,6 +3,7 @@
 #include "app/TImageList.h"
 #include "app/TScrollBar.h"
 #include "graph/GraphInterfaces.h"
+#include "graph/GraphSystem.h"
 #include "graph/WindowLinks.h"
 
 #include <QWidget>
@@ -40,7 +41,9 @@ class TfrmMain : public QWidget, public SeekBarLink, public ErrorBoxLink, public
     Q_OBJECT
 
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    // The graph system is what the playback object builds its graphs with: GStreamer in the program,
+    // a scripted fake in tests of the window's logic.
+    explicit TfrmMain(std::shared_ptr<IGraphSystem> graphSystem, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     TfrmMain(const TfrmMain&) = delete;
@@ -130,6 +133,16 @@ public:
     void ActionRew15Execute();
     void ActionPlus5Execute();
 
+    // The controller's operations behind the handlers.
+    void OpenSelectedFile();
+    void PlayNextFile();
+    void PlayPreviousFile();
+    void LoadSettings();
+    void SaveSettings();
+
+    // The playback object, for tests and the debug tools; the window owns it.
+    THalvion* PlayerObject() const { return Player.get(); }
+
 protected:
     // The first showing runs FormShow.
     void showEvent(QShowEvent* event) override;
@@ -148,6 +161,8 @@ private:
     TDockLayout* dock_ = nullptr;
     bool shownOnce_ = false;
     int errorBoxesOpen_ = 0;
+
+    std::shared_ptr<IGraphSystem> graphSystem_;
 
     // The playback object, made by FormCreate, and the position a resume at start-up goes to.
     std::unique_ptr<THalvion> Player;

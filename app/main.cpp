@@ -1,13 +1,17 @@
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
+#include "graph/gst/GstGraphSystem.h"
 
 #include <memory>
 
 int main(int argc, char** argv) {
+    // GStreamer comes up on a thread of its own while the window is built, so the first picture
+    // is not held back by both in turn.
+    StartGStreamer();
     TApplication::PrepareAttributes();
     TApplication application(argc, argv);
     // Closing this first window ends the application.
-    auto frmMain = std::make_unique<TfrmMain>();
+    auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
     frmMain->show();
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.

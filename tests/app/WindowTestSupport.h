@@ -4,6 +4,7 @@
 #include "app/TActionCheckBox.h"
 #include "app/TPanel.h"
 #include "app/TfrmMain.h"
+#include "tests/support/fakegraph/FakeGraphSystem.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,7 +38,7 @@ protected:
 
     void SetUp() override {
         std::remove(SettingsFileName().c_str());
-        form = std::make_unique<TfrmMain>();
+        form = std::make_unique<TfrmMain>(std::make_shared<FakeGraphSystem>());
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         QApplication::processEvents();

@@ -1,0 +1,112 @@
+// The window's life as the player sees it: creation, first showing with the stored settings and the
+// resume, destruction with the settings saved, and the three options.
+
+#include "app/ErrorBox.h"
+#include "app/ProfileFile.h"
+#include "app/SettingsFileName.h"
+#include "app/TAction.h"
+#include "app/TVideoPanel.h"
+#include "app/TfrmMain.h"
+#include "app/Winplace.h"
+#include "browser/TDirectoryListBox.h"
+#include "browser/TFileListBox.h"
+#include "browser/TFilterComboBox.h"
+#include "graph/Halvion.h"
+#include "player/PlaySettings.h"
+
+#include <exception>
+#include <sys/stat.h>
+
+namespace {
+
+bool IsExistingFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool IsExistingFolder(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+void TfrmMain::FormCreate() {
+    setWindowTitle(QStringLiteral("Tarnwick 1.06"));
+    Player = std::make_unique<THalvion>(graphSystem_, *this);
+    Player->SetSeekBar(this);
+    Player->SetOwnerWindow(static_cast<WindowHandle>(PanelVideo->NativeWindow()));
+    RestoreFormPlacement(*this);
+}
+
+void TfrmMain::FormShow() {
+    LoadSettings();
+}
+
+void TfrmMain::FormDestroy() {
+    bool settingsSaved = false;
+    try {
+        SaveSettings();
+        settingsSaved = true;
+    } catch (const std::exception& error) {
+        ShowApplicationError(QString::fromUtf8(error.what()));
+    }
+    // The graph goes before the controls even when the settings could not be written: a video sink
+    // still drawing into a destroyed window can bring the program down at exit.
+    Player.reset();
+    // The placement would fail on the same file, and show the same error a second time.
+    if (settingsSaved) {
+        SaveFormPlacement(*this);
+    }
+}
+
+void TfrmMain::LoadSettings() {
+    const PlaySettings stored = ReadPlaySettings(ProfileFile(SettingsFileName()));
+    ActionEnableVideo->SetChecked(stored.EnableVideo);
+    ActionEnableAudio->SetChecked(stored.EnableAudio);
+    FilterComboBox1->SetFilter(stored.Filter);
+
+    if (IsExistingFile(stored.File)) {
+        FileListBox1->GoToPath(stored.File);
+    } else if (IsExistingFolder(stored.Dir)) {
+        DirectoryListBox1->SetCurrentDir(stored.Dir);
+    }
+    Player->SetEnableVideo(ActionEnableVideo->Checked());
+    Player->SetEnableAudio(ActionEnableAudio->Checked());
+    ActionResume->SetChecked(stored.Resume);
+
+    ResumePosition = ParsePosition(stored.Position);
+    if (stored.Resume && stored.Playing) {
+        OpenSelectedFile();
+        Player->SetPosition(ResumePosition);
+        Player->Play();
+    }
+}
+
+void TfrmMain::SaveSettings() {
+    PlaySettings current;
+    current.Dir = DirectoryListBox1->CurrentDir();
+    // The stored position belongs to the file that plays, which need not be the one selected.
+    current.File = Player->Playing ? Player->CurrentFileName() : FileListBox1->SelectedPath();
+    current.EnableVideo = ActionEnableVideo->Checked();
+    current.EnableAudio = ActionEnableAudio->Checked();
+    current.Resume = ActionResume->Checked();
+    current.Playing = Player->Playing;
+    current.Position = std::to_string(Player->GetPosition());
+    current.Filter = FilterComboBox1->Filter();
+    WritePlaySettings(ProfileFile(SettingsFileName()), current);
+}
+
+void TfrmMain::ActionEnableVideoExecute() {
+    ActionEnableVideo->SetChecked(!ActionEnableVideo->Checked());
+    Player->SetEnableVideo(ActionEnableVideo->Checked());
+}
+
+void TfrmMain::ActionEnableAudioExecute() {
+    ActionEnableAudio->SetChecked(!ActionEnableAudio->Checked());
+    Player->SetEnableAudio(ActionEnableAudio->Checked());
+}
+
+void TfrmMain::ActionResumeExecute() {
+    ActionResume->SetChecked(!ActionResume->Checked());
+}
