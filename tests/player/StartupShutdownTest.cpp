@@ -1,0 +1,241 @@
+#include "app/SettingsFileName.h"
+#include "app/TAction.h"
+#include "app/TActionCheckBox.h"
+#include "app/TLabeledEdit.h"
+#include "app/TVideoPanel.h"
+#include "browser/TDirectoryListBox.h"
+#include "browser/TFileListBox.h"
+#include "browser/TFilterComboBox.h"
+#include "graph/Halvion.h"
+#include "player/PlaySettings.h"
+#include "tests/player/ControllerFixture.h"
+
+#include <QTest>
+#include <sstream>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using KeyValues = std::vector<std::pair<std::string, std::string>>;
+
+// The lines of one section of a settings text, in file order.
+KeyValues Section(const std::string& text, const std::string& name) {
+    KeyValues lines;
+    std::istringstream in(text);
+    bool inside = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("[")) {
+            inside = line == "[" + name + "]";
+        } else if (inside && line.find('=') != std::string::npos) {
+            const auto equals = line.find('=');
+            lines.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+        }
+    }
+    return lines;
+}
+
+using StartupShutdownTest = ControllerTest;
+
+TEST_F(StartupShutdownTest, AFirstStartTakesTheDefaultsAndItsShutdownWritesEveryKeyInOrder) {
+    const SeenBox box = Start();
+    EXPECT_FALSE(box.seen) << box.text.toStdString();
+    EXPECT_FALSE(form->ActionEnableVideo->Checked());
+    EXPECT_FALSE(form->ActionEnableAudio->Checked());
+    EXPECT_TRUE(form->ActionResume->Checked());
+    EXPECT_FALSE(form->PlayerObject()->VideoEnabled());
+    EXPECT_FALSE(form->PlayerObject()->AudioEnabled());
+    EXPECT_EQ(form->FilterComboBox1->Filter(), BuiltInFilter);
+    EXPECT_TRUE(Opened().empty());
+    EXPECT_FALSE(form->PlayerObject()->Playing);
+    const std::string startFolder = form->DirectoryListBox1->CurrentDir();
+
+    EXPECT_FALSE(Shutdown().seen);
+    const std::string stored = StoredSettings();
+    EXPECT_EQ(Section(stored, "Play"), (KeyValues{{"Dir", startFolder},
+                                                  {"File", ""},
+                                                  {"ENB_VIDEO", "0"},
+                                                  {"ENB_AUDIO", "0"},
+                                                  {"Resume", "1"},
+                                                  {"Playing", "0"},
+                                                  {"Position", "0"},
+                                                  {"Filter", BuiltInFilter}}));
+    EXPECT_FALSE(Section(stored, "TfrmMain").empty()) << "the placement follows the settings";
+}
+
+TEST_F(StartupShutdownTest, StoredSettingsAreAppliedAndWithResumeOffNothingPlays) {
+    media.WriteFile("movie.mpg", "");
+    StoreSettings("[Play]\nDir=/nonexistent\nFile=" + Clip(2) +
+                  "\nENB_VIDEO=1\nENB_AUDIO=1\nFilter=AVI|*.avi|MPEG|*.mpg\nResume=0\nPlaying=1\n"
+                  "Position=6000000000\n");
+    EXPECT_FALSE(Start().seen);
+    EXPECT_TRUE(form->ActionEnableVideo->Checked());
+    EXPECT_TRUE(form->chkEnableVideo->isChecked());
+    EXPECT_TRUE(form->ActionEnableAudio->Checked());
+    EXPECT_TRUE(form->PlayerObject()->VideoEnabled());
+    EXPECT_TRUE(form->PlayerObject()->AudioEnabled());
+    EXPECT_EQ(form->FilterComboBox1->Filter(), "AVI|*.avi|MPEG|*.mpg");
+    EXPECT_EQ(form->FileListBox1->Mask(), "*.avi");
+    EXPECT_EQ(form->FileListBox1->Count(), 3);
+    EXPECT_EQ(form->FileListBox1->SelectedPath(), Clip(2));
+    EXPECT_FALSE(form->ActionResume->Checked());
+    EXPECT_FALSE(form->CheckBox1->isChecked());
+    EXPECT_TRUE(Opened().empty());
+    EXPECT_TRUE(Script().CallsStartingWith("AddSourceFilter").empty());
+
+    // With resume off, what plays at exit is stored all the same.
+    DoubleClick();
+    Graph().Current = 90 * Second;
+    Shutdown();
+    EXPECT_EQ(StoredValue("Resume"), "0");
+    EXPECT_EQ(StoredValue("Playing"), "1");
+    EXPECT_EQ(StoredValue("Position"), "900000000");
+}
+
+TEST_F(StartupShutdownTest, APositionThatIsNoIntegerIsReportedAndOnlyTheResumeIsLost) {
+    for (const std::string position : {"abc", ""}) {
+        NewGraphSystem();
+        StoreSettings("[Play]\nDir=" + media.Path() + "\nFile=" + Clip(3) +
+                      "\nENB_AUDIO=1\nFilter=AVI|*.avi\nResume=1\nPlaying=1\nPosition=" + position + "\n");
+        const SeenBox box = Start();
+        EXPECT_TRUE(box.seen) << "position '" << position << "'";
+        EXPECT_EQ(box.text, QString::fromStdString("'" + position + "' は整数ではありません."));
+        EXPECT_EQ(box.icon, QMessageBox::Critical);
+        EXPECT_TRUE(form->ActionEnableAudio->Checked());
+        EXPECT_TRUE(form->PlayerObject()->AudioEnabled());
+        EXPECT_EQ(form->FilterComboBox1->Filter(), "AVI|*.avi");
+        EXPECT_EQ(form->FileListBox1->SelectedPath(), Clip(3));
+        EXPECT_TRUE(form->ActionResume->Checked());
+        EXPECT_TRUE(Script().CallsStartingWith("AddSourceFilter").empty());
+        EXPECT_FALSE(form->PlayerObject()->Playing);
+        EXPECT_FALSE(Shutdown().seen);
+    }
+}
+
+TEST_F(StartupShutdownTest, AResumeOpensTheStoredFileAtTheStoredPositionAndRuns) {
+    StoreSettings("[Play]\nDir=" + media.Path() + "\nFile=" + Clip(2) +
+                  "\nResume=1\nPlaying=1\nPosition=6000000000\n");
+    EXPECT_FALSE(Start().seen);
+    EXPECT_EQ(Selected(), 1);
+    EXPECT_EQ(Opened(), Strings{Clip(2)});
+    EXPECT_EQ(Graph().Current, 6'000'000'000);
+    EXPECT_EQ(Graph().GraphState, FakeGraph::State::Running);
+    EXPECT_TRUE(form->PlayerObject()->Playing);
+    EXPECT_FALSE(form->PlayerObject()->Paused);
+    EXPECT_FALSE(form->ActionPause->Checked());
+    Tick();
+    EXPECT_EQ(form->edTime->text(), QStringLiteral("00:10:00.0"));
+}
+
+TEST_F(StartupShutdownTest, AResumeOfAFileThatIsGoneOpensTheFirstFileOfItsFolder) {
+    StoreSettings("[Play]\nDir=" + media.Path() + "\nFile=" + (media / "gone.avi") +
+                  "\nResume=1\nPlaying=1\nPosition=$165A0BC00\n");
+    EXPECT_FALSE(Start().seen);
+    EXPECT_EQ(Selected(), 0);
+    EXPECT_EQ(Opened(), Strings{Clip(1)});
+    EXPECT_EQ(Graph().Current, 6'000'000'000);
+    Shutdown();
+
+    // A folder with nothing to play hands the graph the empty path.
+    NewGraphSystem();
+    const std::string empty = media.MakeFolder("empty");
+    StoreSettings("[Play]\nDir=" + empty + "\nFile=" + empty +
+                  "/gone.avi\nResume=1\nPlaying=1\nPosition=0\n");
+    EXPECT_FALSE(Start().seen);
+    EXPECT_EQ(form->FileListBox1->CurrentDir(), empty);
+    EXPECT_EQ(Opened(), Strings{""});
+}
+
+// The stored position belongs to the file that plays, so that file is the one stored, whatever the
+// list has selected meanwhile; the next start then resumes the right file at the right place.
+TEST_F(StartupShutdownTest, TheStoredFileIsThePlayingFileOrElseTheSelection) {
+    StartIn(media.Path());
+    form->ActionPlay->Execute();
+    form->ActionPause->Execute();
+    Graph().Current = 6'000'000'000;
+    form->FileListBox1->SetItemIndex(2);
+    Shutdown();
+    EXPECT_EQ(StoredValue("File"), Clip(1));
+    EXPECT_EQ(StoredValue("Playing"), "1");
+    EXPECT_EQ(StoredValue("Position"), "6000000000");
+
+    NewGraphSystem();
+    EXPECT_FALSE(Start().seen);
+    EXPECT_EQ(Opened(), Strings{Clip(1)});
+    EXPECT_EQ(Graph().Current, 6'000'000'000);
+
+    // Stopped, nothing plays: the selection is stored, at the start.
+    form->ActionStop->Execute();
+    form->FileListBox1->SetItemIndex(2);
+    Shutdown();
+    EXPECT_EQ(StoredValue("File"), Clip(3));
+    EXPECT_EQ(StoredValue("Playing"), "0");
+    EXPECT_EQ(StoredValue("Position"), "0");
+}
+
+TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAndThePlayerIsStillReleased) {
+    StartIn(media.Path());
+    form->ActionPlay->Execute();
+    const std::string before = StoredSettings();
+    ASSERT_EQ(::chmod(SettingsFileName().c_str(), 0444), 0);
+
+    // A video sink must not outlive the panel it draws into.
+    bool graphAliveWhenThePanelWent = true;
+    QObject::connect(form->PanelVideo, &QObject::destroyed,
+                     [&] { graphAliveWhenThePanelWent = system->GraphAlive(); });
+
+    // The placement would fail on the same file: one error, not two.
+    const std::vector<SeenBox> boxes = AnswerEveryBox([this] { form.reset(); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QString::fromStdString(SettingsFileName() + " に書き込めません."));
+    EXPECT_EQ(StoredSettings(), before);
+    EXPECT_FALSE(graphAliveWhenThePanelWent);
+    EXPECT_TRUE(Script().Called("Uninitialize"));
+}
+
+TEST_F(StartupShutdownTest, TheOutputOptionsReachThePlayerForTheNextOpenAndResumeOnlyFlips) {
+    StartIn(media.Path());
+    form->ActionPlay->Execute();
+    QTest::mouseClick(form->chkEnableVideo, Qt::LeftButton);
+    EXPECT_TRUE(form->PlayerObject()->VideoEnabled());
+    QTest::mouseClick(form->chkEnableAudio, Qt::LeftButton);
+    EXPECT_TRUE(form->PlayerObject()->AudioEnabled());
+    EXPECT_EQ(Opened(), Strings{Clip(1)}) << "the playing graph keeps its routing";
+    EXPECT_FALSE(Script().Called("CreateDeviceRenderer"));
+
+    form->ActionNext->Execute();
+    EXPECT_FALSE(Script().CallsStartingWith("AddSourceFilter(" + Clip(2)).empty());
+    EXPECT_TRUE(Script().Called("CreateDeviceRenderer"));
+
+    const int calls = static_cast<int>(Script().Calls().size());
+    QTest::mouseClick(form->CheckBox1, Qt::LeftButton);
+    EXPECT_FALSE(form->ActionResume->Checked());
+    EXPECT_EQ(static_cast<int>(Script().Calls().size()), calls);
+}
+
+// Without a graph system the window still opens and every command, tick and scroll is harmless, also
+// the ticks that the timer delivers inside the box that reports the failure, before there is a player.
+TEST_F(StartupShutdownTest, AGraphSystemThatCannotStartIsReportedAndTheWindowWorksWithoutIt) {
+    StoreSettings("[Play]\nDir=" + media.Path() + "\nFile=" + Clip(1) +
+                  "\nResume=1\nPlaying=1\nPosition=0\n");
+    Script().Fail("Initialize");
+    const SeenBox box = Start([] { QTest::qWait(600); });
+    EXPECT_EQ(box.text, QStringLiteral("CoInitialize Faild!"));
+    ASSERT_TRUE(form->isVisible());
+    EXPECT_EQ(form->FileListBox1->SelectedPath(), Clip(1));
+
+    for (TAction* action : {form->ActionPlay, form->ActionPause, form->ActionStop, form->ActionNext,
+                            form->ActionPrev, form->ActionRew15, form->ActionPlus90}) {
+        action->Execute();
+    }
+    DoubleClick();
+    Tick();
+    emit form->ScrollBar1->Scrolled(scTrack, 5000);
+    EXPECT_FALSE(form->PlayerObject()->Playing);
+    EXPECT_FALSE(Shutdown().seen);
+    EXPECT_EQ(StoredValue("File"), Clip(1));
+    EXPECT_EQ(StoredValue("Playing"), "0");
+}
+
+} // namespace
