@@ -1,5 +1,6 @@
 #include "browser/Paths.h"
 
+#include "app/Errors.h"
 #include "browser/FileNames.h"
 #include "browser/ProcessDirectory.h"
 #include "browser/Volumes.h"
@@ -20,7 +21,11 @@ namespace {
 class ReturnToDirectory {
 public:
     explicit ReturnToDirectory(std::string dir) : dir_(std::move(dir)) {}
-    ~ReturnToDirectory() { TryChangeDirectory(dir_); }
+    ~ReturnToDirectory() {
+        if (!dir_.empty()) {
+            TryChangeDirectory(dir_);
+        }
+    }
     ReturnToDirectory(const ReturnToDirectory&) = delete;
     ReturnToDirectory& operator=(const ReturnToDirectory&) = delete;
 
@@ -31,7 +36,13 @@ private:
 } // namespace
 
 TypedPath SplitTypedPath(const std::string& text) {
-    const std::string start = CurrentDirectory();
+    // The start directory may have been removed while the browser stood in it; a full path must
+    // still lead out of it, so only a text that needs the start directory fails then.
+    std::string start;
+    try {
+        start = CurrentDirectory();
+    } catch (const EInOutError&) {
+    }
     const ReturnToDirectory returnAtEnd(start);
     TypedPath result;
 

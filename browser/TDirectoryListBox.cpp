@@ -134,9 +134,10 @@ void TDirectoryListBox::SetCurrentDir(const std::string& dir) {
         }
         inSetDirectory_ = false;
     }
-    // A relative part is taken from the listed folder.
+    // A relative part is taken from the listed folder. One that can no longer be entered (its
+    // permissions were taken away while it was listed) must not keep the list from leaving it.
     if (DirectoryExists(currentDir_)) {
-        ChangeDirectory(currentDir_);
+        TryChangeDirectory(currentDir_);
     }
     ChangeDirectory(path.Dir);
     currentDir_ = CurrentDirectory();

@@ -14,8 +14,8 @@ void FuzzCheckFailed(const char* condition, const char* file, int line) {
 namespace {
 
 std::string MakeScratchFolder() {
-    std::string pattern = std::filesystem::exists("/dev/shm") ? "/dev/shm/tarnwick-fuzz-XXXXXX"
-                                                              : "/tmp/tarnwick-fuzz-XXXXXX";
+    std::string pattern =
+        std::filesystem::exists("/dev/shm") ? "/dev/shm/tarnwick-fuzz-XXXXXX" : "/tmp/tarnwick-fuzz-XXXXXX";
     if (!mkdtemp(pattern.data())) {
         std::perror("mkdtemp");
         std::abort();

@@ -7,11 +7,11 @@
 
 // Stops the fuzzer with a message when a property of the code under test does not hold; libFuzzer
 // then saves the input as a crash, so a broken property is found like a crash.
-#define FUZZ_CHECK(condition)                                                                        \
-    do {                                                                                             \
-        if (!(condition)) {                                                                          \
-            FuzzCheckFailed(#condition, __FILE__, __LINE__);                                         \
-        }                                                                                            \
+#define FUZZ_CHECK(condition)                                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            FuzzCheckFailed(#condition, __FILE__, __LINE__);                                                 \
+        }                                                                                                    \
     } while (false)
 
 [[noreturn]] void FuzzCheckFailed(const char* condition, const char* file, int line);

@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string joined = JoinPath(dir, name);
     FUZZ_CHECK(joined.size() >= dir.size() + name.size());
-    FUZZ_CHECK(joined.compare(0, dir.size(), dir) == 0 && joined.compare(joined.size() - name.size(), name.size(), name) == 0);
+    FUZZ_CHECK(joined.compare(0, dir.size(), dir) == 0 &&
+               joined.compare(joined.size() - name.size(), name.size(), name) == 0);
 
     const std::string start = CurrentDirectory();
     try {
@@ -64,10 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     FUZZ_CHECK(PathDepth(text, dir) >= 1);
-    const std::string shortened =
-        ShortenPathToWidth(text, width, [](const std::string& shown) { return static_cast<int>(shown.size()); });
+    const std::string shortened = ShortenPathToWidth(
+        text, width, [](const std::string& shown) { return static_cast<int>(shown.size()); });
     // The name is always kept whole.
-    const std::string lastPart = text.substr(text.find_last_of('/') == std::string::npos ? 0 : text.find_last_of('/') + 1);
-    FUZZ_CHECK(shortened.size() >= lastPart.size() && shortened.compare(shortened.size() - lastPart.size(), lastPart.size(), lastPart) == 0);
+    const std::string lastPart =
+        text.substr(text.find_last_of('/') == std::string::npos ? 0 : text.find_last_of('/') + 1);
+    FUZZ_CHECK(shortened.size() >= lastPart.size() &&
+               shortened.compare(shortened.size() - lastPart.size(), lastPart.size(), lastPart) == 0);
     return 0;
 }

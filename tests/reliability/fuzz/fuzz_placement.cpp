@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RestoreWindowPlacement(settings, window, "TfrmMain", restoreShowCommand);
     const WindowPlacement placement = GetWindowPlacement(window);
     FUZZ_CHECK(placement.showCmd <= 3);
-    FUZZ_CHECK(placement.normalRight >= placement.normalLeft && placement.normalBottom >= placement.normalTop);
+    FUZZ_CHECK(placement.normalRight >= placement.normalLeft &&
+               placement.normalBottom >= placement.normalTop);
     return 0;
 }

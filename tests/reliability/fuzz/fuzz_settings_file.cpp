@@ -54,7 +54,8 @@ bool IsShortDecimal(std::string_view text) {
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         text.remove_prefix(1);
     }
-    return !text.empty() && text.size() <= 14 && text.find_first_not_of("0123456789") == std::string_view::npos;
+    return !text.empty() && text.size() <= 14 &&
+           text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 void CheckIntegerRules(const std::string& text) {
@@ -115,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)ReadPlaySettings(settings);
         settings.WriteString(section, key, value);
         if (IsPlainName(section) && IsPlainName(key)) {
-            FUZZ_CHECK(settings.ReadString(section, key, "") == CutUtf8(ReadBackOf(value), ProfileFile::MaxValueLength));
+            FUZZ_CHECK(settings.ReadString(section, key, "") ==
+                       CutUtf8(ReadBackOf(value), ProfileFile::MaxValueLength));
         }
     }
     return 0;
