@@ -8,6 +8,14 @@ TActionCheckBox::TActionCheckBox(TAction& action, QWidget* parent) : QCheckBox(p
     setShortcut(QKeySequence());
     FollowAction();
     connect(&action, &TAction::Changed, this, &TActionCheckBox::FollowAction);
+    // Assistive technologies toggle the box directly, without a click; that too must run the action
+    // once, or the box would show an option the program does not have.
+    connect(this, &QCheckBox::toggled, this, [this](bool checked) {
+        if (checked != action_.Checked()) {
+            action_.Execute();
+            FollowAction();
+        }
+    });
 }
 
 void TActionCheckBox::nextCheckState() {

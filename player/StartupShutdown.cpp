@@ -14,6 +14,7 @@
 #include "graph/Halvion.h"
 #include "player/PlaySettings.h"
 
+#include <QTimer>
 #include <exception>
 #include <sys/stat.h>
 
@@ -44,6 +45,9 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::FormDestroy() {
+    // An error box shown below runs its own event loop; a tick in it could open the next file while
+    // the window is going.
+    Timer1->stop();
     bool settingsSaved = false;
     try {
         SaveSettings();

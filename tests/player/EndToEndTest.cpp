@@ -1,0 +1,199 @@
+// The real program with the real graph, driven as a user drives it: clicks on the toolbar and in the
+// file list, the window's close button, and what it shows read back as a screen reader reads it.
+
+#include "app/ProfileFile.h"
+#include "tests/player/RunningPlayer.h"
+#include "tests/support/TestServers.h"
+#include "tests/support/X11Tools.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+using Objects = std::vector<SeenObject>;
+
+std::string TextOf(const Objects& objects, const std::string& role, const std::string& name) {
+    for (const SeenObject& seen : objects) {
+        if (seen.role == role && seen.name == name) {
+            return seen.text;
+        }
+    }
+    return {};
+}
+
+bool IsSelected(const Objects& objects, const std::string& file) {
+    for (const SeenObject& seen : objects) {
+        if (seen.role == "list item" && seen.name == file) {
+            return seen.Has("selected");
+        }
+    }
+    return false;
+}
+
+std::string Shell(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        size_t read = 0;
+        while ((read = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            output.append(buffer.data(), read);
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { EnsureTestServers(); }
+
+    PlayerInstall install;
+    ProfileFile settings{install.SettingsFile()};
+
+    void WriteSettings(const std::string& text) const {
+        std::FILE* file = std::fopen(install.SettingsFile().c_str(), "w");
+        std::fputs(text.c_str(), file);
+        std::fclose(file);
+    }
+};
+
+TEST_F(EndToEndTest, AFolderPlaysRoundAndRoundAndPicksUpWhereItWasLeft) {
+    std::string pausedAt;
+    {
+        RunningPlayer player(install);
+        ASSERT_TRUE(player.WaitUntil(
+            [](const Objects& o) { return IsSelected(o, "a1.avi") || TextOf(o, "text", "再生位置").empty(); },
+            30000));
+        EXPECT_EQ(player.PositionText(), "") << "nothing plays at the first start";
+        auto resume = player.Find("check box", "次回起動時、終了した所から再生");
+        ASSERT_TRUE(resume);
+        EXPECT_TRUE(resume->Has("checked"));
+
+        player.DoubleClickFile("a2.avi");
+        ASSERT_TRUE(player.WaitUntil(
+            [](const Objects& o) {
+                return IsSelected(o, "a2.avi") && !TextOf(o, "text", "再生位置").empty() &&
+                       TextOf(o, "text", "再生位置") != "00:00:00.0";
+            },
+            10000))
+            << player.PositionText();
+        EXPECT_EQ(TextOf(player.Objects(), "text", "サイズ"), "幅=320 高=240");
+
+        // The end of a clip starts the next one, and the last is followed by the first.
+        ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsSelected(o, "a3.avi"); }, 10000));
+        ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsSelected(o, "a1.avi"); }, 10000));
+        ASSERT_TRUE(player.WaitUntil(
+            [](const Objects& o) { return TextOf(o, "text", "再生位置") >= "00:00:00.5"; }, 10000));
+
+        player.ClickButton("一時停止");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        pausedAt = player.PositionText();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        EXPECT_EQ(player.PositionText(), pausedAt) << "paused playback stands still";
+        EXPECT_EQ(player.Close(), 0);
+    }
+    EXPECT_TRUE(settings.ReadBool("Play", "Playing", false)) << ReadSettingsFile(install.SettingsFile());
+    EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a1.avi"));
+    const long long stored = std::stoll(settings.ReadString("Play", "Position", "0"));
+    EXPECT_GT(stored, 0);
+    EXPECT_EQ(settings.ReadString("TfrmMain", "PlaceNormalPos.Left", ""), "273");
+
+    {
+        RunningPlayer player(install);
+        // The same file plays on from where it was paused, running.
+        ASSERT_TRUE(player.WaitUntil(
+            [&pausedAt](const Objects& o) {
+                return IsSelected(o, "a1.avi") && TextOf(o, "text", "再生位置") > pausedAt;
+            },
+            15000))
+            << "paused at " << pausedAt << ", now " << player.PositionText();
+
+        player.ClickButton("停止(Y)");
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        EXPECT_EQ(player.Close(), 0);
+    }
+    EXPECT_FALSE(settings.ReadBool("Play", "Playing", true));
+    EXPECT_EQ(settings.ReadString("Play", "Position", ""), "0");
+}
+
+TEST_F(EndToEndTest, AStoredPositionOfLettersIsReportedAndNothingResumes) {
+    WriteSettings("[Play]\nFile=" + install.Clip("a2.avi") + "\nResume=1\nPlaying=1\nPosition=abc\n");
+    RunningPlayer player(install);
+    EXPECT_TRUE(player.AnswerBox("'abc' は整数ではありません", 30000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(player.PositionText(), "");
+    EXPECT_EQ(player.SelectedFile(), "a2.avi") << "the stored file is still selected";
+    EXPECT_EQ(player.Close(), 0);
+}
+
+TEST_F(EndToEndTest, AStoredFileThatWasDeletedResumesTheFoldersFirstFile) {
+    WriteSettings("[Play]\nDir=" + install.Clips() + "\nFile=" + install.Clip("gone.avi") +
+                  "\nResume=1\nPlaying=1\nPosition=5000000\n");
+    RunningPlayer player(install);
+    EXPECT_TRUE(player.WaitUntil(
+        [](const Objects& o) { return IsSelected(o, "a1.avi") && !TextOf(o, "text", "再生位置").empty(); },
+        30000))
+        << player.PositionText();
+    EXPECT_EQ(player.Close(), 0);
+}
+
+TEST_F(EndToEndTest, AReadOnlySettingsFileIsReportedAtExitAndLeftIntact) {
+    const std::string before = "[Play]\nResume=0\n";
+    WriteSettings(before);
+    ::chmod(install.SettingsFile().c_str(), 0444);
+    RunningPlayer player(install);
+    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return !o.empty(); }, 30000));
+    if (auto window = WaitForWindow("Tarnwick 1.06", 5000)) {
+        RequestClose(window->id);
+    }
+    EXPECT_TRUE(player.AnswerBox("に書き込めません", 15000));
+    EXPECT_EQ(player.Close(), 0);
+    EXPECT_EQ(ReadSettingsFile(install.SettingsFile()), before);
+}
+
+bool IsChecked(const Objects& objects, const std::string& name) {
+    for (const SeenObject& seen : objects) {
+        if (seen.role == "check box" && seen.name == name) {
+            return seen.Has("checked");
+        }
+    }
+    return false;
+}
+
+// For ".wmv" files exactly the streams switched on move to the device.
+TEST(EndToEndRoutingTest, TheOutputOptionsRouteTheNextFileToTheDevice) {
+    EnsureTestServers();
+    const std::string deviceStream = "application.name = \"Morrick Halvion Output\"";
+    PlayerInstall install(".wmv");
+    ProfileFile settings(install.SettingsFile());
+    RunningPlayer player(install);
+    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return !o.empty(); }, 30000));
+    player.ClickButton("映像出力");
+    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsChecked(o, "映像出力"); }, 5000));
+    player.DoubleClickFile("a1.wmv");
+    EXPECT_TRUE(WaitForWindow("Morrick Halvion Output", 10000)) << "the device's window shows the picture";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(Shell("pactl list sink-inputs").find(deviceStream), std::string::npos)
+        << "the sound stays on the computer";
+
+    // The device's window may now lie over the option strip.
+    player.Press("音声出力");
+    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsChecked(o, "音声出力"); }, 5000));
+    player.DoubleClickFile("a2.wmv");
+    bool deviceSound = false;
+    for (int i = 0; i < 50 && !deviceSound; ++i) {
+        deviceSound = Shell("pactl list sink-inputs").find(deviceStream) != std::string::npos;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(deviceSound) << Shell("pactl list sink-inputs");
+    EXPECT_EQ(player.Close(), 0);
+    EXPECT_TRUE(settings.ReadBool("Play", "ENB_VIDEO", false));
+    EXPECT_TRUE(settings.ReadBool("Play", "ENB_AUDIO", false));
+}
+
+} // namespace
