@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -54,6 +56,17 @@ private:
     QSize outer_;
 };
 
+// The exclusive right or bottom edge of a span, kept within 32 bits.
+std::int32_t EdgeAfter(int start, int length) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(std::int64_t{start} + length, INT32_MIN, INT32_MAX));
+}
+
+// The size from one edge to the other; 0 when they are the wrong way round.
+int SizeBetween(std::int32_t from, std::int32_t to) {
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{to} - from, 0, QWIDGETSIZE_MAX));
+}
+
 } // namespace
 
 WindowPlacement GetWindowPlacement(const QWidget& window) {
@@ -72,20 +85,24 @@ WindowPlacement GetWindowPlacement(const QWidget& window) {
     QRect normal = NormalFrame(window);
     placement.normalLeft = normal.left();
     placement.normalTop = normal.top();
-    placement.normalRight = normal.left() + normal.width();
-    placement.normalBottom = normal.top() + normal.height();
+    placement.normalRight = EdgeAfter(normal.left(), normal.width());
+    placement.normalBottom = EdgeAfter(normal.top(), normal.height());
     return placement;
 }
 
 void SetWindowPlacement(QWidget& window, const WindowPlacement& placement) {
-    int width = placement.normalRight - placement.normalLeft;
-    int height = placement.normalBottom - placement.normalTop;
+    // The bounds come from the settings file, which may hold any 32-bit values: the size is taken in
+    // 64 bits and kept within what a window can be, and so is the position below.
+    const int width = SizeBetween(placement.normalLeft, placement.normalRight);
+    const int height = SizeBetween(placement.normalTop, placement.normalBottom);
     // The window must be in the normal state while its normal bounds are set.
     Qt::WindowStates previous = window.windowState();
     window.setWindowState(Qt::WindowNoState);
     if (width > 0 && height > 0) {
         QSize extra = window.frameGeometry().size() - window.geometry().size();
-        window.move(placement.normalLeft, placement.normalTop);
+        // Far beyond any desktop, a position would only overflow the frame arithmetic.
+        window.move(std::clamp(placement.normalLeft, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX),
+                    std::clamp(placement.normalTop, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
         window.resize(QSize(width, height) - extra);
         if (!window.isVisible()) {
             new OuterSizeKeeper(window, QSize(width, height));
