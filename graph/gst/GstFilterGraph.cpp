@@ -31,6 +31,19 @@ HRESULT CheckReadableFile(const std::string& path) {
     return regular ? S_OK : E_INVALIDARG;
 }
 
+bool FeedsOthers(GstElement* element) {
+    bool feeds = false;
+    GstIterator* pads = gst_element_iterate_src_pads(element);
+    GValue item = G_VALUE_INIT;
+    while (!feeds && gst_iterator_next(pads, &item) == GST_ITERATOR_OK) {
+        feeds = gst_pad_is_linked(GST_PAD(g_value_get_object(&item)));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(pads);
+    return feeds;
+}
+
 std::string NameOf(GstObject* object) {
     gchar* name = gst_object_get_name(object);
     std::string text = name ? name : "";
@@ -95,7 +108,8 @@ std::vector<std::string> GstFilterGraph::Problems() {
 
 // ---- Bus messages -------------------------------------------------------------------------------
 
-void GstFilterGraph::HandleMessage(GstMessage* message) {
+void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
+    GstMessage* message = posted.message.get();
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
         OnError(message);
@@ -104,7 +118,7 @@ void GstFilterGraph::HandleMessage(GstMessage* message) {
         OnWarning(message);
         break;
     case GST_MESSAGE_EOS:
-        OnEndOfStream();
+        OnEndOfStream(posted.serial);
         break;
     case GST_MESSAGE_ASYNC_DONE:
         OnAsyncDone();
@@ -131,34 +145,33 @@ void GstFilterGraph::OnWarning(GstMessage* message) {
     g_clear_error(&warning);
 }
 
-// The end of the stream counts only when it belongs to the current segment: one that was under way
-// before a seek is stale until the seek's preroll is done.
-void GstFilterGraph::OnEndOfStream() {
-    if (!ignoreEos_) {
+// The end of the stream counts only when it belongs to the current segment: one posted before the
+// last seek began is stale.
+void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
+    if (serial > eosFence_) {
         atEnd_ = true;
     }
 }
 
 void GstFilterGraph::OnAsyncDone() {
-    ignoreEos_ = false;
     asyncDone_ = true;
 }
 
 void GstFilterGraph::DrainMessages() {
-    while (MessageRef message = bus_->TryPop()) {
-        HandleMessage(message.get());
+    for (auto posted = bus_->TryPop(); posted.message; posted = bus_->TryPop()) {
+        HandleMessage(posted);
     }
 }
 
 bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
     const auto until = std::chrono::steady_clock::now() + deadline;
     while (!asyncDone_ && !errorSeen_) {
-        MessageRef message = bus_->Pop(until);
-        if (!message) {
+        const auto posted = bus_->Pop(until);
+        if (!posted.message) {
             problems_.push_back("the pipeline did not preroll in time");
             return false;
         }
-        HandleMessage(message.get());
+        HandleMessage(posted);
     }
     return asyncDone_ && !errorSeen_;
 }
@@ -179,8 +192,10 @@ HRESULT GstFilterGraph::Preroll() {
         gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
         DrainMessages();
         errorSeen_ = false;
+        broken_ = true;
         return VFW_E_CANNOT_RENDER;
     }
+    broken_ = false;
     stopped_ = true;
     return S_OK;
 }
@@ -196,8 +211,22 @@ void GstFilterGraph::Reseek() {
     DrainMessages();
     asyncDone_ = false;
     errorSeen_ = false;
-    ignoreEos_ = true;
+    eosFence_ = bus_->LastSerial();
     atEnd_ = false;
+    holdSeekTarget_ = true;
+    seekTime_ = std::chrono::steady_clock::now();
+    // A running pipeline is paused for the seek and run again after it: a flushing seek while
+    // playing resets the running time only once the sinks have prerolled, and a stop or pause that
+    // comes in between would otherwise resume at the old running time, skipping ahead.
+    GstState state = GST_STATE_NULL;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
+    const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
+    if (playing) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+        gst_element_get_state(pipeline_.get(), nullptr, nullptr,
+                              std::chrono::duration_cast<std::chrono::nanoseconds>(SeekDeadline).count());
+    }
     const bool seeked = gst_element_seek(
         pipeline_.get(), 1.0, GST_FORMAT_TIME,
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
@@ -205,6 +234,9 @@ void GstFilterGraph::Reseek() {
     // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
     if (seeked && GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
         WaitForAsyncDone(SeekDeadline);
+    }
+    if (playing) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     }
 }
 
@@ -292,11 +324,13 @@ void GstFilterGraph::EmptyGraphReset() {
     parked_.clear();
     videoPad_.reset();
     atEnd_ = false;
-    ignoreEos_ = false;
+    eosFence_ = bus_->LastSerial();
     errorSeen_ = false;
     lastPosition_ = 0;
+    holdSeekTarget_ = false;
     stopPosition_ = -1;
     stopped_ = true;
+    broken_ = false;
 }
 
 HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) {
@@ -313,6 +347,15 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     MediaTime stop = 0;
     if (running) {
         GetPositions(current, stop);
+    }
+
+    // A filter that feeds others cannot be taken out of a pipeline that holds data: its streaming
+    // threads may be waiting in a renderer's preroll, and stopping the filter waits for them. The
+    // pipeline stops as a whole (renderers first), as a graph must be stopped to lose its source.
+    if (running && FeedsOthers(element)) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        DrainMessages();
+        stopped_ = true;
     }
 
     // The streams that fed the filter are parked: without a consumer, their data is dropped rather
@@ -347,7 +390,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
 
     if (ChildrenInOrder(GST_BIN(pipeline_.get())).empty()) {
         EmptyGraphReset();
-    } else if (cut && running) {
+    } else if (cut && Running()) {
         // The streaming thread that fed the filter was stopped with it; a flushing seek starts it again.
         Reseek();
     }

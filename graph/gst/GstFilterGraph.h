@@ -82,18 +82,20 @@ public:
 
     enum class Media { Video, Audio, Other };
 
-    // How long a build or a seek may take before it counts as failed.
-    std::chrono::milliseconds BuildDeadline{10000};
+    // How long a build or a seek may take before it counts as failed. A demuxer that fails while
+    // decodebin is still trying it out can have its error swallowed (seen with qtdemux on an MP4 cut
+    // before its index), and then only the deadline ends the build.
+    std::chrono::milliseconds BuildDeadline{5000};
     std::chrono::milliseconds SeekDeadline{5000};
 
 private:
     struct BuildContext;
 
     // Bus messages, taken on the user-interface thread: one switch, one function per kind.
-    void HandleMessage(GstMessage* message);
+    void HandleMessage(const PipelineBus::Posted& posted);
     void OnError(GstMessage* message);
     void OnWarning(GstMessage* message);
-    void OnEndOfStream();
+    void OnEndOfStream(std::uint64_t serial);
     void OnAsyncDone();
     void DrainMessages();
     // Waits for ASYNC_DONE; false on an error or the deadline.
@@ -102,6 +104,8 @@ private:
     HRESULT Preroll();
     // A flushing, accurate seek to the last known position, waited for when a sink can preroll.
     void Reseek();
+    // Whether a position the pipeline answered can be true after the last seek.
+    bool FitsSeek(MediaTime answer) const;
 
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
@@ -138,11 +142,19 @@ private:
     std::vector<std::pair<ElementRef, gulong>> decoderHandlers_;
 
     bool stopped_ = true;
+    // The last build failed and the pipeline was taken down: it is not started again until the graph
+    // is built anew, so that a broken file does not keep failing in the background.
+    bool broken_ = false;
     bool atEnd_ = false;
-    bool ignoreEos_ = false;
+    // The end of a stream posted before the last seek began belongs to the old segment.
+    std::uint64_t eosFence_ = 0;
     bool asyncDone_ = false;
     bool errorSeen_ = false;
     MediaTime lastPosition_ = 0;
+    // Right after a seek the sinks may still answer with the place they were at before it; until an
+    // answer fits the seek's target and the time gone since, the target is the position.
+    bool holdSeekTarget_ = false;
+    std::chrono::steady_clock::time_point seekTime_;
     MediaTime stopPosition_ = -1;
     std::vector<std::string> problems_;
 };

@@ -9,12 +9,16 @@
 namespace {
 
 constexpr gint64 NanosecondsPerUnit = 100;
+constexpr MediaTime Second = 10'000'000;
 
 } // namespace
 
 HRESULT GstFilterGraph::Run() {
     DrainMessages();
     stopped_ = false;
+    if (broken_) {
+        return E_FAIL;
+    }
     return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                  : S_OK;
 }
@@ -22,20 +26,33 @@ HRESULT GstFilterGraph::Run() {
 HRESULT GstFilterGraph::Pause() {
     DrainMessages();
     stopped_ = false;
+    if (broken_) {
+        return E_FAIL;
+    }
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
 }
 
 // Stopping keeps the graph built and the position where it is: the next Run goes on from there.
 HRESULT GstFilterGraph::Stop() {
-    DrainMessages();
+    MediaTime current = 0;
+    MediaTime stop = 0;
+    GetPositions(current, stop);
     stopped_ = true;
     atEnd_ = false;
-    if (ChildrenInOrder(GST_BIN(pipeline_.get())).empty()) {
+    eosFence_ = bus_->LastSerial();
+    if (broken_ || ChildrenInOrder(GST_BIN(pipeline_.get())).empty()) {
         return S_OK;
     }
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
+}
+
+bool GstFilterGraph::FitsSeek(MediaTime answer) const {
+    const auto since = std::chrono::steady_clock::now() - seekTime_;
+    const MediaTime slack =
+        std::chrono::duration_cast<std::chrono::microseconds>(since).count() * 10 + Second / 20;
+    return answer >= lastPosition_ - Second / 20 && answer <= lastPosition_ + slack;
 }
 
 HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
@@ -61,9 +78,18 @@ HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
     gint64 position = 0;
     // While the graph is being changed the pipeline may not answer, or answer from a sink that has
     // only just started; the last good answer stands in.
-    if (!atEnd_ && !ignoreEos_ && gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
+    // Stopped, the position stays where the stop or the last seek left it, whatever the sinks say
+    // while they settle.
+    if (!stopped_ && !atEnd_ && gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
         position >= 0) {
-        lastPosition_ = std::clamp<MediaTime>(position / NanosecondsPerUnit, 0, stopPosition_);
+        // The stop position itself is reached only with the end of the stream: a renderer that is
+        // done early (the picture, while the sound is still playing out) does not end the file.
+        const MediaTime answer = std::clamp<MediaTime>(position / NanosecondsPerUnit, 0,
+                                                       std::max<MediaTime>(stopPosition_ - 1, 0));
+        if (!holdSeekTarget_ || FitsSeek(answer)) {
+            holdSeekTarget_ = false;
+            lastPosition_ = answer;
+        }
     }
     if (atEnd_) {
         lastPosition_ = stopPosition_;

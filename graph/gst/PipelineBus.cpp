@@ -31,29 +31,34 @@ GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer da
     }
     {
         std::lock_guard guard(self->lock_);
-        self->queue_.emplace_back(gst_message_ref(message));
+        self->queue_.push_back({MessageRef(gst_message_ref(message)), ++self->serial_});
     }
     self->arrived_.notify_all();
     return GST_BUS_DROP;
 }
 
-MessageRef PipelineBus::Pop(std::chrono::steady_clock::time_point deadline) {
+PipelineBus::Posted PipelineBus::Pop(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock guard(lock_);
     arrived_.wait_until(guard, deadline, [this] { return !queue_.empty(); });
     if (queue_.empty()) {
-        return nullptr;
+        return {};
     }
-    MessageRef message = std::move(queue_.front());
+    Posted posted = std::move(queue_.front());
     queue_.pop_front();
-    return message;
+    return posted;
 }
 
-MessageRef PipelineBus::TryPop() {
+PipelineBus::Posted PipelineBus::TryPop() {
     std::lock_guard guard(lock_);
     if (queue_.empty()) {
-        return nullptr;
+        return {};
     }
-    MessageRef message = std::move(queue_.front());
+    Posted posted = std::move(queue_.front());
     queue_.pop_front();
-    return message;
+    return posted;
+}
+
+std::uint64_t PipelineBus::LastSerial() {
+    std::lock_guard guard(lock_);
+    return serial_;
 }

@@ -22,10 +22,18 @@ public:
     PipelineBus(const PipelineBus&) = delete;
     PipelineBus& operator=(const PipelineBus&) = delete;
 
+    // A message and its place in the order of posting (from 1).
+    struct Posted {
+        MessageRef message;
+        std::uint64_t serial = 0;
+    };
+
     // The next queued message, waiting until the deadline; empty when none came.
-    MessageRef Pop(std::chrono::steady_clock::time_point deadline);
+    Posted Pop(std::chrono::steady_clock::time_point deadline);
     // The next queued message if there is one.
-    MessageRef TryPop();
+    Posted TryPop();
+    // The serial of the last message posted so far: anything queued later was posted after now.
+    std::uint64_t LastSerial();
 
 private:
     static GstBusSyncReply OnMessage(GstBus* bus, GstMessage* message, gpointer self);
@@ -34,5 +42,6 @@ private:
     std::function<std::uintptr_t(GstObject*)> windowFor_;
     std::mutex lock_;
     std::condition_variable arrived_;
-    std::deque<MessageRef> queue_;
+    std::deque<Posted> queue_;
+    std::uint64_t serial_ = 0;
 };

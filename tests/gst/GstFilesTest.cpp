@@ -1,0 +1,166 @@
+// Every kind of file the player's built-in filter offers, played on the real graph, and the routing
+// of the streams between the computer's renderers and the output device.
+
+#include "tests/gst/GstPlaybackFixture.h"
+#include "tests/support/TempDir.h"
+
+#include <cstdio>
+#include <gmock/gmock.h>
+#include <thread>
+#include <utility>
+
+using testing::Contains;
+using testing::Not;
+
+namespace {
+
+// The sound server's streams right now, as "application.name" values.
+std::vector<std::string> SoundServerClients() {
+    std::vector<std::string> clients;
+    FILE* pactl = popen("pactl list sink-inputs 2>/dev/null", "r");
+    if (!pactl) {
+        return clients;
+    }
+    char line[512];
+    while (std::fgets(line, sizeof line, pactl)) {
+        const std::string text = line;
+        const auto at = text.find("application.name = \"");
+        if (at != std::string::npos) {
+            const auto start = at + 20;
+            clients.push_back(text.substr(start, text.find('"', start) - start));
+        }
+    }
+    pclose(pactl);
+    return clients;
+}
+
+class ContainerTest : public GstPlaybackTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ContainerTest, PlaysToTheEndOnTheStandardRenderers) {
+    const std::string path = Clip(GetParam());
+    Open(path, false, false);
+    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_THAT(Filters(), Contains(path));
+    EXPECT_EQ(Count(VideoRendererName), 1);
+    EXPECT_EQ(player->VideoWidth, 320);
+    EXPECT_EQ(player->VideoHeight, 240);
+    EXPECT_TRUE(PlayToEnd());
+    EXPECT_GE(Graph()->Counters().videoFrames.load(), 20u);
+    EXPECT_TRUE(Graph()->Problems().empty()) << Graph()->Problems().front();
+}
+
+INSTANTIATE_TEST_SUITE_P(BuiltInFilter, ContainerTest,
+                         testing::Values(".avi", ".wmv", ".mpg", ".m2p", ".vob", ".m1v", ".m2v", ".mpv",
+                                         ".mp4", ".mkv"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+TEST_F(GstPlaybackTest, StandardRenderersDrawInsideTheOwnerRectangleAndSoundReachesTheServer) {
+    const std::string path = Clip(".mp4");
+    Open(path, false, false);
+    EXPECT_THAT(Filters(), Contains(SoundRendererName));
+    // 320 x 240 is doubled to fit 720 x 480, halved, and centred in 360 x 240: 320 x 240 at 20, 0.
+    EXPECT_GT(owner.PointsNotGreen(24, 4, 312, 232), 4000 / 2);
+    EXPECT_EQ(owner.PointsNotGreen(0, 0, 18, 240), 0);
+    EXPECT_EQ(owner.PointsNotGreen(342, 0, 18, 240), 0);
+
+    player->Play();
+    bool heard = false;
+    for (int attempt = 0; attempt < 40 && !heard; ++attempt) {
+        const auto clients = SoundServerClients();
+        heard = std::any_of(clients.begin(), clients.end(),
+                            [](const auto& name) { return name != "keep-awake"; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(heard);
+    EXPECT_TRUE(PlayToEnd());
+    EXPECT_GT(Graph()->Counters().audioSamples.load(), 44100u * 9 / 10);
+}
+
+TEST_F(GstPlaybackTest, OneStreamFilesAndFrameSizes) {
+    Open(Clip(".mp4", true, false), false, false);
+    EXPECT_TRUE(HasFilter(VideoRendererName));
+    EXPECT_FALSE(HasFilter(SoundRendererName));
+    EXPECT_TRUE(PlayToEnd());
+
+    // Without video the frame size is 0 x 0 and no video window is placed.
+    Open(Clip(".mp4", false, true), false, false);
+    EXPECT_TRUE(HasFilter(SoundRendererName));
+    EXPECT_FALSE(HasFilter(VideoRendererName));
+    EXPECT_EQ(player->VideoWidth, 0);
+    EXPECT_EQ(player->VideoHeight, 0);
+    EXPECT_TRUE(PlayToEnd());
+
+    Open(Clip(".mpg", true, true, 722, 480, 0.5), false, false);
+    EXPECT_EQ(player->VideoWidth, 722);
+    EXPECT_EQ(player->VideoHeight, 480);
+    // 361 x 240 at 0, 0: the panel is covered.
+    EXPECT_GT(owner.PointsNotGreen(0, 0, 360, 240), 5000);
+
+    Open(Clip(".mp4", true, false, 1920, 1080, 0.5), false, false);
+    EXPECT_EQ(player->VideoWidth, 1920);
+    EXPECT_EQ(player->VideoHeight, 1080);
+    EXPECT_TRUE(errors.texts.empty());
+}
+
+TEST_F(GstPlaybackTest, WmvWithVideoOnMovesOnlyThePictureToTheDevice) {
+    Open(Clip(".wmv"), true, false);
+    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_FALSE(HasFilter(VideoRendererName));
+    EXPECT_TRUE(HasFilter(DeviceRendererName));
+    EXPECT_TRUE(HasFilter(SoundRendererName));
+    EXPECT_TRUE(PlayToEnd());
+    EXPECT_GE(DeviceCounter("video-frames"), 20u);
+    EXPECT_EQ(DeviceCounter("audio-samples"), 0u);
+    EXPECT_GT(Graph()->Counters().audioSamples.load(), 44100u * 9 / 10);
+}
+
+TEST_F(GstPlaybackTest, WmvWithAudioOnMovesOnlyTheSoundToTheDevice) {
+    Open(Clip(".wmv"), false, true);
+    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_TRUE(HasFilter(VideoRendererName));
+    EXPECT_TRUE(HasFilter(DeviceRendererName));
+    EXPECT_FALSE(HasFilter(SoundRendererName));
+    const auto framesBefore = Graph()->Counters().videoFrames.load();
+    EXPECT_TRUE(PlayToEnd());
+    EXPECT_GE(Graph()->Counters().videoFrames.load() - framesBefore, 20u);
+    EXPECT_EQ(DeviceCounter("video-frames"), 0u);
+    EXPECT_GT(DeviceCounter("audio-samples"), 44100u * 9 / 10);
+}
+
+TEST_F(GstPlaybackTest, OtherFilesWithAnOutputOnGoThroughTheSourceToTheDevice) {
+    TempDir folder;
+    // The upper-case extension takes this branch too: only ".wmv" exactly is rendered first.
+    for (const auto& [extension, name] :
+         {std::pair{".avi", "clip.avi"}, {".mkv", "clip.mkv"}, {".wmv", "clip.WMV"}}) {
+        SCOPED_TRACE(name);
+        ClipSpec spec;
+        spec.extension = extension;
+        spec.seconds = 1.0;
+        const std::string path = CopyClipTo(spec, folder / name);
+        Open(path, true, false);
+        EXPECT_TRUE(errors.texts.empty());
+        EXPECT_TRUE(HasFilter(SourceFilterName));
+        EXPECT_TRUE(HasFilter(DeviceRendererName));
+        // The device accepts both streams, so neither standard renderer is made.
+        EXPECT_FALSE(HasFilter(VideoRendererName));
+        EXPECT_FALSE(HasFilter(SoundRendererName));
+        EXPECT_EQ(player->VideoWidth, 320);
+        EXPECT_TRUE(PlayToEnd());
+        EXPECT_GE(DeviceCounter("video-frames"), 20u);
+        EXPECT_GT(DeviceCounter("audio-samples"), 44100u * 9 / 10);
+    }
+}
+
+TEST_F(GstPlaybackTest, WithoutTheDevicePluginTheFilePlaysOnTheStandardRenderers) {
+    Create("halvionrenderer-not-installed");
+    Open(Clip(".avi"), true, true);
+    EXPECT_EQ(errors.texts, (std::vector<std::string>{"Halvion Create Faild!", "Halvion AddFilter Faild!"}));
+    EXPECT_TRUE(HasFilter(SourceFilterName));
+    EXPECT_FALSE(HasFilter(DeviceRendererName));
+    EXPECT_TRUE(HasFilter(VideoRendererName));
+    EXPECT_TRUE(HasFilter(SoundRendererName));
+    EXPECT_TRUE(PlayToEnd());
+    EXPECT_GE(Graph()->Counters().videoFrames.load(), 20u);
+}
+
+} // namespace

@@ -1,0 +1,116 @@
+// The graph's own contract, below the playback object: names, enumeration, pins.
+
+#include "tests/gst/GstPlaybackFixture.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+class GstGraphTest : public GstPlaybackTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Succeeded(gst.Initialize()));
+        ASSERT_EQ(gst.CreateFilterGraph(graph), S_OK);
+    }
+    std::shared_ptr<IBaseFilter> Device() {
+        std::shared_ptr<IBaseFilter> device;
+        EXPECT_EQ(gst.CreateDeviceRenderer(device), S_OK);
+        return device;
+    }
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        std::shared_ptr<IEnumFilters> filters;
+        graph->EnumFilters(filters);
+        for (std::shared_ptr<IBaseFilter> filter; filters->Next(filter) == S_OK; filter.reset()) {
+            FilterInfo info;
+            filter->QueryFilterInfo(info);
+            names.push_back(info.Name);
+        }
+        return names;
+    }
+
+    GstGraphSystem gst;
+    std::shared_ptr<IGraphBuilder> graph;
+};
+
+TEST_F(GstGraphTest, ATakenNameIsNumberedAndTheNewcomerKept) {
+    const auto first = Device();
+    FilterInfo info;
+    first->QueryFilterInfo(info);
+    EXPECT_EQ(info.Name, "");
+    EXPECT_EQ(graph->AddFilter(first, DeviceRendererName), S_OK);
+    EXPECT_EQ(graph->AddFilter(Device(), DeviceRendererName), VFW_S_DUPLICATE_NAME);
+    EXPECT_EQ(graph->AddFilter(Device(), DeviceRendererName), VFW_S_DUPLICATE_NAME);
+    const std::string name = DeviceRendererName;
+    EXPECT_EQ(Names(), (std::vector<std::string>{name, name + " 0001", name + " 0002"}));
+    // A filter already in a graph is not added twice.
+    EXPECT_TRUE(Failed(graph->AddFilter(first, "Again")));
+}
+
+TEST_F(GstGraphTest, EnumeratorsCountSkipResetAndNoticeChanges) {
+    const auto device = Device();
+    graph->AddFilter(device, "A");
+    graph->AddFilter(Device(), "B");
+    std::shared_ptr<IEnumFilters> filters;
+    ASSERT_EQ(graph->EnumFilters(filters), S_OK);
+    EXPECT_EQ(filters->Skip(1), S_OK);
+    EXPECT_EQ(filters->Skip(1), S_OK);
+    EXPECT_EQ(filters->Skip(1), S_FALSE);
+    EXPECT_EQ(filters->Reset(), S_OK);
+    std::shared_ptr<IBaseFilter> filter;
+    EXPECT_EQ(filters->Next(filter), S_OK);
+    EXPECT_EQ(graph->RemoveFilter(device), S_OK);
+    EXPECT_EQ(filters->Next(filter), VFW_E_ENUM_OUT_OF_SYNC);
+    EXPECT_EQ(filters->Reset(), S_OK);
+    EXPECT_EQ(filters->Next(filter), S_OK);
+    EXPECT_EQ(filters->Next(filter), S_FALSE);
+    EXPECT_EQ(graph->RemoveFilter(device), VFW_E_NOT_FOUND);
+}
+
+TEST_F(GstGraphTest, PinsAreFoundByIdAndKnowWhatTheyAreJoinedTo) {
+    const auto device = Device();
+    ASSERT_EQ(graph->AddFilter(device, DeviceRendererName), S_OK);
+    std::shared_ptr<IPin> videoIn;
+    std::shared_ptr<IPin> audioIn;
+    std::shared_ptr<IPin> none;
+    EXPECT_EQ(device->FindPin(DeviceVideoPinId, videoIn), S_OK);
+    EXPECT_EQ(device->FindPin(DeviceAudioPinId, audioIn), S_OK);
+    EXPECT_EQ(device->FindPin("Subtitle-In", none), VFW_E_NOT_FOUND);
+    PinDirection direction = PinDirection::Output;
+    videoIn->QueryDirection(direction);
+    EXPECT_EQ(direction, PinDirection::Input);
+    std::shared_ptr<IPin> peer;
+    EXPECT_EQ(videoIn->ConnectedTo(peer), VFW_E_NOT_CONNECTED);
+
+    std::shared_ptr<IBaseFilter> source;
+    ASSERT_EQ(graph->AddSourceFilter(Clip(".mkv"), SourceFilterName, source), S_OK);
+    std::shared_ptr<IEnumPins> pins;
+    source->EnumPins(pins);
+    std::shared_ptr<IPin> output;
+    ASSERT_EQ(pins->Next(output), S_OK);
+    // Two inputs of the wrong kind cannot be joined.
+    EXPECT_TRUE(Failed(graph->Connect(audioIn, videoIn)));
+    EXPECT_TRUE(Succeeded(graph->Render(output)));
+    EXPECT_EQ(graph->Render(output), VFW_E_ALREADY_CONNECTED);
+    ASSERT_EQ(videoIn->ConnectedTo(peer), S_OK);
+    peer->QueryDirection(direction);
+    EXPECT_EQ(direction, PinDirection::Output);
+}
+
+TEST_F(GstGraphTest, ASourceIsRefusedForWhatIsNoFile) {
+    std::shared_ptr<IBaseFilter> source;
+    EXPECT_TRUE(Failed(graph->AddSourceFilter("", SourceFilterName, source)));
+    EXPECT_TRUE(Failed(graph->AddSourceFilter("/nonexistent/clip.avi", SourceFilterName, source)));
+    EXPECT_TRUE(Failed(graph->AddSourceFilter("/tmp", SourceFilterName, source)));
+    EXPECT_EQ(source, nullptr);
+    EXPECT_TRUE(Names().empty());
+    EXPECT_TRUE(Failed(graph->RenderFile("")));
+    // An empty graph has no positions to tell.
+    MediaTime current = 0;
+    MediaTime stop = 0;
+    std::shared_ptr<IMediaSeeking> seeking;
+    graph->QueryInterface(seeking);
+    EXPECT_TRUE(Failed(seeking->GetPositions(current, stop)));
+}
+
+} // namespace
