@@ -5,7 +5,7 @@
 #include "tests/reliability/TmpfsMount.h"
 #include "tests/support/TempDir.h"
 
-#include <dirent.h>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
