@@ -197,6 +197,7 @@ HRESULT GstFilterGraph::Preroll() {
     }
     broken_ = false;
     stopped_ = true;
+    settled_ = lastPosition_ == 0;
     return S_OK;
 }
 
@@ -238,6 +239,7 @@ void GstFilterGraph::Reseek() {
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     }
+    settled_ = seeked && !playing && !errorSeen_;
 }
 
 // ---- Filters ------------------------------------------------------------------------------------
@@ -328,6 +330,7 @@ void GstFilterGraph::EmptyGraphReset() {
     errorSeen_ = false;
     lastPosition_ = 0;
     holdSeekTarget_ = false;
+    settled_ = false;
     stopPosition_ = -1;
     stopped_ = true;
     broken_ = false;

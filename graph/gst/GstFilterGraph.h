@@ -154,6 +154,9 @@ private:
     // Right after a seek the sinks may still answer with the place they were at before it; until an
     // answer fits the seek's target and the time gone since, the target is the position.
     bool holdSeekTarget_ = false;
+    // The stopped pipeline holds the picture at lastPosition_ (just prerolled or seeked there), so a
+    // seek to that very place has nothing to do.
+    bool settled_ = false;
     std::chrono::steady_clock::time_point seekTime_;
     MediaTime stopPosition_ = -1;
     std::vector<std::string> problems_;

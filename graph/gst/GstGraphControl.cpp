@@ -16,6 +16,7 @@ constexpr MediaTime Second = 10'000'000;
 HRESULT GstFilterGraph::Run() {
     DrainMessages();
     stopped_ = false;
+    settled_ = false;
     if (broken_) {
         return E_FAIL;
     }
@@ -26,6 +27,7 @@ HRESULT GstFilterGraph::Run() {
 HRESULT GstFilterGraph::Pause() {
     DrainMessages();
     stopped_ = false;
+    settled_ = false;
     if (broken_) {
         return E_FAIL;
     }
@@ -123,7 +125,11 @@ HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFla
         return S_OK;
     }
     // A place before the start or past the end is the start or the end.
-    lastPosition_ = std::clamp<MediaTime>(target, 0, end);
+    target = std::clamp<MediaTime>(target, 0, end);
+    if (stopped_ && settled_ && target == lastPosition_) {
+        return S_OK;
+    }
+    lastPosition_ = target;
     if (!Running()) {
         // Not prerolled (a build that failed): the place is kept for the next preroll.
         return S_OK;

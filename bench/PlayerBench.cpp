@@ -1,0 +1,272 @@
+// Whole programs against other players on the same files, under the test X and sound servers:
+// - first_frame_<container>: from starting the program to the first picture on the X server, for
+//   tarnwick-probe against gst-play-1.0 (target 1.1x) and against mpv (target 1.0x);
+// - playback_cpu_1080p / playback_peak_memory_1080p: CPU seconds and peak resident memory to play a
+//   10 s 1920 x 1080 H.264 clip to its end, tarnwick-probe against gst-play-1.0 (target 1.1x).
+// The memory figure is reported in the time column: 1 ms stands for 1 MiB.
+
+#include "tests/support/MediaGenerator.h"
+#include "tests/support/TestServers.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <set>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+    bool ok = false;
+    double firstFrameSeconds = 0;
+    double cpuSeconds = 0;
+    double peakMiB = 0;
+};
+
+int IgnoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+void CollectWindows(Display* display, Window window, std::vector<Window>& windows) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+        return;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        windows.push_back(children[i]);
+        CollectWindows(display, children[i], windows);
+    }
+    if (children) {
+        XFree(children);
+    }
+}
+
+// Whether the window shows something other than black: a picture has arrived.
+bool ShowsPicture(Display* display, Window window) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable ||
+        attributes.width < 16 || attributes.height < 16) {
+        return false;
+    }
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (!image) {
+        return false;
+    }
+    int bright = 0;
+    for (int y = attributes.height / 8; y < attributes.height; y += attributes.height / 8) {
+        for (int x = attributes.width / 8; x < attributes.width; x += attributes.width / 8) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            bright += ((pixel & image->red_mask) || (pixel & image->green_mask) || (pixel & image->blue_mask))
+                          ? 1
+                          : 0;
+        }
+    }
+    XDestroyImage(image);
+    return bright >= 8;
+}
+
+pid_t Start(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? 0 : pid;
+}
+
+void Finish(pid_t pid, Outcome& outcome, bool stopIt) {
+    if (stopIt) {
+        ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    outcome.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    outcome.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Starts the program and waits for the first picture any new window of it shows.
+Outcome TimeFirstFrame(const std::vector<std::string>& arguments) {
+    Outcome outcome;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return outcome;
+    }
+    XSetErrorHandler(IgnoreXErrors);
+    std::vector<Window> before;
+    CollectWindows(display, DefaultRootWindow(display), before);
+    const std::set<Window> existing(before.begin(), before.end());
+
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = Start(arguments);
+    if (pid == 0) {
+        XCloseDisplay(display);
+        return outcome;
+    }
+    while (!outcome.ok && std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+        std::vector<Window> windows;
+        CollectWindows(display, DefaultRootWindow(display), windows);
+        for (Window window : windows) {
+            if (!existing.count(window) && ShowsPicture(display, window)) {
+                outcome.ok = true;
+                break;
+            }
+        }
+        if (!outcome.ok) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    outcome.firstFrameSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    Finish(pid, outcome, true);
+    XCloseDisplay(display);
+    return outcome;
+}
+
+Outcome PlayThrough(const std::vector<std::string>& arguments) {
+    Outcome outcome;
+    const pid_t pid = Start(arguments);
+    if (pid == 0) {
+        return outcome;
+    }
+    Finish(pid, outcome, false);
+    outcome.ok = true;
+    return outcome;
+}
+
+std::vector<std::string> Probe(const std::string& file, bool toTheEnd) {
+    std::vector<std::string> arguments = {TARNWICK_PROBE, file};
+    if (!toTheEnd) {
+        arguments.insert(arguments.end(), {"--seconds", "5"});
+    }
+    return arguments;
+}
+
+std::vector<std::string> GstPlay(const std::string& file) {
+    return {"gst-play-1.0", "-q", "--videosink=ximagesink", file};
+}
+
+std::vector<std::string> Mpv(const std::string& file) {
+    return {"mpv", "--no-config", "--really-quiet", "--vo=x11", "--ao=pulse", file};
+}
+
+std::string SmallClip(const std::string& extension) {
+    ClipSpec spec;
+    spec.extension = extension;
+    spec.seconds = 2.0;
+    return GenerateClip(spec);
+}
+
+std::string LargeClip() {
+    ClipSpec spec;
+    spec.extension = ".mp4";
+    spec.width = 1920;
+    spec.height = 1080;
+    spec.seconds = 10.0;
+    return GenerateClip(spec);
+}
+
+void FirstFrame(benchmark::State& state, const std::string& extension,
+                std::vector<std::string> (*command)(const std::string&)) {
+    EnsureTestServers();
+    const std::string file = SmallClip(extension);
+    for (auto _ : state) {
+        const Outcome outcome = TimeFirstFrame(command(file));
+        if (!outcome.ok) {
+            state.SkipWithError("no picture within 10 s");
+            return;
+        }
+        state.SetIterationTime(outcome.firstFrameSeconds);
+    }
+}
+
+enum class Measure { Cpu, Memory };
+
+void Playback(benchmark::State& state, Measure measure,
+              std::vector<std::string> (*command)(const std::string&)) {
+    EnsureTestServers();
+    const std::string file = LargeClip();
+    for (auto _ : state) {
+        const Outcome outcome = PlayThrough(command(file));
+        if (!outcome.ok) {
+            state.SkipWithError("the program did not run");
+            return;
+        }
+        state.SetIterationTime(measure == Measure::Cpu ? outcome.cpuSeconds : outcome.peakMiB / 1000.0);
+    }
+}
+
+std::vector<std::string> ProbeShort(const std::string& file) {
+    return Probe(file, false);
+}
+
+std::vector<std::string> ProbeWhole(const std::string& file) {
+    return Probe(file, true);
+}
+
+void Register(const std::string& name, const std::string& label, double target,
+              std::function<void(benchmark::State&)> body) {
+    auto* benchmark =
+        benchmark::RegisterBenchmark(name.c_str(), [body, label, target](benchmark::State& state) {
+            body(state);
+            state.SetLabel(label);
+            if (target > 0) {
+                state.counters["target_ratio"] = target;
+            }
+        });
+    benchmark->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+}
+
+[[maybe_unused]] const bool registered = [] {
+    for (const char* extension : {".avi", ".wmv", ".mpg", ".m2v", ".mp4", ".mkv"}) {
+        const std::string ext = std::string(extension).substr(1);
+        const std::string group = "first_frame_" + ext;
+        Register(group + "/reference", "gst-play-1.0 --videosink=ximagesink: start to first picture", 0,
+                 [extension](benchmark::State& state) { FirstFrame(state, extension, GstPlay); });
+        Register(group + "/tarnwick", "tarnwick-probe: start to first picture (OpenFile, window placed)", 1.1,
+                 [extension](benchmark::State& state) { FirstFrame(state, extension, ProbeShort); });
+        Register(group + "_vs_mpv/reference", "mpv --vo=x11: start to first picture", 0,
+                 [extension](benchmark::State& state) { FirstFrame(state, extension, Mpv); });
+        Register(group + "_vs_mpv/tarnwick", "tarnwick-probe: start to first picture", 1.0,
+                 [extension](benchmark::State& state) { FirstFrame(state, extension, ProbeShort); });
+    }
+    Register("playback_cpu_1080p/reference",
+             "gst-play-1.0 --videosink=ximagesink: CPU seconds (as ms = ms of CPU)", 0,
+             [](benchmark::State& state) { Playback(state, Measure::Cpu, GstPlay); });
+    Register("playback_cpu_1080p/tarnwick",
+             "tarnwick-probe to the end: CPU seconds of a 10 s 1920x1080 H.264 clip", 1.1,
+             [](benchmark::State& state) { Playback(state, Measure::Cpu, ProbeWhole); });
+    Register("playback_peak_memory_1080p/reference", "gst-play-1.0: peak resident memory, 1 ms shown = 1 MiB",
+             0, [](benchmark::State& state) { Playback(state, Measure::Memory, GstPlay); });
+    Register("playback_peak_memory_1080p/tarnwick",
+             "tarnwick-probe: peak resident memory, 1 ms shown = 1 MiB", 1.1,
+             [](benchmark::State& state) { Playback(state, Measure::Memory, ProbeWhole); });
+    return true;
+}();
+
+} // namespace
