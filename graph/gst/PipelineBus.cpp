@@ -11,8 +11,8 @@ PipelineBus::~PipelineBus() {
     gst_bus_set_sync_handler(bus_.get(), nullptr, nullptr, nullptr);
 }
 
-// Runs on the thread that posted the message, often a streaming thread. The bus drops its own
-// reference to every message after this returns.
+// Runs on the thread that posted the message, often a streaming thread. A handler that answers
+// GST_BUS_DROP owns the message: it is queued, or unreffed here.
 GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer data) {
     auto* self = static_cast<PipelineBus*>(data);
     if (gst_is_video_overlay_prepare_window_handle_message(message)) {
@@ -21,17 +21,19 @@ GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer da
         if (window != 0 && GST_IS_VIDEO_OVERLAY(sink)) {
             gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
         }
+        gst_message_unref(message);
         return GST_BUS_DROP;
     }
     // Only what the graph acts on is kept, so that a graph nobody polls does not pile up messages.
     constexpr auto kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING |
                                                       GST_MESSAGE_EOS | GST_MESSAGE_ASYNC_DONE);
     if ((GST_MESSAGE_TYPE(message) & kept) == 0) {
+        gst_message_unref(message);
         return GST_BUS_DROP;
     }
     {
         std::lock_guard guard(self->lock_);
-        self->queue_.push_back({MessageRef(gst_message_ref(message)), ++self->serial_});
+        self->queue_.push_back({MessageRef(message), ++self->serial_});
     }
     self->arrived_.notify_all();
     return GST_BUS_DROP;
