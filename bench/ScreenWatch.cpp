@@ -1,0 +1,267 @@
+#include "bench/ScreenWatch.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+int IgnoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+void Collect(Display* display, Window window, std::vector<Window>& windows) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+        return;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        windows.push_back(children[i]);
+        Collect(display, children[i], windows);
+    }
+    if (children) {
+        XFree(children);
+    }
+}
+
+// The 8-bit value of one colour channel of a pixel, whatever the visual's mask.
+unsigned Channel(unsigned long pixel, unsigned long mask) {
+    if (mask == 0) {
+        return 0;
+    }
+    unsigned shift = 0;
+    while (!((mask >> shift) & 1UL)) {
+        ++shift;
+    }
+    const unsigned long maximum = mask >> shift;
+    return static_cast<unsigned>(((pixel & mask) >> shift) * 255UL / maximum);
+}
+
+} // namespace
+
+ScreenWatch::ScreenWatch() : display_(XOpenDisplay(nullptr)) {
+    if (!display_) {
+        throw std::runtime_error("cannot open the X display");
+    }
+    XSetErrorHandler(IgnoreXErrors);
+}
+
+ScreenWatch::~ScreenWatch() {
+    XCloseDisplay(display_);
+}
+
+std::vector<Window> ScreenWatch::AllWindows() const {
+    std::vector<Window> windows;
+    Collect(display_, DefaultRootWindow(display_), windows);
+    return windows;
+}
+
+std::string ScreenWatch::TitleOf(Window window) const {
+    const Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display_, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after,
+                           &data) == Success &&
+        data) {
+        title.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+    }
+    if (title.empty()) {
+        char* name = nullptr;
+        if (XFetchName(display_, window, &name) && name) {
+            title = name;
+            XFree(name);
+        }
+    }
+    return title;
+}
+
+bool ScreenWatch::Viewable(Window window) const {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
+}
+
+Window ScreenWatch::FindViewable(const std::string& titlePart) const {
+    return FindNewViewable({}, titlePart);
+}
+
+Window ScreenWatch::FindNewViewable(const std::set<Window>& existing, const std::string& titlePart) const {
+    for (Window window : AllWindows()) {
+        if (!existing.count(window) && TitleOf(window).find(titlePart) != std::string::npos &&
+            Viewable(window)) {
+            return window;
+        }
+    }
+    return 0;
+}
+
+std::vector<Window> ScreenWatch::ViewableChildren(Window window) const {
+    std::vector<Window> children;
+    Collect(display_, window, children);
+    std::erase_if(children, [this](Window child) { return !Viewable(child); });
+    return children;
+}
+
+ScreenArea ScreenWatch::AreaOf(Window window) const {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display_, window, &attributes)) {
+        return {};
+    }
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+    return {x, y, attributes.width, attributes.height};
+}
+
+double ScreenWatch::Share(const ScreenArea& wanted,
+                          const std::function<bool(unsigned, unsigned, unsigned)>& counts) const {
+    // Only what lies on the screen can be read back.
+    const int screenWidth = DisplayWidth(display_, DefaultScreen(display_));
+    const int screenHeight = DisplayHeight(display_, DefaultScreen(display_));
+    const int left = std::max(wanted.x, 0);
+    const int top = std::max(wanted.y, 0);
+    const int right = std::min(wanted.x + wanted.width, screenWidth);
+    const int bottom = std::min(wanted.y + wanted.height, screenHeight);
+    if (right - left < 8 || bottom - top < 8) {
+        return 0;
+    }
+    // The root window's image is what the screen shows, windows of every client included.
+    XImage* image =
+        XGetImage(display_, DefaultRootWindow(display_), left, top, static_cast<unsigned>(right - left),
+                  static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+    if (!image) {
+        return 0;
+    }
+    const int width = right - left;
+    const int height = bottom - top;
+    int points = 0;
+    int counted = 0;
+    for (int y = height / 80; y < height; y += std::max(height / 40, 1)) {
+        for (int x = width / 80; x < width; x += std::max(width / 40, 1)) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            ++points;
+            if (counts(Channel(pixel, image->red_mask), Channel(pixel, image->green_mask),
+                       Channel(pixel, image->blue_mask))) {
+                ++counted;
+            }
+        }
+    }
+    XDestroyImage(image);
+    return points ? static_cast<double>(counted) / points : 0;
+}
+
+double ScreenWatch::DrawnShare(const ScreenArea& area) const {
+    return Share(area, [](unsigned red, unsigned green, unsigned blue) { return red + green + blue > 24; });
+}
+
+double ScreenWatch::ColourShare(const ScreenArea& area) const {
+    return Share(area, [](unsigned red, unsigned green, unsigned blue) {
+        return std::max({red, green, blue}) - std::min({red, green, blue}) > 80;
+    });
+}
+
+bool ScreenWatch::AnyNewWindowShowsPicture(const std::set<Window>& existing) const {
+    for (Window window : AllWindows()) {
+        if (existing.count(window) || !Viewable(window)) {
+            continue;
+        }
+        const ScreenArea area = AreaOf(window);
+        if (area.width >= 16 && area.height >= 16 && ColourShare(area) >= 0.1) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ScreenWatch::Click(int x, int y) const {
+    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+}
+
+StartedProgram::StartedProgram(const std::vector<std::string>& arguments, const std::string& folder,
+                               const std::vector<std::string>& extraEnvironment) {
+    std::vector<std::string> environment = extraEnvironment;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('=') + 1);
+        const bool replaced =
+            std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
+                        [&name](const std::string& extra) { return extra.starts_with(name); });
+        if (!replaced) {
+            environment.push_back(text);
+        }
+    }
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (!folder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    }
+    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+        pid_ = 0;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+StartedProgram::~StartedProgram() {
+    Kill();
+}
+
+bool StartedProgram::Running() const {
+    // Looks without reaping, so that Kill never signals a process id taken by another.
+    siginfo_t info{};
+    return pid_ > 0 && ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
+void StartedProgram::Kill() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = 0;
+    }
+}
+
+double SecondsUntil(std::chrono::steady_clock::time_point start, const std::function<bool()>& condition,
+                    std::chrono::milliseconds timeout) {
+    while (std::chrono::steady_clock::now() - start < timeout) {
+        if (condition()) {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return -1;
+}
