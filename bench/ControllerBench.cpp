@@ -54,6 +54,7 @@ void ReferenceFirstFrame(benchmark::State& state, Command (*command)(const std::
         const auto start = std::chrono::steady_clock::now();
         StartedProgram player(started.arguments, {}, started.environment);
         const double seconds = SecondsUntil(start, [&] { return screen.AnyNewWindowShowsPicture(existing); });
+        screen.Snapshot("first-picture-" + started.arguments[0]);
         player.Kill();
         if (seconds < 0) {
             state.SkipWithError((started.arguments[0] + " showed no picture within 15 s").c_str());
@@ -83,6 +84,7 @@ void ResumeFirstFrame(benchmark::State& state) {
             const Window window = ReadyPlayerWindow(screen);
             return window != 0 && VideoPanelShowsPicture(screen, window);
         });
+        screen.Snapshot("first-picture-resumed-tarnwick");
         player.Kill();
         if (seconds < 0) {
             state.SkipWithError("the resumed file showed no picture within 15 s");
@@ -122,6 +124,7 @@ void DoubleClickFirstFrame(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         screen.Click(x, y);
         const double seconds = SecondsUntil(start, [&] { return VideoPanelShowsPicture(screen, window); });
+        screen.Snapshot("first-picture-double-clicked-tarnwick");
         player.Kill();
         if (seconds < 0) {
             state.SkipWithError("the double-clicked file showed no picture within 15 s");

@@ -5,7 +5,9 @@
 #include <X11/extensions/XTest.h>
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -189,6 +191,31 @@ bool ScreenWatch::AnyNewWindowShowsPicture(const std::set<Window>& existing) con
         }
     }
     return false;
+}
+
+void ScreenWatch::Snapshot(const std::string& name) const {
+    const char* folder = std::getenv("TARNWICK_BENCH_SNAPSHOTS");
+    if (!folder || !*folder) {
+        return;
+    }
+    const int width = DisplayWidth(display_, DefaultScreen(display_));
+    const int height = DisplayHeight(display_, DefaultScreen(display_));
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image) {
+        return;
+    }
+    std::ofstream out(std::string(folder) + "/" + name + ".ppm", std::ios::binary);
+    out << "P6\n" << width << " " << height << "\n255\n";
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            out.put(static_cast<char>(Channel(pixel, image->red_mask)));
+            out.put(static_cast<char>(Channel(pixel, image->green_mask)));
+            out.put(static_cast<char>(Channel(pixel, image->blue_mask)));
+        }
+    }
+    XDestroyImage(image);
 }
 
 void ScreenWatch::Click(int x, int y) const {

@@ -48,6 +48,10 @@ public:
     // Whether any new viewable window (not in the set) shows a picture with strong colour.
     bool AnyNewWindowShowsPicture(const std::set<Window>& existing) const;
 
+    // When $TARNWICK_BENCH_SNAPSHOTS names a folder, saves the whole screen there as <name>.ppm, so that
+    // a person can see what a benchmark took for its moment.
+    void Snapshot(const std::string& name) const;
+
     // Moves the pointer and presses and releases the first button, through the XTest extension.
     void Click(int x, int y) const;
 

@@ -29,6 +29,7 @@ void MpvWindow(benchmark::State& state) {
         StartedProgram mpv(command.arguments, {}, command.environment);
         const double seconds =
             SecondsUntil(start, [&] { return screen.FindNewViewable(existing, "mpv") != 0; });
+        screen.Snapshot("window-mapped-mpv");
         mpv.Kill();
         if (seconds < 0) {
             state.SkipWithError("mpv mapped no window within 15 s");
@@ -52,6 +53,7 @@ void PlayerWindow(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         StartedProgram player({copy.Program()}, copy.Clips());
         const double seconds = SecondsUntil(start, [&] { return ReadyPlayerWindow(screen) != 0; });
+        screen.Snapshot("window-mapped-tarnwick");
         player.Kill();
         if (seconds < 0) {
             state.SkipWithError("the main window was not drawn within 15 s");

@@ -9,8 +9,13 @@ def medians(paths, errors):
     failed goes into errors instead, with its message."""
     rows = {}
     for path in paths:
-        with open(path, encoding="utf-8") as handle:
-            data = json.load(handle)
+        try:
+            with open(path, encoding="utf-8") as handle:
+                data = json.load(handle)
+        except (OSError, ValueError):
+            # A program that failed may have left no results, or half of them.
+            errors[(path, "")] = "no readable results"
+            continue
         for run in data.get("benchmarks", []):
             parts = run["run_name"].split("/")
             key = (parts[0], parts[1] if len(parts) > 1 else "")
