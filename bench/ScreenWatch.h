@@ -84,7 +84,7 @@ private:
     pid_t pid_ = 0;
 };
 
-// Polls the condition every 2 ms until it holds or the timeout passes; returns the seconds from the
+// Polls the condition every 5 ms until it holds or the timeout passes; returns the seconds from the
 // start given to the moment it held, or a negative number on timeout.
 double SecondsUntil(std::chrono::steady_clock::time_point start, const std::function<bool()>& condition,
                     std::chrono::milliseconds timeout = std::chrono::seconds(15));
