@@ -66,9 +66,7 @@ TEST_F(EndToEndTest, AFolderPlaysRoundAndRoundAndPicksUpWhereItWasLeft) {
     std::string pausedAt;
     {
         RunningPlayer player(install);
-        ASSERT_TRUE(player.WaitUntil(
-            [](const Objects& o) { return IsSelected(o, "a1.avi") || TextOf(o, "text", "再生位置").empty(); },
-            30000));
+        ASSERT_TRUE(player.WaitUntilReady());
         EXPECT_EQ(player.PositionText(), "") << "nothing plays at the first start";
         auto resume = player.Find("check box", "次回起動時、終了した所から再生");
         ASSERT_TRUE(resume);
@@ -124,6 +122,7 @@ TEST_F(EndToEndTest, AFolderPlaysRoundAndRoundAndPicksUpWhereItWasLeft) {
 TEST_F(EndToEndTest, AStoredPositionOfLettersIsReportedAndNothingResumes) {
     WriteSettings("[Play]\nFile=" + install.Clip("a2.avi") + "\nResume=1\nPlaying=1\nPosition=abc\n");
     RunningPlayer player(install);
+    ASSERT_TRUE(player.WaitUntilReady());
     EXPECT_TRUE(player.AnswerBox("'abc' は整数ではありません", 30000));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_EQ(player.PositionText(), "");
@@ -135,6 +134,7 @@ TEST_F(EndToEndTest, AStoredFileThatWasDeletedResumesTheFoldersFirstFile) {
     WriteSettings("[Play]\nDir=" + install.Clips() + "\nFile=" + install.Clip("gone.avi") +
                   "\nResume=1\nPlaying=1\nPosition=5000000\n");
     RunningPlayer player(install);
+    ASSERT_TRUE(player.WaitUntilReady());
     EXPECT_TRUE(player.WaitUntil(
         [](const Objects& o) { return IsSelected(o, "a1.avi") && !TextOf(o, "text", "再生位置").empty(); },
         30000))
@@ -147,7 +147,7 @@ TEST_F(EndToEndTest, AReadOnlySettingsFileIsReportedAtExitAndLeftIntact) {
     WriteSettings(before);
     ::chmod(install.SettingsFile().c_str(), 0444);
     RunningPlayer player(install);
-    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return !o.empty(); }, 30000));
+    ASSERT_TRUE(player.WaitUntilReady());
     if (auto window = WaitForWindow("Tarnwick 1.06", 5000)) {
         RequestClose(window->id);
     }
@@ -172,7 +172,7 @@ TEST(EndToEndRoutingTest, TheOutputOptionsRouteTheNextFileToTheDevice) {
     PlayerInstall install(".wmv");
     ProfileFile settings(install.SettingsFile());
     RunningPlayer player(install);
-    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return !o.empty(); }, 30000));
+    ASSERT_TRUE(player.WaitUntilReady());
     player.ClickButton("映像出力");
     ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsChecked(o, "映像出力"); }, 5000));
     player.DoubleClickFile("a1.wmv");

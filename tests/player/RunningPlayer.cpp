@@ -150,6 +150,19 @@ bool RunningPlayer::WaitUntil(const std::function<bool(const std::vector<SeenObj
     return false;
 }
 
+bool RunningPlayer::WaitUntilReady(int timeoutMs) const {
+    return WaitUntil(
+        [](const std::vector<SeenObject>& objects) {
+            for (const SeenObject& seen : objects) {
+                if (seen.role == "text" && seen.name == "再生位置") {
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+}
+
 std::string RunningPlayer::PositionText() const {
     auto edit = Find("text", "再生位置");
     return edit ? edit->text : std::string("(no position field)");

@@ -58,6 +58,9 @@ public:
     // Polls the tree until the condition holds; false when the timeout passes first.
     bool WaitUntil(const std::function<bool(const std::vector<SeenObject>&)>& condition, int timeoutMs) const;
 
+    // Waits until the window shows its controls to assistive technologies; false when it does not.
+    bool WaitUntilReady(int timeoutMs = 60000) const;
+
     std::string PositionText() const;
     std::string SelectedFile() const;
 
