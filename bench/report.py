@@ -5,7 +5,7 @@ import sys
 
 
 def medians(paths, errors):
-    """(group, what) -> (median in ms, label, target ratio or None), in the order run; a benchmark that
+    """(group, what) -> (median in ms, label, target ratio or None); a benchmark that
     failed goes into errors instead, with its message."""
     rows = {}
     for path in paths:
@@ -37,7 +37,7 @@ def main(paths):
     print("-" * len(header))
     missed = []
     notes = []
-    for (group, what), (median, label, target) in rows.items():
+    for (group, what), (median, label, target) in sorted(rows.items()):
         if what == "reference":
             continue
         reference = rows.get((group, "reference"))
