@@ -1,0 +1,131 @@
+// halvion_cycles [--keep-an-element] CYCLES FILE...
+//
+// Opens every file in turn with the playback object on the GStreamer graph, with the outputs off, the
+// picture on the device and the sound on the device, and plays each to its end; does all of that
+// CYCLES times, printing the resident memory after each cycle; then lets go of everything and takes GStreamer
+// down, which is when its leak tracer reports the objects still alive. --keep-an-element makes one element
+// and never lets it go, so that a test can see the tracer catch a leak. Prints "opened N ended M messages K"
+// as its last line. Exit status 0 when it ran, 2 for a wrong command line.
+
+#include "graph/Halvion.h"
+#include "graph/gst/GstGraphSystem.h"
+
+#include <X11/Xlib.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <gst/gst.h>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class CountedErrors : public ErrorBoxLink {
+public:
+    void ShowError(const std::string&, const std::string& text) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        ++count;
+    }
+    int count = 0;
+};
+
+// The clips are short: one that has not ended after two seconds was not built.
+bool PlayToEnd(THalvion& player) {
+    player.Play();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < until) {
+        player.UpdatePosition();
+        if (player.EndReached) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// Resident memory in KiB.
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:")) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return 0;
+}
+
+// PulseAudio's null sink, left idle, wakes only every two seconds, which would hold back the start of
+// each file's sound; a silent stream of our own keeps it awake.
+GstElement* KeepSoundServerAwake() {
+    GstElement* pipeline = gst_parse_launch(
+        "audiotestsrc wave=silence is-live=true ! pulsesink client-name=keep-awake", nullptr);
+    if (pipeline) {
+        gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    }
+    return pipeline;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool keepAnElement = argc > 1 && std::string(argv[1]) == "--keep-an-element";
+    const int first = keepAnElement ? 2 : 1;
+    if (argc < first + 2 || std::atoi(argv[first]) < 1) {
+        std::fprintf(stderr, "usage: halvion_cycles [--keep-an-element] CYCLES FILE...\n");
+        return 2;
+    }
+    const int cycles = std::atoi(argv[first]);
+    const std::vector<std::string> files(argv + first + 1, argv + argc);
+    StartGStreamer();
+    GstGraphSystem().Initialize();
+    GstElement* awake = KeepSoundServerAwake();
+    if (keepAnElement) {
+        gst_object_ref_sink(gst_element_factory_make("identity", "kept-on-purpose"));
+    }
+
+    Display* display = XOpenDisplay(nullptr);
+    const Window owner = display ? XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 360, 240, 0,
+                                                       0, BlackPixel(display, DefaultScreen(display)))
+                                 : 0;
+    if (display) {
+        XMapWindow(display, owner);
+        XSync(display, False);
+    }
+
+    int opened = 0;
+    int ended = 0;
+    CountedErrors errors;
+    {
+        auto player = std::make_unique<THalvion>(std::make_shared<GstGraphSystem>(), errors);
+        player->SetOwnerWindow(owner);
+        for (int cycle = 0; cycle < cycles; ++cycle) {
+            for (const std::string& file : files) {
+                const int mode = opened % 3;
+                player->SetEnableVideo(mode == 1);
+                player->SetEnableAudio(mode == 2);
+                player->OpenFile(file);
+                ++opened;
+                ended += PlayToEnd(*player) ? 1 : 0;
+            }
+            std::printf("cycle %d resident %ld KiB\n", cycle + 1, ResidentKiB());
+            std::fflush(stdout);
+        }
+        player->Stop();
+    }
+
+    if (awake) {
+        gst_element_set_state(awake, GST_STATE_NULL);
+        gst_object_unref(awake);
+    }
+    if (display) {
+        XDestroyWindow(display, owner);
+        XCloseDisplay(display);
+    }
+    gst_deinit();
+    std::printf("opened %d ended %d messages %d\n", opened, ended, errors.count);
+    return 0;
+}
