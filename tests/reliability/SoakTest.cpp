@@ -25,6 +25,12 @@ namespace {
 
 using Objects = std::vector<SeenObject>;
 
+#ifdef TARNWICK_SANITIZED
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+
 bool LongRun() {
     const char* flag = std::getenv("TARNWICK_LONG");
     return flag && std::string(flag) == "1";
@@ -71,6 +77,16 @@ std::string SelectedOf(const Objects& objects, const std::string& extension) {
         }
     }
     return {};
+}
+
+std::vector<std::string> SelectedNames(const Objects& objects, const std::string& extension) {
+    std::vector<std::string> names;
+    for (const SeenObject& seen : objects) {
+        if (seen.role == "list item" && seen.name.ends_with(extension) && seen.Has("selected")) {
+            names.push_back(seen.name);
+        }
+    }
+    return names;
 }
 
 // PulseAudio's null sink, left idle, wakes only every two seconds, which would hold back the start of
@@ -222,7 +238,9 @@ TEST_F(SoakTest, AFolderOfShortClipsPlaysRoundAndRoundWithFlatMemory) {
         }
     }
     const long atEnd = samples.back().kib;
-    if (LongRun()) {
+    if (Sanitized) {
+        // The address sanitizer holds freed memory back for a while: resident memory says nothing.
+    } else if (LongRun()) {
         const double growth = GrowthPerStep(samples, warmUp);
         RecordProperty("rss_growth_kib_per_step", std::to_string(growth));
         EXPECT_LE(growth, 10.0) << "resident memory rises by " << growth
@@ -232,7 +250,15 @@ TEST_F(SoakTest, AFolderOfShortClipsPlaysRoundAndRoundWithFlatMemory) {
             << "resident memory grew from " << afterWarmUp << " KiB after " << warmUp << " steps to " << atEnd
             << " KiB: " << curve.str();
     }
-    EXPECT_LE(samples.back().files, samples.front().files + 4) << "open files: " << curve.str();
+    // Open files come and go with each file's streams; what was open at the worst moment of the warm-up
+    // is the most there ever is.
+    int filesInWarmUp = 0;
+    int filesAfter = 0;
+    for (const Sample& sample : samples) {
+        int& worst = sample.step <= warmUp ? filesInWarmUp : filesAfter;
+        worst = std::max(worst, sample.files);
+    }
+    EXPECT_LE(filesAfter, filesInWarmUp + 4) << "open files: " << curve.str();
 
     // At the end, what is shown still agrees with what plays: a position within the clip, moving, and
     // the playing file is the one selected and the one stored at exit.
@@ -244,15 +270,20 @@ TEST_F(SoakTest, AFolderOfShortClipsPlaysRoundAndRoundWithFlatMemory) {
     const std::string windows = WindowTitles();
     player.Press("一時停止");
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const std::string selected = player.SelectedFile();
-    const std::string paused = player.PositionText();
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_EQ(player.PositionText(), paused) << "paused playback stands still; windows: " << windows;
-    EXPECT_EQ(player.SelectedFile(), selected);
+    const Objects first = player.Objects();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const Objects second = player.Objects();
+    const std::string paused = TextOf(first, "text", "再生位置");
+    EXPECT_EQ(TextOf(second, "text", "再生位置"), paused)
+        << "paused playback stands still; windows: " << windows;
     EXPECT_LE(paused, "00:00:01.0");
-    EXPECT_EQ(player.Close(), 0);
+    const std::vector<std::string> selected = SelectedNames(second, ".avi");
+    ASSERT_EQ(selected.size(), 1u) << "one row is selected, not " << testing::PrintToString(selected);
+    EXPECT_EQ(SelectedNames(first, ".avi"), selected);
+    // Zero also says that LeakSanitizer, in the sanitizer build, found nothing at exit.
+    EXPECT_EQ(player.Close(Sanitized ? 120000 : 15000), 0);
     ProfileFile settings(install.SettingsFile());
-    EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip(selected));
+    EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip(selected.front()));
     EXPECT_TRUE(settings.ReadBool("Play", "Playing", false));
 }
 
