@@ -45,6 +45,11 @@ bool HasSound(const std::string& container) {
     return container != ".m1v" && container != ".m2v" && container != ".mpv";
 }
 
+// Named in the test listing by what they are, not by their bytes.
+void PrintTo(const HostileFile& file, std::ostream* out) {
+    *out << file.name;
+}
+
 // A clip of one second, so that a file that plays is over soon.
 std::string GoodClip(const std::string& container, double seconds = 1.0) {
     ClipSpec spec;
@@ -193,6 +198,10 @@ struct Container {
 const Container Containers[] = {{".avi", ".mkv"}, {".wmv", ".avi"}, {".mpg", ".mp4"}, {".m2p", ".wmv"},
                                 {".vob", ".avi"}, {".m1v", ".mpg"}, {".m2v", ".avi"}, {".mpv", ".wmv"},
                                 {".mp4", ".mpg"}, {".mkv", ".wmv"}};
+
+void PrintTo(const Container& container, std::ostream* out) {
+    *out << container.extension;
+}
 
 class FullMatrixTest : public HostileMediaTest, public testing::WithParamInterface<Container> {};
 
