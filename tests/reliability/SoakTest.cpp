@@ -219,7 +219,9 @@ TEST_F(SoakTest, AFolderOfShortClipsPlaysRoundAndRoundWithFlatMemory) {
             samples.push_back({step, ResidentKiB(pid), OpenFiles(pid)});
         }
     }
-    ASSERT_GE(step, steps) << "the folder stopped moving on after " << step << " steps";
+    ASSERT_GE(step, steps) << "the folder stopped moving on after " << step << " steps, at "
+                           << player.SelectedFile() << " " << player.PositionText()
+                           << "; windows: " << WindowTitles();
 
     std::ostringstream curve;
     for (const Sample& sample : samples) {
