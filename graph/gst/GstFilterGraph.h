@@ -84,8 +84,10 @@ public:
 
     // How long a build or a seek may take before it counts as failed. A demuxer that fails while
     // decodebin is still trying it out can have its error swallowed (seen with qtdemux on an MP4 cut
-    // before its index), and then only the deadline ends the build.
-    std::chrono::milliseconds BuildDeadline{5000};
+    // before its index), and then only the deadline ends the build. A good file prerolls in well
+    // under a second, but on a heavily loaded machine opening a device window and a sound stream can
+    // take seconds; the limit leaves room for that.
+    std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
 
 private:
