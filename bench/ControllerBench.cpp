@@ -24,12 +24,12 @@ constexpr std::int64_t MediaTimeUnitsPerSecond = 10'000'000;
 // A clip of the player's own kind (the built-in filter lists .avi), long enough to resume within.
 const std::string& Clip() {
     static const std::string clip = [] {
-        ClipSpec spec;
-        spec.extension = ".avi";
-        spec.width = 640;
-        spec.height = 480;
-        spec.seconds = 10.0;
-        return GenerateClip(spec);
+        ClipSpec recipe;
+        recipe.extension = ".avi";
+        recipe.width = 640;
+        recipe.height = 480;
+        recipe.seconds = 10.0;
+        return GenerateClip(recipe);
     }();
     return clip;
 }

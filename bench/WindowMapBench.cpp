@@ -45,9 +45,9 @@ void PlayerWindow(benchmark::State& state) {
     EnsureTestServers();
     ScreenWatch screen;
     ProgramCopy copy;
-    ClipSpec spec;
-    spec.extension = ".avi";
-    const std::string clip = copy.AddClip(GenerateClip(spec), "clip.avi");
+    ClipSpec recipe;
+    recipe.extension = ".avi";
+    const std::string clip = copy.AddClip(GenerateClip(recipe), "clip.avi");
     copy.WriteSettings(clip, false, 0);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();

@@ -278,7 +278,7 @@ void HandleMessage(GstBin* bin, GstMessage* message) {
     GST_BIN_CLASS(halvion_renderer_parent_class)->handle_message(bin, message);
 }
 
-void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
     RendererState& state = *HALVION_RENDERER(object)->state;
     std::lock_guard guard(state.lock);
     switch (id) {
@@ -294,11 +294,11 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
         break;
     }
     default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     }
 }
 
-void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
     RendererState& state = *HALVION_RENDERER(object)->state;
     switch (id) {
     case PropVideoFrames:
@@ -322,7 +322,7 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
         g_value_set_string(value, state.audioDevice.c_str());
         break;
     default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     }
 }
 

@@ -58,9 +58,9 @@ TEST_F(RendererFlowTest, AClipPlaysThroughBothInputsToTheEnd) {
 // The program moves a stopped graph's video from its standard renderer to the device: the old sink
 // is taken out, the device linked in its place, and a flushing seek prerolls the device.
 TEST_F(RendererFlowTest, TakesOverAStreamFromAnotherSinkWhilePaused) {
-    ClipSpec spec;
-    spec.audio = false;
-    DevicePipeline pipeline("filesrc location=\"" + GenerateClip(spec) +
+    ClipSpec recipe;
+    recipe.audio = false;
+    DevicePipeline pipeline("filesrc location=\"" + GenerateClip(recipe) +
                             "\" ! decodebin name=decoder videoconvert name=converter ! ximagesink name=old");
     GstElement* converter = pipeline.Element("converter");
     g_signal_connect(pipeline.Element("decoder"), "pad-added",

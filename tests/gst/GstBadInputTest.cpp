@@ -45,9 +45,9 @@ const BadInput badInputs[] = {
      true},
     {"Mp4CutBeforeItsIndex",
      [](const TempDir& folder) {
-         ClipSpec spec;
-         spec.seconds = 1.0;
-         return Truncated(GenerateClip(spec), folder / "cut.mp4", 0.5);
+         ClipSpec recipe;
+         recipe.seconds = 1.0;
+         return Truncated(GenerateClip(recipe), folder / "cut.mp4", 0.5);
      },
      true},
     {"MissingPath", [](const TempDir& folder) { return folder / "not-there.avi"; }, false},
@@ -101,10 +101,10 @@ TEST_F(GstPlaybackTest, AnUnreadableFileCannotBeOpened) {
 // A program stream cut short still plays what it has, and its end is still seen.
 TEST_F(GstPlaybackTest, ATruncatedProgramStreamPlaysToItsEnd) {
     TempDir folder;
-    ClipSpec spec;
-    spec.extension = ".mpg";
-    spec.seconds = 2.0;
-    const std::string path = Truncated(GenerateClip(spec), folder / "cut.mpg", 0.6);
+    ClipSpec recipe;
+    recipe.extension = ".mpg";
+    recipe.seconds = 2.0;
+    const std::string path = Truncated(GenerateClip(recipe), folder / "cut.mpg", 0.6);
     Open(path, false, false);
     EXPECT_TRUE(errors.texts.empty());
     EXPECT_EQ(player->VideoWidth, 320);

@@ -134,10 +134,10 @@ TEST_F(GstPlaybackTest, OtherFilesWithAnOutputOnGoThroughTheSourceToTheDevice) {
     for (const auto& [extension, name] :
          {std::pair{".avi", "clip.avi"}, {".mkv", "clip.mkv"}, {".wmv", "clip.WMV"}}) {
         SCOPED_TRACE(name);
-        ClipSpec spec;
-        spec.extension = extension;
-        spec.seconds = 1.0;
-        const std::string path = CopyClipTo(spec, folder / name);
+        ClipSpec recipe;
+        recipe.extension = extension;
+        recipe.seconds = 1.0;
+        const std::string path = CopyClipTo(recipe, folder / name);
         Open(path, true, false);
         EXPECT_TRUE(errors.texts.empty());
         EXPECT_TRUE(HasFilter(SourceFilterName));

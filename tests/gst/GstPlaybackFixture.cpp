@@ -135,12 +135,12 @@ std::uint64_t GstPlaybackTest::DeviceCounter(const char* property) {
 
 std::string GstPlaybackTest::Clip(const std::string& extension, bool video, bool audio, int width, int height,
                                   double seconds) {
-    ClipSpec spec;
-    spec.extension = extension;
-    spec.video = video;
-    spec.audio = audio;
-    spec.width = width;
-    spec.height = height;
-    spec.seconds = seconds;
-    return GenerateClip(spec);
+    ClipSpec recipe;
+    recipe.extension = extension;
+    recipe.video = video;
+    recipe.audio = audio;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.seconds = seconds;
+    return GenerateClip(recipe);
 }

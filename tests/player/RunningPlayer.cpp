@@ -77,11 +77,11 @@ PlayerInstall::PlayerInstall(const std::string& extension) : extension_(extensio
         std::filesystem::copy_file(entry.path(), dir_ / ("bin/plugins/" + entry.path().filename().string()));
     }
     std::filesystem::create_directories(Clips());
-    ClipSpec spec;
-    spec.extension = extension;
-    spec.seconds = 1.5;
+    ClipSpec recipe;
+    recipe.extension = extension;
+    recipe.seconds = 1.5;
     for (const char* name : {"a1", "a2", "a3"}) {
-        CopyClipTo(spec, Clip(name + extension));
+        CopyClipTo(recipe, Clip(name + extension));
     }
     const std::string started = RunCommand("dbus-daemon --session --fork --print-address=1 --print-pid=1");
     const auto newline = started.find('\n');

@@ -52,10 +52,10 @@ void PrintTo(const HostileFile& file, std::ostream* out) {
 
 // A clip of one second, so that a file that plays is over soon.
 std::string GoodClip(const std::string& container, double seconds = 1.0) {
-    ClipSpec spec;
-    spec.extension = container;
-    spec.seconds = seconds;
-    return GenerateClip(spec);
+    ClipSpec recipe;
+    recipe.extension = container;
+    recipe.seconds = seconds;
+    return GenerateClip(recipe);
 }
 
 std::string Make(const HostileFile& file, const TempDir& folder) {

@@ -65,10 +65,10 @@ std::string Joined(const std::vector<std::string>& lines) {
 }
 
 std::string Clip(const std::string& extension) {
-    ClipSpec spec;
-    spec.extension = extension;
-    spec.seconds = 1.0;
-    return GenerateClip(spec);
+    ClipSpec recipe;
+    recipe.extension = extension;
+    recipe.seconds = 1.0;
+    return GenerateClip(recipe);
 }
 
 TEST(LeakTracerTest, ManyFilesGoodAndDamagedLeaveNothingAlive) {

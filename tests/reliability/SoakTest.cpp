@@ -170,11 +170,11 @@ TEST_F(SoakTest, AFolderOfShortClipsPlaysRoundAndRoundWithFlatMemory) {
         std::filesystem::remove(install.Clip(name));
     }
     const std::vector<std::string> clips = {"c1.avi", "c2.avi", "c3.avi", "c4.avi", "c5.avi"};
-    ClipSpec spec;
-    spec.extension = ".avi";
-    spec.seconds = 1.0;
+    ClipSpec recipe;
+    recipe.extension = ".avi";
+    recipe.seconds = 1.0;
     for (const std::string& clip : clips) {
-        CopyClipTo(spec, install.Clip(clip));
+        CopyClipTo(recipe, install.Clip(clip));
     }
     // Started as a resumed run of the first clip, so that nothing has to be clicked.
     {

@@ -60,37 +60,37 @@ int Run(const std::vector<std::string>& arguments) {
 
 } // namespace
 
-std::string GenerateClip(const ClipSpec& spec) {
-    const ContainerDefaults& defaults = DefaultsFor(spec.extension);
-    std::string videoCodec = spec.videoCodec.empty() ? defaults.videoCodec : spec.videoCodec;
-    std::string audioCodec = spec.audioCodec.empty() ? defaults.audioCodec : spec.audioCodec;
-    bool video = spec.video && !videoCodec.empty();
-    bool audio = spec.audio && !audioCodec.empty();
+std::string GenerateClip(const ClipSpec& recipe) {
+    const ContainerDefaults& defaults = DefaultsFor(recipe.extension);
+    std::string videoCodec = recipe.videoCodec.empty() ? defaults.videoCodec : recipe.videoCodec;
+    std::string audioCodec = recipe.audioCodec.empty() ? defaults.audioCodec : recipe.audioCodec;
+    bool video = recipe.video && !videoCodec.empty();
+    bool audio = recipe.audio && !audioCodec.empty();
 
     std::ostringstream key;
-    key << spec.extension << '|' << spec.width << 'x' << spec.height << '|' << spec.seconds << '|'
-        << spec.framesPerSecond << '|' << video << videoCodec << '|' << audio << audioCodec << "|v1";
+    key << recipe.extension << '|' << recipe.width << 'x' << recipe.height << '|' << recipe.seconds << '|'
+        << recipe.framesPerSecond << '|' << video << videoCodec << '|' << audio << audioCodec << "|v1";
     std::filesystem::create_directories(CacheFolder());
     std::string path =
-        CacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) + spec.extension;
+        CacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) + recipe.extension;
     if (std::filesystem::exists(path)) {
         return path;
     }
 
-    std::string duration = std::to_string(spec.seconds);
+    std::string duration = std::to_string(recipe.seconds);
     std::vector<std::string> arguments = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
     if (video) {
         arguments.insert(arguments.end(),
                          {"-f", "lavfi", "-i",
-                          "testsrc2=size=" + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
-                              ":rate=" + std::to_string(spec.framesPerSecond) + ":duration=" + duration});
+                          "testsrc2=size=" + std::to_string(recipe.width) + "x" + std::to_string(recipe.height) +
+                              ":rate=" + std::to_string(recipe.framesPerSecond) + ":duration=" + duration});
     }
     if (audio) {
         arguments.insert(arguments.end(),
                          {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=" + duration});
     }
     if (video) {
-        arguments.insert(arguments.end(), {"-c:v", videoCodec, "-g", std::to_string(spec.framesPerSecond),
+        arguments.insert(arguments.end(), {"-c:v", videoCodec, "-g", std::to_string(recipe.framesPerSecond),
                                            "-pix_fmt", "yuv420p"});
         if (videoCodec == "libx264") {
             arguments.insert(arguments.end(), {"-preset", "ultrafast"});
@@ -105,13 +105,13 @@ std::string GenerateClip(const ClipSpec& spec) {
     arguments.insert(arguments.end(), {"-f", defaults.format, partial});
     if (Run(arguments) != 0) {
         std::filesystem::remove(partial);
-        throw std::runtime_error("ffmpeg could not make a " + spec.extension + " clip");
+        throw std::runtime_error("ffmpeg could not make a " + recipe.extension + " clip");
     }
     std::filesystem::rename(partial, path);
     return path;
 }
 
-std::string CopyClipTo(const ClipSpec& spec, const std::string& path) {
-    std::filesystem::copy_file(GenerateClip(spec), path, std::filesystem::copy_options::overwrite_existing);
+std::string CopyClipTo(const ClipSpec& recipe, const std::string& path) {
+    std::filesystem::copy_file(GenerateClip(recipe), path, std::filesystem::copy_options::overwrite_existing);
     return path;
 }

@@ -19,8 +19,8 @@ struct ClipSpec {
 
 // Makes a short clip with ffmpeg (a test pattern and a tone; a key frame every second) and returns
 // its path. Clips are cached under $TARNWICK_MEDIA_CACHE (else /tmp/tarnwick-media-cache), keyed by
-// everything in the spec, so each is made once per machine. Throws when ffmpeg fails.
-std::string GenerateClip(const ClipSpec& spec);
+// everything in the recipe, so each is made once per machine. Throws when ffmpeg fails.
+std::string GenerateClip(const ClipSpec& recipe);
 
 // Copies a clip to the given path (so a test can name it as it likes) and returns that path.
-std::string CopyClipTo(const ClipSpec& spec, const std::string& path);
+std::string CopyClipTo(const ClipSpec& recipe, const std::string& path);
