@@ -82,7 +82,8 @@ std::string GenerateClip(const ClipSpec& recipe) {
     if (video) {
         arguments.insert(arguments.end(),
                          {"-f", "lavfi", "-i",
-                          "testsrc2=size=" + std::to_string(recipe.width) + "x" + std::to_string(recipe.height) +
+                          "testsrc2=size=" + std::to_string(recipe.width) + "x" +
+                              std::to_string(recipe.height) +
                               ":rate=" + std::to_string(recipe.framesPerSecond) + ":duration=" + duration});
     }
     if (audio) {
