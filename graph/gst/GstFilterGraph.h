@@ -89,6 +89,8 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
+    // How long after a seek the position stays at the seek's target.
+    std::chrono::milliseconds SeekSettling{100};
 
 private:
     struct BuildContext;

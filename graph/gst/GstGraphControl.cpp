@@ -88,7 +88,11 @@ HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
         // done early (the picture, while the sound is still playing out) does not end the file.
         const MediaTime answer = std::clamp<MediaTime>(position / NanosecondsPerUnit, 0,
                                                        std::max<MediaTime>(stopPosition_ - 1, 0));
-        if (!holdSeekTarget_ || FitsSeek(answer)) {
+        // Right after a seek the sinks report the few moments they have played since it; the
+        // position is where the seek put it until playback has settled, so that a stop straight
+        // after a rewind stands at the start, not a fraction of a millisecond past it.
+        const bool settling = holdSeekTarget_ && std::chrono::steady_clock::now() - seekTime_ < SeekSettling;
+        if (!settling && (!holdSeekTarget_ || FitsSeek(answer))) {
             holdSeekTarget_ = false;
             lastPosition_ = answer;
         }
