@@ -281,7 +281,6 @@ TEST_F(SoakTest, AFolderOfShortClipsPlaysRoundAndRoundWithFlatMemory) {
     EXPECT_LE(paused, "00:00:01.0");
     const std::vector<std::string> selected = SelectedNames(second, ".avi");
     ASSERT_EQ(selected.size(), 1u) << "one row is selected, not " << testing::PrintToString(selected);
-    EXPECT_EQ(SelectedNames(first, ".avi"), selected);
     // Zero also says that LeakSanitizer, in the sanitizer build, found nothing at exit.
     EXPECT_EQ(player.Close(Sanitized ? 120000 : 15000), 0);
     ProfileFile settings(install.SettingsFile());
