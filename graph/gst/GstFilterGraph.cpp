@@ -316,6 +316,28 @@ void GstFilterGraph::Unpark(GstPad* pad) {
     }
 }
 
+// A graph lives as long as the player and is emptied and built again for every file: whatever it keeps
+// of an element it no longer holds would pile up file after file. Caller holds lock_.
+void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
+    for (auto decoder = decoderHandlers_.begin(); decoder != decoderHandlers_.end();) {
+        if (decoder->first.get() == element) {
+            g_signal_handler_disconnect(element, decoder->second);
+            decoder = decoderHandlers_.erase(decoder);
+        } else {
+            ++decoder;
+        }
+    }
+    for (auto parked = parked_.begin(); parked != parked_.end();) {
+        GstRef<GstElement> owner = Adopt(gst_pad_get_parent_element(parked->second.first.get()));
+        if (owner.get() == element) {
+            gst_pad_remove_probe(parked->second.first.get(), parked->second.second);
+            parked = parked_.erase(parked);
+        } else {
+            ++parked;
+        }
+    }
+}
+
 void GstFilterGraph::EmptyGraphReset() {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     DrainMessages();
@@ -388,6 +410,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
             }
         }
         gst_bin_remove(GST_BIN(pipeline_.get()), element);
+        ForgetRemovedElement(element);
     }
     gst_element_set_locked_state(element, FALSE);
 

@@ -126,6 +126,7 @@ private:
     bool Holds(GstElement* element) const;
     bool Running() const;
     void EmptyGraphReset();
+    void ForgetRemovedElement(GstElement* element);
 
     // Streams whose consumer left: their buffers are dropped so the rest of the pipeline flows on.
     void Park(GstPad* pad);

@@ -2,10 +2,12 @@
 //
 // Opens every file in turn with the playback object on the GStreamer graph, with the outputs off, the
 // picture on the device and the sound on the device, and plays each to its end; does all of that
-// CYCLES times, printing the resident memory after each cycle; then lets go of everything and takes GStreamer
-// down, which is when its leak tracer reports the objects still alive. --keep-an-element makes one element
-// and never lets it go, so that a test can see the tracer catch a leak. Prints "opened N ended M messages K"
-// as its last line. Exit status 0 when it ran, 2 for a wrong command line.
+// CYCLES times, printing the resident memory and the elements gained over each cycle after the first; then
+// lets go of everything and takes GStreamer down, which is when its leak tracer reports the objects still
+// alive.
+// --keep-an-element makes one element and never lets it go, so that a test can see the tracer catch a leak.
+// Prints "opened N ended M messages K" as its last line. Exit status 0 when it ran, 2 for a wrong command
+// line.
 
 #include "graph/Halvion.h"
 #include "graph/gst/GstGraphSystem.h"
@@ -69,6 +71,52 @@ GstElement* KeepSoundServerAwake() {
     return pipeline;
 }
 
+// The leak tracer named "elements" (one that watches only elements), or null.
+GstTracer* ElementsTracer() {
+    GstTracer* found = nullptr;
+    GList* tracers = gst_tracing_get_active_tracers();
+    for (GList* tracer = tracers; tracer; tracer = tracer->next) {
+        gchar* name = gst_object_get_name(GST_OBJECT(tracer->data));
+        if (!found && name && std::string(name) == "elements") {
+            found = GST_TRACER(gst_object_ref(tracer->data));
+        }
+        g_free(name);
+    }
+    g_list_free_full(tracers, gst_object_unref);
+    return found;
+}
+
+std::size_t ListSize(const GstStructure* checkpoint, const char* field) {
+    const GValue* list = gst_structure_get_value(checkpoint, field);
+    return list ? gst_value_list_get_size(list) : 0;
+}
+
+// Elements made minus elements gone since the last call (the first call starts counting and says 0),
+// as the "elements" leak tracer sees them; its checkpoints hold names and addresses, not references.
+// The player keeps one graph for all files, so over a round of the same files the count must not rise.
+long ElementsGainedSinceLastCall() {
+    static bool tracking = false;
+    GstTracer* tracer = ElementsTracer();
+    if (!tracer) {
+        return 0;
+    }
+    long gained = 0;
+    if (!tracking) {
+        g_signal_emit_by_name(tracer, "activity-start-tracking");
+        tracking = true;
+    } else {
+        GstStructure* checkpoint = nullptr;
+        g_signal_emit_by_name(tracer, "activity-get-checkpoint", &checkpoint);
+        if (checkpoint) {
+            gained = static_cast<long>(ListSize(checkpoint, "objects-created-list")) -
+                     static_cast<long>(ListSize(checkpoint, "objects-removed-list"));
+            gst_structure_free(checkpoint);
+        }
+    }
+    gst_object_unref(tracer);
+    return gained;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,7 +159,8 @@ int main(int argc, char** argv) {
                 ++opened;
                 ended += PlayToEnd(*player) ? 1 : 0;
             }
-            std::printf("cycle %d resident %ld KiB\n", cycle + 1, ResidentKiB());
+            std::printf("cycle %d resident %ld KiB elements gained %ld\n", cycle + 1, ResidentKiB(),
+                        ElementsGainedSinceLastCall());
             std::fflush(stdout);
         }
         player->Stop();
