@@ -211,6 +211,13 @@ void GstFilterGraph::RefreshVideo(bool sizeChanged) {
         return;
     }
     GstRef<GstElement> sink = Adopt(gst_pad_get_parent_element(sinkPad.get()));
+    const bool overlay = sink && GST_IS_VIDEO_OVERLAY(sink.get());
+    if (sizeChanged && overlay) {
+        // The sink learns its window's new size from its own X events, some time later; an expose
+        // makes it read the size now, so that the picture made again below is made at that size and
+        // not at the old one (the first picture would otherwise wait for playback to reach a frame).
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
+    }
     if (sizeChanged) {
         gst_pad_push_event(sinkPad.get(), gst_event_new_reconfigure());
         GstState state = GST_STATE_NULL;
@@ -222,7 +229,7 @@ void GstFilterGraph::RefreshVideo(bool sizeChanged) {
             Reseek();
         }
     }
-    if (sink && GST_IS_VIDEO_OVERLAY(sink.get())) {
+    if (overlay) {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
     }
 }

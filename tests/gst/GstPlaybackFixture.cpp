@@ -43,7 +43,7 @@ TestOwnerWindow::~TestOwnerWindow() {
     }
 }
 
-int TestOwnerWindow::PointsNotGreen(int left, int top, int width, int height) const {
+int TestOwnerWindow::PointsOfPicture(int left, int top, int width, int height) const {
     Display* display = AsDisplay(display_);
     XImage* image = XGetImage(display, window_, 0, 0, 360, 240, AllPlanes, ZPixmap);
     if (!image) {
@@ -55,7 +55,8 @@ int TestOwnerWindow::PointsNotGreen(int left, int top, int width, int height) co
             const unsigned long pixel = XGetPixel(image, x, y);
             const bool green = (pixel & image->green_mask) == image->green_mask &&
                                (pixel & image->red_mask) == 0 && (pixel & image->blue_mask) == 0;
-            differing += green ? 0 : 1;
+            const bool black = (pixel & (image->red_mask | image->green_mask | image->blue_mask)) == 0;
+            differing += green || black ? 0 : 1;
         }
     }
     XDestroyImage(image);

@@ -47,8 +47,9 @@ public:
     TestOwnerWindow();
     ~TestOwnerWindow();
     unsigned long Handle() const { return window_; }
-    // How many of the sampled points of the rectangle differ from the plain green background.
-    int PointsNotGreen(int left, int top, int width, int height) const;
+    // How many of the sampled points of the rectangle show a picture: neither the plain green background
+    // nor the black of an empty video window.
+    int PointsOfPicture(int left, int top, int width, int height) const;
 
 private:
     void* display_ = nullptr;
