@@ -3,6 +3,7 @@
 #include "app/AtomicFile.h"
 #include "app/Errors.h"
 #include "app/IniText.h"
+#include "app/NumberText.h"
 
 #include <cstdint>
 #include <system_error>
@@ -56,42 +57,18 @@ std::optional<int> ParseProfileInteger(std::string_view text) {
         normalized.replace(0, 2, "$");
     }
     std::string_view rest = normalized;
-    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) {
+    const bool negative = TakeBlanksAndSign(rest);
+    const bool hex = !rest.empty() && rest.front() == '$';
+    if (hex) {
         rest.remove_prefix(1);
-    }
-    bool negative = false;
-    if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
-        negative = rest.front() == '-';
-        rest.remove_prefix(1);
-    }
-    bool hex = false;
-    if (!rest.empty() && rest.front() == '$') {
-        hex = true;
-        rest.remove_prefix(1);
-    }
-    if (rest.empty()) {
-        return std::nullopt;
     }
     // Hexadecimal covers the whole 32-bit pattern ($FFFFFFFF is -1); decimal must fit the signed range.
-    const std::uint64_t limit = hex ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);
-    std::uint64_t magnitude = 0;
-    for (char c : rest) {
-        int digit;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (hex && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (hex && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            return std::nullopt;
-        }
-        magnitude = magnitude * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
-        if (magnitude > limit) {
-            return std::nullopt;
-        }
+    const std::optional<std::uint64_t> magnitude =
+        DigitsValue(rest, hex, hex ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu));
+    if (!magnitude) {
+        return std::nullopt;
     }
-    auto bits = static_cast<std::uint32_t>(magnitude);
+    auto bits = static_cast<std::uint32_t>(*magnitude);
     if (negative) {
         bits = 0u - bits;
     }

@@ -7,8 +7,8 @@
 // and sound servers; clips are made once with ffmpeg into the
 // test media cache ($TARNWICK_MEDIA_CACHE, else /tmp/tarnwick-media-cache).
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "bench/ScreenWatch.h"
+
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <csignal>
@@ -35,52 +35,6 @@ struct Outcome {
     double cpuSeconds = 0;
     double peakMiB = 0;
 };
-
-int IgnoreXErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
-void CollectWindows(Display* display, Window window, std::vector<Window>& windows) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
-        return;
-    }
-    for (unsigned i = 0; i < count; ++i) {
-        windows.push_back(children[i]);
-        CollectWindows(display, children[i], windows);
-    }
-    if (children) {
-        XFree(children);
-    }
-}
-
-// Whether the window shows something other than black: a picture has arrived.
-bool ShowsPicture(Display* display, Window window) {
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable ||
-        attributes.width < 16 || attributes.height < 16) {
-        return false;
-    }
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (!image) {
-        return false;
-    }
-    int bright = 0;
-    for (int y = attributes.height / 8; y < attributes.height; y += attributes.height / 8) {
-        for (int x = attributes.width / 8; x < attributes.width; x += attributes.width / 8) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            bright += ((pixel & image->red_mask) || (pixel & image->green_mask) || (pixel & image->blue_mask))
-                          ? 1
-                          : 0;
-        }
-    }
-    XDestroyImage(image);
-    return bright >= 8;
-}
 
 pid_t Start(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
@@ -114,30 +68,17 @@ void Finish(pid_t pid, Outcome& outcome, bool stopIt) {
 // Starts the program and waits for the first picture any new window of it shows.
 Outcome TimeFirstFrame(const std::vector<std::string>& arguments) {
     Outcome outcome;
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        return outcome;
-    }
-    XSetErrorHandler(IgnoreXErrors);
-    std::vector<Window> before;
-    CollectWindows(display, DefaultRootWindow(display), before);
+    const ScreenWatch screen;
+    const std::vector<Window> before = screen.AllWindows();
     const std::set<Window> existing(before.begin(), before.end());
 
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = Start(arguments);
     if (pid == 0) {
-        XCloseDisplay(display);
         return outcome;
     }
     while (!outcome.ok && std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
-        std::vector<Window> windows;
-        CollectWindows(display, DefaultRootWindow(display), windows);
-        for (Window window : windows) {
-            if (!existing.count(window) && ShowsPicture(display, window)) {
-                outcome.ok = true;
-                break;
-            }
-        }
+        outcome.ok = screen.AnyNewWindowShowsPicture(existing);
         if (!outcome.ok) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
@@ -145,7 +86,6 @@ Outcome TimeFirstFrame(const std::vector<std::string>& arguments) {
     outcome.firstFrameSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     Finish(pid, outcome, true);
-    XCloseDisplay(display);
     return outcome;
 }
 

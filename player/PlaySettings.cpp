@@ -1,6 +1,7 @@
 #include "player/PlaySettings.h"
 
 #include "app/Errors.h"
+#include "app/NumberText.h"
 #include "app/ProfileFile.h"
 
 #include <optional>
@@ -49,16 +50,8 @@ void WritePlaySettings(const ProfileFile& settings, const PlaySettings& values) 
 }
 
 std::int64_t ParsePosition(const std::string& text) {
-    auto fail = [&text]() -> std::int64_t { throw EConvertError("'" + text + "' は整数ではありません"); };
     std::string_view rest = text;
-    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) {
-        rest.remove_prefix(1);
-    }
-    bool negative = false;
-    if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
-        negative = rest.front() == '-';
-        rest.remove_prefix(1);
-    }
+    const bool negative = TakeBlanksAndSign(rest);
     bool hex = false;
     if (!rest.empty() && rest.front() == '$') {
         hex = true;
@@ -67,31 +60,11 @@ std::int64_t ParsePosition(const std::string& text) {
         hex = true;
         rest.remove_prefix(2);
     }
-    if (rest.empty()) {
-        return fail();
-    }
     // Hexadecimal covers the whole 64-bit pattern; decimal must fit the signed range.
-    const std::uint64_t limit = hex ? UINT64_MAX : (negative ? 0x8000000000000000u : 0x7FFFFFFFFFFFFFFFu);
-    const unsigned base = hex ? 16 : 10;
-    std::uint64_t magnitude = 0;
-    for (char c : rest) {
-        unsigned digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (hex && c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else if (hex && c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        } else {
-            return fail();
-        }
-        if (magnitude > (limit - digit) / base) {
-            return fail();
-        }
-        magnitude = magnitude * base + digit;
+    const std::optional<std::uint64_t> magnitude =
+        DigitsValue(rest, hex, hex ? UINT64_MAX : (negative ? 0x8000000000000000u : 0x7FFFFFFFFFFFFFFFu));
+    if (!magnitude) {
+        throw EConvertError("'" + text + "' は整数ではありません");
     }
-    if (negative) {
-        magnitude = 0u - magnitude;
-    }
-    return static_cast<std::int64_t>(magnitude);
+    return static_cast<std::int64_t>(negative ? 0u - *magnitude : *magnitude);
 }

@@ -2,7 +2,7 @@
 // file list, the window's close button, and what it shows read back as a screen reader reads it.
 
 #include "app/ProfileFile.h"
-#include "tests/player/RunningPlayer.h"
+#include "tests/support/RunningPlayer.h"
 #include "tests/support/TestServers.h"
 #include "tests/support/X11Tools.h"
 

@@ -3,7 +3,7 @@
 // watching. The normal pass runs them briefly; TARNWICK_LONG=1 runs them long (300 end-of-file steps).
 
 #include "app/ProfileFile.h"
-#include "tests/player/RunningPlayer.h"
+#include "tests/support/RunningPlayer.h"
 #include "tests/reliability/DamagedMedia.h"
 #include "tests/support/MediaGenerator.h"
 #include "tests/support/TestServers.h"

@@ -1,5 +1,5 @@
-// The main of the window tests: the program's own application object, so that errors escaping
-// event handling reach the error box as they do in the program.
+// The main of the tests of the main window and its handlers: the program's own application object, so
+// that errors escaping event handling reach the error box as they do in the program.
 
 #include "app/TApplication.h"
 #include "tests/support/TestServers.h"

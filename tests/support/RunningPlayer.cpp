@@ -1,4 +1,4 @@
-#include "tests/player/RunningPlayer.h"
+#include "tests/support/RunningPlayer.h"
 
 #include "tests/support/MediaGenerator.h"
 #include "tests/support/X11Tools.h"
