@@ -7,8 +7,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <linux/capability.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 void BrowserTest::SetUp() {
@@ -52,30 +50,4 @@ std::vector<std::string> Rows(const TDirectoryListBox& list) {
         rows.push_back(list.Item(i));
     }
     return rows;
-}
-
-namespace {
-constexpr unsigned accessOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-
-bool Capabilities(__user_cap_data_struct (&data)[2], bool set) {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    return syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
-}
-} // namespace
-
-WithoutAccessOverride::WithoutAccessOverride() {
-    __user_cap_data_struct data[2]{};
-    if (Capabilities(data, false)) {
-        saved_[0] = data[0].effective;
-        data[0].effective &= ~accessOverrides;
-        Capabilities(data, true);
-    }
-}
-
-WithoutAccessOverride::~WithoutAccessOverride() {
-    __user_cap_data_struct data[2]{};
-    if (Capabilities(data, false)) {
-        data[0].effective = saved_[0];
-        Capabilities(data, true);
-    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/Volumes.h"
+#include "tests/support/AccessOverride.h"
 #include "tests/support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -29,16 +30,3 @@ protected:
 
 std::vector<std::string> Rows(const TFileListBox& list);
 std::vector<std::string> Rows(const TDirectoryListBox& list);
-
-// Takes away the root user's power to read and enter any folder while it lives, so that a folder
-// without permissions is refused as it would be for anyone else.
-class WithoutAccessOverride {
-public:
-    WithoutAccessOverride();
-    ~WithoutAccessOverride();
-    WithoutAccessOverride(const WithoutAccessOverride&) = delete;
-    WithoutAccessOverride& operator=(const WithoutAccessOverride&) = delete;
-
-private:
-    unsigned saved_[2] = {0, 0};
-};

@@ -1,8 +1,8 @@
 #include "app/Errors.h"
 #include "app/ProfileFile.h"
 #include "player/PlaySettings.h"
-#include "tests/browser/BrowserFixture.h"
 #include "tests/reliability/TmpfsMount.h"
+#include "tests/support/AccessOverride.h"
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
