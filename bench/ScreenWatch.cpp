@@ -1,5 +1,7 @@
 #include "bench/ScreenWatch.h"
 
+#include "tests/support/X11Tools.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -71,28 +73,7 @@ std::vector<Window> ScreenWatch::AllWindows() const {
 }
 
 std::string ScreenWatch::TitleOf(Window window) const {
-    const Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(display_, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after,
-                           &data) == Success &&
-        data) {
-        title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    if (title.empty()) {
-        char* name = nullptr;
-        if (XFetchName(display_, window, &name) && name) {
-            title = name;
-            XFree(name);
-        }
-    }
-    return title;
+    return WindowTitle(display_, window);
 }
 
 bool ScreenWatch::Viewable(Window window) const {

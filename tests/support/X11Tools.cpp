@@ -31,7 +31,34 @@ DisplayHandle OpenDisplay() {
     return DisplayHandle(display);
 }
 
-std::string TitleOf(Display* display, Window window) {
+void Collect(Display* display, Window window, std::vector<X11Window>& found) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+        return;
+    }
+    for (unsigned int i = 0; i < count; ++i) {
+        std::string title = WindowTitle(display, children[i]);
+        if (!title.empty()) {
+            XWindowAttributes attributes{};
+            XGetWindowAttributes(display, children[i], &attributes);
+            int x = 0, y = 0;
+            Window child = 0;
+            XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
+            found.push_back(X11Window{children[i], title, x, y, attributes.width, attributes.height,
+                                      attributes.map_state == IsViewable});
+        }
+        Collect(display, children[i], found);
+    }
+    if (children) {
+        XFree(children);
+    }
+}
+
+} // namespace
+
+std::string WindowTitle(Display* display, unsigned long window) {
     Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
     Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
     Atom type = 0;
@@ -54,33 +81,6 @@ std::string TitleOf(Display* display, Window window) {
     }
     return title;
 }
-
-void Collect(Display* display, Window window, std::vector<X11Window>& found) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
-        return;
-    }
-    for (unsigned int i = 0; i < count; ++i) {
-        std::string title = TitleOf(display, children[i]);
-        if (!title.empty()) {
-            XWindowAttributes attributes{};
-            XGetWindowAttributes(display, children[i], &attributes);
-            int x = 0, y = 0;
-            Window child = 0;
-            XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
-            found.push_back(X11Window{children[i], title, x, y, attributes.width, attributes.height,
-                                      attributes.map_state == IsViewable});
-        }
-        Collect(display, children[i], found);
-    }
-    if (children) {
-        XFree(children);
-    }
-}
-
-} // namespace
 
 std::vector<X11Window> ListTitledWindows() {
     DisplayHandle display = OpenDisplay();

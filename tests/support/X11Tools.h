@@ -17,6 +17,11 @@ struct X11Window {
     bool mapped = false;
 };
 
+struct _XDisplay; // Xlib's Display
+
+// A window's title: its UTF-8 _NET_WM_NAME, else its WM_NAME; empty when it has none.
+std::string WindowTitle(_XDisplay* display, unsigned long window);
+
 // Every window in the tree under the root whose title is not empty.
 std::vector<X11Window> ListTitledWindows();
 
