@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <gst/base/gstbasetransform.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +43,17 @@ bool FeedsOthers(GstElement* element) {
     g_value_unset(&item);
     gst_iterator_free(pads);
     return feeds;
+}
+
+// A converter whose output is asked to negotiate again (after the video window changed size) warns
+// "not negotiated" when a flush reaches it in the middle: a flushing seek sent to the pipeline goes
+// to every sink, so the demuxer may flush twice and the first new frame is caught by the second
+// flush. Nothing is lost (the converter negotiates on its next frame), and a negotiation that truly
+// fails stops the stream with an error, which is kept.
+bool IsRenegotiationCutByFlush(GstMessage* message, const GError* warning) {
+    return warning && warning->domain == GST_STREAM_ERROR && warning->code == GST_STREAM_ERROR_FORMAT &&
+           GST_IS_BASE_TRANSFORM(GST_MESSAGE_SRC(message)) &&
+           g_strcmp0(warning->message, "not negotiated") == 0;
 }
 
 std::string NameOf(GstObject* object) {
@@ -140,6 +152,10 @@ void GstFilterGraph::OnError(GstMessage* message) {
 void GstFilterGraph::OnWarning(GstMessage* message) {
     GError* warning = nullptr;
     gst_message_parse_warning(message, &warning, nullptr);
+    if (IsRenegotiationCutByFlush(message, warning)) {
+        g_clear_error(&warning);
+        return;
+    }
     problems_.push_back("warning from " + NameOf(GST_MESSAGE_SRC(message)) + ": " +
                         (warning ? warning->message : "unknown"));
     g_clear_error(&warning);

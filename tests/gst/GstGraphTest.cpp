@@ -113,4 +113,28 @@ TEST_F(GstGraphTest, ASourceIsRefusedForWhatIsNoFile) {
     EXPECT_TRUE(Failed(seeking->GetPositions(current, stop)));
 }
 
+// A converter caught by a seek's flush while negotiating again warns, harmlessly; the same words from
+// anything else, or a negotiation that fails for good (an error), are kept.
+TEST_F(GstGraphTest, OnlyARenegotiationCutByAFlushGoesUnreported) {
+    const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
+    ASSERT_TRUE(filterGraph);
+    GstElement* scale = gst_element_factory_make("videoscale", "scale");
+    GstElement* sink = gst_element_factory_make("fakesink", "sink");
+    ASSERT_TRUE(scale && sink);
+    gst_bin_add_many(GST_BIN(filterGraph->Pipeline()), scale, sink, nullptr);
+    const auto post = [](GstElement* from, bool error, GQuark domain, gint code) {
+        GError* problem = g_error_new_literal(domain, code, "not negotiated");
+        gst_element_post_message(from, error ? gst_message_new_error(GST_OBJECT(from), problem, nullptr)
+                                             : gst_message_new_warning(GST_OBJECT(from), problem, nullptr));
+        g_error_free(problem);
+    };
+    post(scale, false, GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT);
+    post(scale, false, GST_CORE_ERROR, GST_CORE_ERROR_NEGOTIATION);
+    post(sink, false, GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT);
+    post(scale, true, GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT);
+    EXPECT_THAT(filterGraph->Problems(), testing::ElementsAre("warning from scale: not negotiated",
+                                                              "warning from sink: not negotiated",
+                                                              "error from scale: not negotiated"));
+}
+
 } // namespace
