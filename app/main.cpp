@@ -1,3 +1,4 @@
+#include "app/AfterFirstPaint.h"
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
 #include "graph/gst/GstGraphSystem.h"
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
+    // Loading a library holds up every other thread that loads one or looks a symbol up, as the
+    // window system does while it first paints the window; the decoders wait until then.
+    RunAfterFirstPaint(*frmMain, PreloadPlaybackPlugins);
     frmMain->show();
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.

@@ -7,6 +7,8 @@
 #include <future>
 #include <gst/gst.h>
 #include <mutex>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +17,7 @@ struct Startup {
     std::shared_future<bool> done;
     bool wasUpBefore = false;
     std::vector<std::string> problems;
+    std::future<void> preloaded;
 };
 
 Startup& TheStartup() {
@@ -44,10 +47,31 @@ std::shared_future<bool> BeginStartup(std::launch how) {
     return startup.done;
 }
 
+void LoadPlaybackPlugins() {
+    if (!BeginStartup(std::launch::deferred).get()) {
+        return;
+    }
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+    for (const char* name : {"libav", "videoconvertscale", "ximagesink", "xvimagesink", "audioconvert",
+                             "audioresample", "autodetect", "pulseaudio"}) {
+        if (GstPlugin* plugin = gst_plugin_load_by_name(name)) {
+            gst_object_unref(plugin);
+        }
+    }
+}
+
 } // namespace
 
 void StartGStreamer() {
     BeginStartup(std::launch::async);
+}
+
+void PreloadPlaybackPlugins() {
+    Startup& startup = TheStartup();
+    std::lock_guard guard(startup.lock);
+    if (!startup.preloaded.valid()) {
+        startup.preloaded = std::async(std::launch::async, LoadPlaybackPlugins);
+    }
 }
 
 GstGraphSystem::GstGraphSystem(std::string deviceFactory) : deviceFactory_(std::move(deviceFactory)) {}

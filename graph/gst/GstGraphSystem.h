@@ -10,6 +10,14 @@
 // window is built: the first Initialize() then only waits for what is left. Calling it is optional.
 void StartGStreamer();
 
+// Starts loading the plugins every playback needs (the decoders first, then the renderers) on a
+// thread of its own, once GStreamer is up, and returns at once. The decoders' plugin links a few
+// hundred libraries, about 90 ms here, longer than the rest of a graph's build; loaded ahead, it is
+// there when the user opens a file. Call it once the window has painted itself: while a library
+// loads, every other thread that loads one or looks a symbol up waits for it, and the window system
+// does both while it first shows and paints the window. Calling it again does nothing.
+void PreloadPlaybackPlugins();
+
 // GStreamer as the playback object's media library: the library brought up, new GStreamer filter
 // graphs, and the output device's renderer made by its element factory.
 class GstGraphSystem : public IGraphSystem {

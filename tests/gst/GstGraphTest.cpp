@@ -3,6 +3,7 @@
 #include "tests/gst/GstPlaybackFixture.h"
 
 #include <gmock/gmock.h>
+#include <thread>
 
 namespace {
 
@@ -135,6 +136,20 @@ TEST_F(GstGraphTest, OnlyARenegotiationCutByAFlushGoesUnreported) {
     EXPECT_THAT(filterGraph->Problems(), testing::ElementsAre("warning from scale: not negotiated",
                                                               "warning from sink: not negotiated",
                                                               "error from scale: not negotiated"));
+}
+
+// The decoders' plugin takes longest to load; it can be loaded in the background before any graph
+// asks for a decoder.
+TEST_F(GstGraphTest, TheDecodersArePreloadedBeforeAnyGraphNeedsThem) {
+    PreloadPlaybackPlugins();
+    GstPlugin* libav = gst_registry_find_plugin(gst_registry_get(), "libav");
+    ASSERT_NE(libav, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!gst_plugin_is_loaded(libav) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gst_plugin_is_loaded(libav));
+    gst_object_unref(libav);
 }
 
 } // namespace
