@@ -7,8 +7,6 @@
 #include <future>
 #include <gst/gst.h>
 #include <mutex>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -51,7 +49,6 @@ void LoadPlaybackPlugins() {
     if (!BeginStartup(std::launch::deferred).get()) {
         return;
     }
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     for (const char* name : {"libav", "videoconvertscale", "ximagesink", "xvimagesink", "audioconvert",
                              "audioresample", "autodetect", "pulseaudio"}) {
         if (GstPlugin* plugin = gst_plugin_load_by_name(name)) {
