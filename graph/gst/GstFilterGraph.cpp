@@ -50,7 +50,7 @@ bool FeedsOthers(GstElement* element) {
 // to every sink, so the demuxer may flush twice and the first new frame is caught by the second
 // flush. Nothing is lost (the converter negotiates on its next frame), and a negotiation that truly
 // fails stops the stream with an error, which is kept.
-bool IsRenegotiationCutByFlush(GstMessage* message, const GError* warning) {
+bool IsHarmlessRenegotiationWarning(GstMessage* message, const GError* warning) {
     return warning && warning->domain == GST_STREAM_ERROR && warning->code == GST_STREAM_ERROR_FORMAT &&
            GST_IS_BASE_TRANSFORM(GST_MESSAGE_SRC(message)) &&
            g_strcmp0(warning->message, "not negotiated") == 0;
@@ -152,7 +152,7 @@ void GstFilterGraph::OnError(GstMessage* message) {
 void GstFilterGraph::OnWarning(GstMessage* message) {
     GError* warning = nullptr;
     gst_message_parse_warning(message, &warning, nullptr);
-    if (IsRenegotiationCutByFlush(message, warning)) {
+    if (IsHarmlessRenegotiationWarning(message, warning)) {
         g_clear_error(&warning);
         return;
     }

@@ -138,6 +138,26 @@ TEST_F(GstGraphTest, OnlyARenegotiationCutByAFlushGoesUnreported) {
                                                               "error from scale: not negotiated"));
 }
 
+// A chain that cannot agree on a format at all stops with an error, which is reported.
+TEST_F(GstGraphTest, ANegotiationThatFailsForGoodIsReportedAsAnError) {
+    const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
+    ASSERT_TRUE(filterGraph);
+    GstElement* chain = gst_parse_bin_from_description("videotestsrc num-buffers=5 ! video/x-raw,format=I420 "
+                                                       "! videoscale ! video/x-raw,format=BGRx ! fakesink",
+                                                       FALSE, nullptr);
+    ASSERT_NE(chain, nullptr);
+    gst_bin_add(GST_BIN(filterGraph->Pipeline()), chain);
+    gst_element_set_state(filterGraph->Pipeline(), GST_STATE_PLAYING);
+    std::vector<std::string> problems;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (problems.empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        problems = filterGraph->Problems();
+    }
+    gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
+    EXPECT_THAT(problems, Contains(testing::StartsWith("error from ")));
+}
+
 // The decoders' plugin takes longest to load; it can be loaded in the background before any graph
 // asks for a decoder.
 TEST_F(GstGraphTest, TheDecodersArePreloadedBeforeAnyGraphNeedsThem) {
