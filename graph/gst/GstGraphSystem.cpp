@@ -3,6 +3,7 @@
 #include "device/DevicePlugins.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/StandardRenderers.h"
 
 #include <future>
 #include <gst/gst.h>
@@ -45,14 +46,21 @@ std::shared_future<bool> BeginStartup(std::launch how) {
     return startup.done;
 }
 
+// The decoders first (every file needs them, and they take longest), then what the standard
+// renderers are made of.
 void LoadPlaybackPlugins() {
     if (!BeginStartup(std::launch::deferred).get()) {
         return;
     }
-    for (const char* name : {"libav", "videoconvertscale", "ximagesink", "xvimagesink", "audioconvert",
-                             "audioresample", "autodetect", "pulseaudio"}) {
-        if (GstPlugin* plugin = gst_plugin_load_by_name(name)) {
-            gst_object_unref(plugin);
+    if (GstPlugin* decoders = gst_plugin_load_by_name("libav")) {
+        gst_object_unref(decoders);
+    }
+    for (const char* factory : StandardRendererFactories()) {
+        if (GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), factory)) {
+            if (GstPluginFeature* loaded = gst_plugin_feature_load(feature)) {
+                gst_object_unref(loaded);
+            }
+            gst_object_unref(feature);
         }
     }
 }

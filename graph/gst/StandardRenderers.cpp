@@ -2,14 +2,19 @@
 
 #include "graph/gst/GstHandles.h"
 
+#include <array>
 #include <gst/audio/audio.h>
-#include <initializer_list>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace {
 
 constexpr const char* StandardSinkMark = "tarnwick-standard-video-sink";
+
+constexpr std::array<const char*, 2> XvVideoChain{"videoconvert", "xvimagesink"};
+constexpr std::array<const char*, 3> XVideoChain{"videoconvert", "videoscale", "ximagesink"};
+constexpr std::array<const char*, 3> SoundChain{"audioconvert", "audioresample", "autoaudiosink"};
 
 // xvimagesink scales in the X server, which costs the least CPU, but only where the server has Xv
 // adaptors (Xvfb has none, and xvimagesink then fails to open). Asked once per process.
@@ -29,7 +34,7 @@ bool XvWorks() {
 }
 
 // Builds a bin from a chain of factories with a ghost sink pad of the given name on the first.
-GstElement* MakeChainBin(std::initializer_list<const char*> factories, const char* padName,
+GstElement* MakeChainBin(std::span<const char* const> factories, const char* padName,
                          std::vector<GstElement*>* made = nullptr) {
     GstElement* bin = gst_bin_new(nullptr);
     ElementRef keeper = Share(bin);
@@ -100,8 +105,8 @@ void WatchFirstVideoFrame(GstPad* pad, RenderCounters& counters) {
 
 GstElement* MakeVideoRenderer(RenderCounters& counters) {
     std::vector<GstElement*> made;
-    GstElement* bin = XvWorks() ? MakeChainBin({"videoconvert", "xvimagesink"}, "Input", &made)
-                                : MakeChainBin({"videoconvert", "videoscale", "ximagesink"}, "Input", &made);
+    GstElement* bin =
+        MakeChainBin(XvWorks() ? std::span<const char* const>(XvVideoChain) : XVideoChain, "Input", &made);
     if (!bin) {
         return nullptr;
     }
@@ -115,13 +120,23 @@ GstElement* MakeVideoRenderer(RenderCounters& counters) {
 }
 
 GstElement* MakeSoundRenderer(RenderCounters& counters) {
-    GstElement* bin = MakeChainBin({"audioconvert", "audioresample", "autoaudiosink"}, "Input");
+    GstElement* bin = MakeChainBin(SoundChain, "Input");
     if (!bin) {
         return nullptr;
     }
     PadRef input = Adopt(gst_element_get_static_pad(bin, "Input"));
     gst_pad_add_probe(input.get(), BufferProbes, CountAudio, &counters, nullptr);
     return bin;
+}
+
+std::vector<const char*> StandardRendererFactories() {
+    std::vector<const char*> factories;
+    for (std::span<const char* const> chain :
+         {std::span<const char* const>(XvVideoChain), std::span<const char* const>(XVideoChain),
+          std::span<const char* const>(SoundChain)}) {
+        factories.insert(factories.end(), chain.begin(), chain.end());
+    }
+    return factories;
 }
 
 bool IsStandardVideoSink(GstObject* object) {

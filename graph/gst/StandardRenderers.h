@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <gst/gst.h>
+#include <vector>
 
 // What reached the standard renderers of one graph; read by tools and tests, written on streaming
 // threads.
@@ -24,6 +25,10 @@ GstElement* MakeVideoRenderer(RenderCounters& counters);
 // sound server's default output through converters (autoaudiosink, which falls back to a silent
 // sink when no sound server answers). Returns a floating bin, or nullptr.
 GstElement* MakeSoundRenderer(RenderCounters& counters);
+
+// Every element factory the standard renderers may be made of (either video chain, and the sound
+// chain).
+std::vector<const char*> StandardRendererFactories();
 
 // Stamps the first video frame that passes the pad into the counters (once per pad).
 void WatchFirstVideoFrame(GstPad* pad, RenderCounters& counters);
