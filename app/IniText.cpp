@@ -36,7 +36,13 @@ std::vector<Line> SplitLines(std::string_view content) {
         line.begin = pos;
         std::size_t newline = content.find('\n', pos);
         if (newline == std::string_view::npos) {
+            // The last line may end in a carriage return that lost its line feed; it is the line's
+            // end, not its text, so that a section header there has the name it would have with a
+            // whole line break, for the reader and the writer alike.
             line.textEnd = line.end = content.size();
+            if (line.textEnd > pos && content[line.textEnd - 1] == '\r') {
+                --line.textEnd;
+            }
         } else {
             line.end = newline + 1;
             line.textEnd = (newline > pos && content[newline - 1] == '\r') ? newline - 1 : newline;
@@ -198,8 +204,9 @@ std::string SetIniValue(std::string_view content, std::string_view section, std:
     }
     const Line& after = lines[last];
     result.assign(content.substr(0, after.end));
-    if (after.end == after.textEnd) {
-        result += lineBreak; // the last line of the file had no line break
+    if (after.end == content.size() && content.back() != '\n') {
+        // The last line of the file had no line break, or only the carriage return of one.
+        result += content.back() == '\r' ? "\n" : lineBreak;
     }
     result += keyLine;
     result += lineBreak;

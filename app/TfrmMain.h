@@ -161,6 +161,9 @@ private:
     TDockLayout* dock_ = nullptr;
     bool shownOnce_ = false;
     int errorBoxesOpen_ = 0;
+    // Files in a row whose end came without a length (their graph could not be built), counted by the
+    // timer's steps to the next file; a command of the user's starts the count again.
+    int unplayableInRow_ = 0;
 
     std::shared_ptr<IGraphSystem> graphSystem_;
 

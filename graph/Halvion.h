@@ -46,6 +46,8 @@ public:
     bool VideoEnabled() const { return EnableVideo; }
     bool AudioEnabled() const { return EnableAudio; }
     WindowHandle Owner() const { return OwnerWindow; }
+    // Whether the last end seen was that of a file with no length: one whose graph could not be built.
+    bool EndedWithoutLength() const { return EndWithoutLength; }
 
     // The seek bar's scale: this value stands for the stop position.
     static constexpr std::int32_t SeekBarMax = 10000;
@@ -90,4 +92,7 @@ private:
 
 public:
     bool EndReached = false;
+
+private:
+    bool EndWithoutLength = false;
 };

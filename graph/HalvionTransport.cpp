@@ -85,6 +85,7 @@ void THalvion::UpdatePosition() {
     }
     if (current == stop) {
         EndReached = true;
+        EndWithoutLength = stop == 0;
     }
 }
 

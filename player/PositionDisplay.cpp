@@ -2,8 +2,11 @@
 
 #include "app/TLabeledEdit.h"
 #include "app/TfrmMain.h"
+#include "browser/TFileListBox.h"
 #include "graph/Halvion.h"
 #include "player/PositionText.h"
+
+#include <algorithm>
 
 void TfrmMain::Timer1Timer() {
     // A tick that arrives while the playback object's error box is open runs inside the box's own
@@ -20,6 +23,15 @@ void TfrmMain::Timer1Timer() {
     edTime->setText(QString::fromStdString(PositionText(position)));
     if (Player->EndReached) {
         Player->EndReached = false;
+        unplayableInRow_ = Player->EndedWithoutLength() ? unplayableInRow_ + 1 : 0;
+        // When every file of the list has failed in turn, going round again would only fail again,
+        // for ever and at full speed: playback stops instead.
+        if (unplayableInRow_ >= std::max(FileListBox1->Count(), 1)) {
+            unplayableInRow_ = 0;
+            Player->Stop();
+            Player->EndReached = false;
+            return;
+        }
         PlayNextFile();
     }
 }

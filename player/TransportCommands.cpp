@@ -11,6 +11,7 @@
 #include <string>
 
 void TfrmMain::ActionPlayExecute() {
+    unplayableInRow_ = 0;
     if (!Player->Playing) {
         OpenSelectedFile();
     }
@@ -28,10 +29,12 @@ void TfrmMain::ActionStopExecute() {
 }
 
 void TfrmMain::ActionPrevExecute() {
+    unplayableInRow_ = 0;
     PlayPreviousFile();
 }
 
 void TfrmMain::ActionNextExecute() {
+    unplayableInRow_ = 0;
     PlayNextFile();
 }
 
@@ -62,6 +65,7 @@ void TfrmMain::ActionExitExecute() {
 }
 
 void TfrmMain::FileListBox1DblClick() {
+    unplayableInRow_ = 0;
     OpenSelectedFile();
     Player->Play();
 }

@@ -162,7 +162,7 @@ void GstFilterGraph::OnWarning(GstMessage* message) {
 }
 
 // The end of the stream counts only when it belongs to the current segment: one posted before the
-// last seek began is stale.
+// last seek flushed the pipeline is stale.
 void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
     if (serial > eosFence_) {
         atEnd_ = true;
@@ -228,8 +228,6 @@ void GstFilterGraph::Reseek() {
     DrainMessages();
     asyncDone_ = false;
     errorSeen_ = false;
-    eosFence_ = bus_->LastSerial();
-    atEnd_ = false;
     holdSeekTarget_ = true;
     seekTime_ = std::chrono::steady_clock::now();
     // A running pipeline is paused for the seek and run again after it: a flushing seek while
@@ -248,6 +246,11 @@ void GstFilterGraph::Reseek() {
         pipeline_.get(), 1.0, GST_FORMAT_TIME,
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
         lastPosition_ * NanosecondsPerUnit, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    // The fence goes up once the flush is through, not before the pause above: a sink that was still
+    // playing out the old segment (a slow sound server holds a second or more) can post its end in
+    // between, and that end belongs to the old segment.
+    eosFence_ = bus_->LastSerial();
+    atEnd_ = false;
     // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
     if (seeked && GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
         WaitForAsyncDone(SeekDeadline);

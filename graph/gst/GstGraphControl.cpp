@@ -68,6 +68,13 @@ HRESULT GstFilterGraph::GetStopPosition(MediaTime& stop) {
 
 HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
     DrainMessages();
+    // A graph that holds nothing, or whose build failed, has nothing to play: it stands at its end
+    // (both positions 0), so that a list that moves on at the end of each file moves past it.
+    if (broken_ || ChildrenInOrder(GST_BIN(pipeline_.get())).empty()) {
+        current = 0;
+        stop = 0;
+        return S_OK;
+    }
     if (stopPosition_ < 0) {
         gint64 duration = 0;
         if (gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration) && duration >= 0) {

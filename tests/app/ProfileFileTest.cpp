@@ -125,6 +125,18 @@ TEST_F(ProfileFileTest, DamagedFilesReadByClearRules) {
     EXPECT_EQ(written.size(), content.size() - 2) << "only \"first\" became \"new\"";
 }
 
+// A file cut after an unclosed header's carriage return (found by fuzzing): the key written into that
+// section must read back, and whatever ended the file must not glue the header to the new key.
+TEST_F(ProfileFileTest, AFileEndingInAHeaderAndALoneCarriageReturnTakesNewKeys) {
+    for (const std::string ending : {"[Play \r", "[Play]\r", "[Play\r", "x=1\n[Play \r"}) {
+        dir.WriteFile("tarnwick.ini", ending);
+        ini.WriteString("Play", "Dir", "/v");
+        ini.WriteString("Other", "k", "2");
+        EXPECT_EQ(ini.ReadString("Play", "Dir", ""), "/v") << ReadFileText(path);
+        EXPECT_EQ(ini.ReadString("Other", "k", ""), "2") << ReadFileText(path);
+    }
+}
+
 TEST_F(ProfileFileTest, GarbageAndHugeLinesDoNotBreakReadingOrWriting) {
     std::string garbage;
     for (int i = 0; i < 100000; ++i) {

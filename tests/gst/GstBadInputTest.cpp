@@ -66,9 +66,12 @@ TEST_P(BadInputTest, ShowsTheMessagesAndTheNextFileStillPlays) {
     // Both outputs off: the file is rendered in the standard way and nothing is shown.
     Open(path, false, false);
     EXPECT_TRUE(errors.texts.empty());
+    // Nothing to play: the file stands at its end, so that the list moves on at the next tick.
     player->Play();
     player->UpdatePosition();
-    EXPECT_FALSE(player->EndReached);
+    EXPECT_TRUE(player->EndReached);
+    EXPECT_TRUE(player->EndedWithoutLength());
+    EXPECT_EQ(player->GetPosition(), 0);
 
     // An output on: the source branch reports what failed.
     Open(path, true, false);

@@ -160,6 +160,60 @@ TEST_F(EndToEndTest, AReadOnlySettingsFileIsReportedAtExitAndLeftIntact) {
     EXPECT_EQ(ReadSettingsFile(install.SettingsFile()), before);
 }
 
+// The transport faults a new user met first: a play after a stop must start the file again, a pause
+// and a second press must go on from where it stood, and a file that cannot be played must neither
+// stop the list nor, when no file of the list plays, keep it cycling.
+TEST_F(EndToEndTest, StopPlayPauseAndBrokenFilesBehaveAsAUserExpects) {
+    PlayerInstall longer(".avi", 4.0);
+    const auto breakClip = [&longer](const std::string& name) {
+        std::FILE* file = std::fopen(longer.Clip(name).c_str(), "w");
+        std::fputs("not a video at all\n", file);
+        std::fclose(file);
+    };
+    breakClip("a2.avi");
+    RunningPlayer player(longer);
+    ASSERT_TRUE(player.WaitUntilReady());
+    const auto positionAtLeast = [](const std::string& text) {
+        return [text](const Objects& o) { return TextOf(o, "text", "再生位置") >= text; };
+    };
+
+    player.DoubleClickFile("a1.avi");
+    ASSERT_TRUE(player.WaitUntil(positionAtLeast("00:00:01.0"), 15000)) << player.PositionText();
+    player.Press("一時停止");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const std::string paused = player.PositionText();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(player.PositionText(), paused) << "paused playback stands still";
+    player.Press("一時停止");
+    EXPECT_TRUE(player.WaitUntil(
+        [&paused](const Objects& o) { return TextOf(o, "text", "再生位置") > paused; }, 8000))
+        << "a second press of the pause button plays on from " << paused;
+
+    ASSERT_TRUE(player.WaitUntil(positionAtLeast("00:00:02.5"), 8000)) << player.PositionText();
+    player.Press("停止(Y)");
+    player.Press("再生(Z)");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_LT(player.PositionText(), "00:00:02.0")
+        << "a play after a stop starts the file from its beginning";
+
+    // The end of a1 steps over the broken a2 to a3, which plays.
+    EXPECT_TRUE(player.WaitUntil(
+        [](const Objects& o) {
+            return IsSelected(o, "a3.avi") && TextOf(o, "text", "再生位置") >= "00:00:00.5";
+        },
+        20000))
+        << player.SelectedFile() << " at " << player.PositionText();
+
+    // No file of the list plays: one round, then the list stands still.
+    breakClip("a1.avi");
+    breakClip("a3.avi");
+    player.DoubleClickFile("a1.avi");
+    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsSelected(o, "a3.avi"); }, 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(player.SelectedFile(), "a3.avi") << "a list of files that cannot be played stops after a round";
+    EXPECT_EQ(player.Close(), 0);
+}
+
 bool IsChecked(const Objects& objects, const std::string& name) {
     for (const SeenObject& seen : objects) {
         if (seen.role == "check box" && seen.name == name) {

@@ -95,6 +95,34 @@ TEST_F(PositionDisplayTest, AtTheEndTheTickWritesTheEndPositionThenPlaysTheNextF
     EXPECT_FALSE(form->PlayerObject()->Paused);
 }
 
+// A file whose graph could not be built has no length and stands at its end: the next tick moves on.
+// A list where every file fails stops after one round instead of cycling for ever; one good file in
+// it keeps the round going.
+TEST_F(PositionDisplayTest, FilesWithoutLengthAreSteppedOverAndAWholeRoundOfThemStops) {
+    Graph().StopPosition = 0;
+    form->ActionPlay->Execute();
+    for (int tick = 0; tick < 5; ++tick) {
+        Tick();
+    }
+    EXPECT_EQ(Opened(), (Strings{Clip(1), Clip(2), Clip(3)}));
+    EXPECT_FALSE(form->PlayerObject()->Playing);
+    EXPECT_EQ(Graph().GraphState, State::Stopped);
+
+    // The user's Play starts a new round; a file that ends with a length in the middle resets it.
+    Script().ClearCalls();
+    form->ActionPlay->Execute();
+    Tick();
+    Graph().StopPosition = Hour;
+    Graph().Current = Hour;
+    Tick();
+    Graph().StopPosition = 0;
+    for (int tick = 0; tick < 5; ++tick) {
+        Tick();
+    }
+    EXPECT_EQ(Opened(), (Strings{Clip(3), Clip(1), Clip(2), Clip(3), Clip(1)}));
+    EXPECT_FALSE(form->PlayerObject()->Playing);
+}
+
 // A tick that falls inside the playback object's error box must not act: at the end of a file it
 // would open the next file in the middle of the open that raised the box.
 TEST_F(PositionDisplayTest, TicksInsideThePlayersErrorBoxAreHeldBack) {

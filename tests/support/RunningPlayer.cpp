@@ -70,7 +70,7 @@ SeenObject Parse(std::string line) {
 
 } // namespace
 
-PlayerInstall::PlayerInstall(const std::string& extension) : extension_(extension) {
+PlayerInstall::PlayerInstall(const std::string& extension, double seconds) : extension_(extension) {
     std::filesystem::create_directories(dir_ / "bin/plugins");
     std::filesystem::copy_file(TARNWICK_PROGRAM, Program());
     for (const auto& entry : std::filesystem::directory_iterator(TARNWICK_PLUGINS)) {
@@ -79,7 +79,7 @@ PlayerInstall::PlayerInstall(const std::string& extension) : extension_(extensio
     std::filesystem::create_directories(Clips());
     ClipSpec recipe;
     recipe.extension = extension;
-    recipe.seconds = 1.5;
+    recipe.seconds = seconds;
     for (const char* name : {"a1", "a2", "a3"}) {
         CopyClipTo(recipe, Clip(name + extension));
     }

@@ -23,8 +23,8 @@ struct SeenObject {
 // program's controls over AT-SPI, as a screen reader does.
 class PlayerInstall {
 public:
-    // Three clips a1, a2 and a3 of the container given by the extension.
-    explicit PlayerInstall(const std::string& extension = ".avi");
+    // Three clips a1, a2 and a3 of the container given by the extension, each as long as given.
+    explicit PlayerInstall(const std::string& extension = ".avi", double seconds = 1.5);
     ~PlayerInstall();
     PlayerInstall(const PlayerInstall&) = delete;
     PlayerInstall& operator=(const PlayerInstall&) = delete;
