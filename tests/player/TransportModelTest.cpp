@@ -4,7 +4,8 @@
 // play and pause state, the selection, where the position stands and whether it moves, that no
 // command holds the window up for longer than a build may take, and that the graph does not grow.
 //
-// TARNWICK_SEED=N replays one seed; TARNWICK_STEPS=N sets the length; TARNWICK_LONG=1 runs thousands.
+// TARNWICK_SEED=N replays one seed; TARNWICK_STEPS=N sets the length of each; TARNWICK_LONG=1 runs
+// fifteen seeds in a row, each from a fresh window.
 
 #include "app/SettingsFileName.h"
 #include "app/TAction.h"
@@ -133,6 +134,11 @@ protected:
                 gst_element_set_state(keepAwake_, GST_STATE_PLAYING);
             }
         }
+    }
+
+    // A fresh window in the clips' folder, nothing selected, both outputs off, as the model starts.
+    void StartWindow() {
+        AnswerEveryBox([this] { form_.reset(); });
         std::FILE* settings = std::fopen(SettingsFileName().c_str(), "wb");
         ASSERT_NE(settings, nullptr);
         std::fprintf(settings, "[Play]\nDir=%s\n", folder_.Path().c_str());
@@ -147,6 +153,10 @@ protected:
         });
         ASSERT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
         ASSERT_EQ(form_->FileListBox1->Count(), static_cast<int>(clips_.size()));
+        model_ = Model{};
+        model_.selected = form_->FileListBox1->ItemIndex();
+        graphSizes_.clear();
+        log_.clear();
     }
 
     void TearDown() override {
@@ -261,6 +271,8 @@ protected:
     }
 
     void Step(Command command, std::mt19937& random);
+    void RunSeed(std::uint32_t seed, int steps, const std::vector<std::pair<Command, int>>& weights,
+                 std::discrete_distribution<int>& pick);
 
     const std::vector<ListedClip> clips_ = Listing();
     TempDir folder_;
@@ -449,10 +461,10 @@ TEST_P(TransportModelTest, RandomCommandSequencesKeepTheRules) {
     const char* seedText = std::getenv("TARNWICK_SEED");
     const char* stepsText = std::getenv("TARNWICK_STEPS");
     const bool longRun = std::getenv("TARNWICK_LONG") != nullptr;
-    const std::uint32_t seed =
+    const std::uint32_t firstSeed =
         seedText ? static_cast<std::uint32_t>(std::strtoul(seedText, nullptr, 10)) : GetParam().firstSeed;
-    const int steps = stepsText ? std::atoi(stepsText) : GetParam().steps * (longRun ? 15 : 1);
-    std::mt19937 random(seed);
+    const std::uint32_t seeds = longRun && !seedText ? 15 : 1;
+    const int steps = stepsText ? std::atoi(stepsText) : GetParam().steps;
     // Weighted so that the commands a user gives most come most, and each kind comes often.
     const std::vector<std::pair<Command, int>> weights = {
         {Command::Play, 10},        {Command::Pause, 10},      {Command::Stop, 8},
@@ -466,6 +478,16 @@ TEST_P(TransportModelTest, RandomCommandSequencesKeepTheRules) {
         shares.push_back(weight.second);
     }
     std::discrete_distribution<int> pick(shares.begin(), shares.end());
+    for (std::uint32_t seed = firstSeed; seed < firstSeed + seeds && !HasFailure(); ++seed) {
+        RunSeed(seed, steps, weights, pick);
+    }
+}
+
+void TransportModelTest::RunSeed(std::uint32_t seed, int steps,
+                                 const std::vector<std::pair<Command, int>>& weights,
+                                 std::discrete_distribution<int>& pick) {
+    StartWindow();
+    std::mt19937 random(seed);
     for (int step = 0; step < steps && !HasFailure(); ++step) {
         const Command command = weights[pick(random)].first;
         SCOPED_TRACE("seed " + std::to_string(seed) + ", step " + std::to_string(step) + " (" +
@@ -484,9 +506,9 @@ TEST_P(TransportModelTest, RandomCommandSequencesKeepTheRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sound, TransportModelTest,
-                         testing::Values(Variant{"Quick", Sound::Quick, 1, 150},
-                                         Variant{"Slow", Sound::Slow, 1001, 60},
-                                         Variant{"Missing", Sound::Missing, 2001, 60}),
+                         testing::Values(Variant{"Quick", Sound::Quick, 1, 300},
+                                         Variant{"Slow", Sound::Slow, 1001, 120},
+                                         Variant{"Missing", Sound::Missing, 2001, 120}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
