@@ -119,7 +119,7 @@ RunningPlayer::~RunningPlayer() {
 std::vector<SeenObject> RunningPlayer::Objects() const {
     const std::string output =
         RunCommand("DBUS_SESSION_BUS_ADDRESS='" + install_.Bus() + "' /usr/bin/python3 " +
-                   TARNWICK_ATSPI_PROBE + " tree Tarnwick 30 2>/dev/null");
+                   TARNWICK_ATSPI_PROBE + " tree tarnwick 30 2>/dev/null");
     std::vector<SeenObject> objects;
     for (const std::string& line : Split(output, '\n')) {
         if (!line.empty()) {
@@ -198,7 +198,7 @@ void RunningPlayer::ClickButton(const std::string& caption) const {
 
 void RunningPlayer::Press(const std::string& name) const {
     RunCommand("DBUS_SESSION_BUS_ADDRESS='" + install_.Bus() + "' /usr/bin/python3 " + TARNWICK_ATSPI_PROBE +
-               " press Tarnwick '" + name + "' 2>/dev/null");
+               " press tarnwick '" + name + "' 2>/dev/null");
 }
 
 bool RunningPlayer::AnswerBox(const std::string& words, int timeoutMs) const {
