@@ -2,6 +2,7 @@
 
 #include "app/ProfileFile.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/X11Tools.h"
 
 #include <QApplication>
 #include <QTest>
@@ -65,7 +66,10 @@ TEST_F(WinplaceTest, AWindowClosedMaximisedComesBackMaximisedWithItsNormalBounds
         Show(*window);
         outer = window->frameGeometry();
         window->showMaximized();
-        ASSERT_TRUE(QTest::qWaitFor([&window] { return window->width() > 500; }, 5000));
+        // Only a window manager maximises a window; without one the state is all there is.
+        if (WindowManagerRunning()) {
+            ASSERT_TRUE(QTest::qWaitFor([&window] { return window->width() > 500; }, 5000));
+        }
         SaveWindowPlacement(settings, *window, "TPlacedWindow");
     }
     EXPECT_EQ(settings.ReadInteger("TPlacedWindow", "PlaceShowCmd", -1), 3);
