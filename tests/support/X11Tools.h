@@ -20,7 +20,6 @@ struct X11Window {
     int frameRight = 0;
     int frameTop = 0;
     int frameBottom = 0;
-    bool maximized = false; // maximised both ways, by the window manager's word
 
     int OuterX() const { return x - frameLeft; }
     int OuterY() const { return y - frameTop; }
@@ -46,9 +45,6 @@ std::optional<X11Window> WaitForWindow(const std::string& titlePart, int timeout
 // to the timeout; the last such window seen (whether the condition held or not) goes to `last`.
 std::optional<X11Window> WaitForWindowWhere(const std::string& titlePart, bool (*condition)(const X11Window&),
                                             int timeoutMs, X11Window* last = nullptr);
-
-// Asks the window manager to maximise the window or to restore it, as its title bar's button does.
-void RequestMaximized(unsigned long window, bool maximized);
 
 // Asks the window to close, the way a window manager does when its close button is pressed.
 void RequestClose(unsigned long window);
