@@ -24,8 +24,10 @@ start_test_servers() {
     xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
   fi
 
-  # A window manager announces itself on the root window; without one, openbox takes the display.
-  if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+  # A window manager announces itself on the root window; without one, openbox takes the display
+  # (unless TARNWICK_NO_WINDOW_MANAGER asks for a bare display).
+  if [[ -z "${TARNWICK_NO_WINDOW_MANAGER:-}" ]] &&
+    ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
     openbox --sm-disable >/dev/null 2>&1 &
     TARNWICK_STARTED_OPENBOX=$!
     for _ in $(seq 100); do
