@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
-#include <optional>
 
 namespace {
 
