@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <vector>
@@ -328,6 +329,10 @@ TEST_F(LayoutTest, TheVideoPanelIsTheOnlyNativeWindowBesideItsAncestors) {
         }
     }
     EXPECT_EQ(form->PanelVideo->paintEngine(), nullptr);
+    // With no picture drawn into it, the panel shows its own face, not black or an old picture.
+    const QPoint middle = form->PanelVideo->mapToGlobal(QPoint(180, 120));
+    const QImage shown = form->screen()->grabWindow(0, middle.x(), middle.y(), 1, 1).toImage();
+    EXPECT_EQ(shown.pixelColor(0, 0), form->palette().color(QPalette::Button));
 }
 
 } // namespace
