@@ -126,6 +126,10 @@ void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
 
 void GstFilterGraph::EmptyGraphReset() {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    // The last file's picture goes with its graph: until the next one is placed (a file without a
+    // picture for the panel never is), the owner shows its own background. The next build's first
+    // picture, made before its renderers are final, is drawn unseen.
+    window_.Hide();
     DrainMessages();
     std::lock_guard guard(lock_);
     parked_.Clear();

@@ -214,6 +214,12 @@ HRESULT GstFilterGraph::put_WindowStyle(std::int32_t) {
 
 HRESULT GstFilterGraph::SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                                           std::int32_t height) {
+    // Only the computer's own renderer draws into the window: a picture that goes to the device, or
+    // none at all, leaves the owner showing its own background rather than an empty or stale window.
+    if (PadRef sinkPad = Adopt(StandardVideoSinkPad()); !sinkPad) {
+        window_.Hide();
+        return S_OK;
+    }
     const bool sizeChanged = width != window_.Width() || height != window_.Height();
     if (!window_.SetPosition(left, top, width, height)) {
         return E_FAIL;
