@@ -1,7 +1,7 @@
 #include "app/Winplace.h"
 
-#include "app/ProfileFile.h"
-#include "app/SettingsFileName.h"
+#include "core/ProfileFile.h"
+#include "core/SettingsFileName.h"
 #include "app/WindowPlacement.h"
 
 #include <QWidget>

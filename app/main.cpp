@@ -2,13 +2,15 @@
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
 #include "graph/gst/GstGraphSystem.h"
+#include "graph/gst/PluginFolder.h"
 
 #include <memory>
 
 int main(int argc, char** argv) {
     // GStreamer comes up on a thread of its own while the window is built, so the first picture
-    // is not held back by both in turn.
-    StartGStreamer();
+    // is not held back by both in turn. The program's own plugins (the output device's renderer)
+    // live beside it.
+    StartGStreamer(PluginFolderBesideExecutable());
     TApplication::PrepareAttributes();
     TApplication application(argc, argv);
     // Closing this first window ends the application.

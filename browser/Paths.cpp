@@ -1,6 +1,6 @@
 #include "browser/Paths.h"
 
-#include "app/Errors.h"
+#include "core/Errors.h"
 #include "browser/FileNames.h"
 #include "browser/ProcessDirectory.h"
 #include "browser/Volumes.h"

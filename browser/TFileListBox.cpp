@@ -1,6 +1,6 @@
 #include "browser/TFileListBox.h"
 
-#include "app/Errors.h"
+#include "core/Errors.h"
 #include "browser/FileNames.h"
 #include "browser/FileRowModel.h"
 #include "browser/Glyphs.h"

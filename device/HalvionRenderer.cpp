@@ -2,6 +2,7 @@
 
 #include "device/OutputSinks.h"
 #include "device/OutputWindow.h"
+#include "graph/gst/BufferCounting.h"
 
 #include <atomic>
 #include <gst/audio/audio.h>
@@ -209,23 +210,9 @@ void OnUnlinked(GstPad* pad, GstPad*, gpointer data) {
     }
 }
 
-guint64 BufferCount(GstPadProbeInfo* info) {
-    if (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
-        return gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info));
-    }
-    return 1;
-}
-
 GstPadProbeReturn CountVideo(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    HALVION_RENDERER(data)->state->videoFrames += BufferCount(info);
+    HALVION_RENDERER(data)->state->videoFrames += BuffersIn(info);
     return GST_PAD_PROBE_OK;
-}
-
-gsize AudioBytes(GstPadProbeInfo* info) {
-    if (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
-        return gst_buffer_list_calculate_size(GST_PAD_PROBE_INFO_BUFFER_LIST(info));
-    }
-    return gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
 }
 
 GstPadProbeReturn CountAudio(GstPad*, GstPadProbeInfo* info, gpointer data) {
@@ -243,7 +230,7 @@ GstPadProbeReturn CountAudio(GstPad*, GstPadProbeInfo* info, gpointer data) {
     }
     guint bytesPerFrame = state.audioBytesPerFrame;
     if (bytesPerFrame > 0) {
-        state.audioSamples += AudioBytes(info) / bytesPerFrame;
+        state.audioSamples += BytesIn(info) / bytesPerFrame;
     }
     return GST_PAD_PROBE_OK;
 }

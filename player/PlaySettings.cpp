@@ -1,8 +1,8 @@
 #include "player/PlaySettings.h"
 
-#include "app/Errors.h"
-#include "app/NumberText.h"
-#include "app/ProfileFile.h"
+#include "core/Errors.h"
+#include "core/NumberText.h"
+#include "core/ProfileFile.h"
 
 #include <optional>
 #include <string_view>

@@ -2,8 +2,8 @@
 // resume, destruction with the settings saved, and the three options.
 
 #include "app/ErrorBox.h"
-#include "app/ProfileFile.h"
-#include "app/SettingsFileName.h"
+#include "core/ProfileFile.h"
+#include "core/SettingsFileName.h"
 #include "app/TAction.h"
 #include "app/TVideoPanel.h"
 #include "app/TfrmMain.h"

@@ -1,8 +1,8 @@
 #include "graph/gst/GstGraphSystem.h"
 
-#include "device/DevicePlugins.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/PluginFolder.h"
 #include "graph/gst/StandardRenderers.h"
 
 #include <future>
@@ -16,6 +16,7 @@ struct Startup {
     std::shared_future<bool> done;
     bool wasUpBefore = false;
     std::vector<std::string> problems;
+    std::string pluginFolder = PluginFolderBesideExecutable();
     std::future<void> preloaded;
 };
 
@@ -31,7 +32,7 @@ bool BringUp() {
         g_clear_error(&error);
         return false;
     }
-    LoadDevicePlugins(&startup.problems);
+    LoadPluginsFrom(startup.pluginFolder, &startup.problems);
     return true;
 }
 
@@ -67,7 +68,14 @@ void LoadPlaybackPlugins() {
 
 } // namespace
 
-void StartGStreamer() {
+void StartGStreamer(const std::string& pluginFolder) {
+    {
+        Startup& startup = TheStartup();
+        std::lock_guard guard(startup.lock);
+        if (!startup.done.valid()) {
+            startup.pluginFolder = pluginFolder;
+        }
+    }
     BeginStartup(std::launch::async);
 }
 

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-// Starts bringing GStreamer up (gst_init, then the device plugins in the "plugins" folder beside the
-// executable) on a thread of its own and returns at once. Call it at the top of main(), before the
-// window is built: the first Initialize() then only waits for what is left. Calling it is optional.
-void StartGStreamer();
+// Starts bringing GStreamer up (gst_init, then the program's own plugins, the output device's among
+// them, from the folder given) on a thread of its own and returns at once. Call it at the top of
+// main(), before the window is built: the first Initialize() then only waits for what is left.
+// Without it, the first Initialize() brings GStreamer up with the plugins beside the executable.
+void StartGStreamer(const std::string& pluginFolder);
 
 // Starts loading the plugins every playback needs (the decoders first, then the renderers) on a
 // thread of its own, once GStreamer is up, and returns at once. The decoders' plugin links a few

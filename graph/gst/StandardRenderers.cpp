@@ -1,5 +1,6 @@
 #include "graph/gst/StandardRenderers.h"
 
+#include "graph/gst/BufferCounting.h"
 #include "graph/gst/GstHandles.h"
 
 #include <array>
@@ -64,10 +65,7 @@ GstElement* MakeChainBin(std::span<const char* const> factories, const char* pad
 
 GstPadProbeReturn CountVideo(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto& counters = *static_cast<RenderCounters*>(data);
-    const std::uint64_t frames = (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST)
-                                     ? gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info))
-                                     : 1;
-    counters.videoFrames += frames;
+    counters.videoFrames += BuffersIn(info);
     return GST_PAD_PROBE_OK;
 }
 
@@ -79,10 +77,7 @@ GstPadProbeReturn CountAudio(GstPad* pad, GstPadProbeInfo* info, gpointer data) 
     if (!caps || !gst_audio_info_from_caps(&audio, caps.get()) || GST_AUDIO_INFO_BPF(&audio) == 0) {
         return GST_PAD_PROBE_OK;
     }
-    const gsize bytes = (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST)
-                            ? gst_buffer_list_calculate_size(GST_PAD_PROBE_INFO_BUFFER_LIST(info))
-                            : gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
-    counters.audioSamples += bytes / GST_AUDIO_INFO_BPF(&audio);
+    counters.audioSamples += BytesIn(info) / GST_AUDIO_INFO_BPF(&audio);
     return GST_PAD_PROBE_OK;
 }
 

@@ -1,6 +1,6 @@
 #include "app/ErrorBox.h"
 
-#include "app/Errors.h"
+#include "core/Errors.h"
 #include "app/TAction.h"
 #include "app/TActionToolBar.h"
 #include "app/TPanel.h"

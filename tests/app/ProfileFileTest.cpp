@@ -1,8 +1,8 @@
-#include "app/ProfileFile.h"
+#include "core/ProfileFile.h"
 
-#include "app/Errors.h"
-#include "app/IniText.h"
-#include "app/SettingsFileName.h"
+#include "core/Errors.h"
+#include "core/IniText.h"
+#include "core/SettingsFileName.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsFileName.h"
+#include "core/SettingsFileName.h"
 #include "app/TActionCheckBox.h"
 #include "app/TPanel.h"
 #include "app/TfrmMain.h"

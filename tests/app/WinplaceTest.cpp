@@ -1,6 +1,6 @@
 #include "app/Winplace.h"
 
-#include "app/ProfileFile.h"
+#include "core/ProfileFile.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/X11Tools.h"
 

@@ -1,4 +1,4 @@
-#include "app/Errors.h"
+#include "core/Errors.h"
 #include "browser/TFileListBox.h"
 #include "tests/browser/BrowserFixture.h"
 

@@ -1,13 +1,13 @@
 #include "tests/device/DevicePipeline.h"
 
-#include "device/DevicePlugins.h"
+#include "graph/gst/PluginFolder.h"
 
 #include <gtest/gtest.h>
 
 void LoadTheDevicePlugin() {
     gst_init(nullptr, nullptr);
-    static const int loaded = LoadDevicePlugins();
-    ASSERT_GE(loaded, 1) << "no plugin in " << DevicePluginFolder();
+    static const int loaded = LoadPluginsFrom(PluginFolderBesideExecutable());
+    ASSERT_GE(loaded, 1) << "no plugin in " << PluginFolderBesideExecutable();
 }
 
 DevicePipeline::DevicePipeline(const std::string& description) {

@@ -1,7 +1,6 @@
 // Finding the device's plugin and what its element shows before any data flows.
 
-#include "device/DevicePlugins.h"
-
+#include "graph/gst/PluginFolder.h"
 #include "tests/device/DevicePipeline.h"
 #include "tests/support/TempDir.h"
 
@@ -17,13 +16,13 @@ protected:
 
 TEST_F(DevicePluginsTest, LoadsTheRendererFromThePluginsFolderBesideTheExecutable) {
     std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe");
-    EXPECT_EQ(DevicePluginFolder(), (executable.parent_path() / "plugins").string());
+    EXPECT_EQ(PluginFolderBesideExecutable(), (executable.parent_path() / "plugins").string());
 
     std::vector<std::string> problems;
-    EXPECT_EQ(LoadDevicePlugins(&problems), 1);
+    EXPECT_EQ(LoadPluginsFrom(PluginFolderBesideExecutable(), &problems), 1);
     EXPECT_TRUE(problems.empty()) << problems.front();
     // Loading again (the program may start its graph twice) keeps the one plugin.
-    EXPECT_EQ(LoadDevicePlugins(&problems), 1);
+    EXPECT_EQ(LoadPluginsFrom(PluginFolderBesideExecutable(), &problems), 1);
 
     GstElementFactory* factory = gst_element_factory_find("halvionrenderer");
     ASSERT_NE(factory, nullptr);
@@ -32,7 +31,7 @@ TEST_F(DevicePluginsTest, LoadsTheRendererFromThePluginsFolderBesideTheExecutabl
     GstPlugin* plugin = gst_plugin_feature_get_plugin(GST_PLUGIN_FEATURE(factory));
     ASSERT_NE(plugin, nullptr);
     EXPECT_EQ(std::filesystem::path(gst_plugin_get_filename(plugin)),
-              std::filesystem::path(DevicePluginFolder()) / "libgsthalvion.so");
+              std::filesystem::path(PluginFolderBesideExecutable()) / "libgsthalvion.so");
     gst_object_unref(plugin);
     gst_object_unref(factory);
 }

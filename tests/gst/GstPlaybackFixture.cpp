@@ -1,5 +1,7 @@
 #include "tests/gst/GstPlaybackFixture.h"
 
+#include "graph/gst/PluginFolder.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <thread>
@@ -78,7 +80,7 @@ int TestOwnerWindow::Points(int left, int top, int width, int height, bool black
 }
 
 void GstPlaybackTest::SetUpTestSuite() {
-    StartGStreamer();
+    StartGStreamer(PluginFolderBesideExecutable());
     GstGraphSystem starter;
     starter.Initialize();
     keepAwake = gst_parse_launch("audiotestsrc wave=silence is-live=true ! pulsesink client-name=keep-awake",

@@ -1,7 +1,7 @@
 #include "tests/player/ControllerFixture.h"
 
-#include "app/SettingsFileName.h"
 #include "browser/TFileListBox.h"
+#include "core/SettingsFileName.h"
 
 #include <QAbstractButton>
 #include <QApplication>

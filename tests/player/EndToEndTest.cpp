@@ -1,7 +1,7 @@
 // The real program with the real graph, driven as a user drives it: clicks on the toolbar and in the
 // file list, the window's close button, and what it shows read back as a screen reader reads it.
 
-#include "app/ProfileFile.h"
+#include "core/ProfileFile.h"
 #include "tests/support/RunningPlayer.h"
 #include "tests/support/TestServers.h"
 #include "tests/support/X11Tools.h"

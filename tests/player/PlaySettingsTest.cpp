@@ -1,7 +1,7 @@
 #include "player/PlaySettings.h"
 
-#include "app/Errors.h"
-#include "app/ProfileFile.h"
+#include "core/Errors.h"
+#include "core/ProfileFile.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

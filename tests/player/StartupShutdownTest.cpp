@@ -1,4 +1,3 @@
-#include "app/SettingsFileName.h"
 #include "app/TAction.h"
 #include "app/TActionCheckBox.h"
 #include "app/TLabeledEdit.h"
@@ -6,6 +5,7 @@
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
+#include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
 #include "player/PlaySettings.h"
 #include "tests/player/ControllerFixture.h"

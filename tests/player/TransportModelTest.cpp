@@ -7,12 +7,13 @@
 // TARNWICK_SEED=N replays one seed; TARNWICK_STEPS=N sets the length of each; TARNWICK_LONG=1 runs
 // fifteen seeds in a row, each from a fresh window.
 
-#include "app/SettingsFileName.h"
 #include "app/TAction.h"
 #include "app/TfrmMain.h"
 #include "browser/TFileListBox.h"
+#include "core/SettingsFileName.h"
 #include "graph/GraphNames.h"
 #include "graph/Halvion.h"
+#include "graph/gst/PluginFolder.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/player/ControllerFixture.h"
 #include "tests/support/MediaGenerator.h"
@@ -124,7 +125,7 @@ protected:
                 CopyClipTo(clip.recipe, folder_ / clip.name);
             }
         }
-        StartGStreamer();
+        StartGStreamer(PluginFolderBesideExecutable());
         if (GetParam().sound == Sound::Quick) {
             // An idle null sink wakes only every two seconds; a silent stream keeps it awake, as a
             // desktop's sound server is.

@@ -12,6 +12,7 @@
 
 #include "graph/Halvion.h"
 #include "graph/gst/GstGraphSystem.h"
+#include "graph/gst/PluginFolder.h"
 
 #include <X11/Xlib.h>
 #include <chrono>
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
     }
     const int cycles = std::atoi(argv[first]);
     const std::vector<std::string> files(argv + first + 1, argv + argc);
-    StartGStreamer();
+    StartGStreamer(PluginFolderBesideExecutable());
     GstGraphSystem().Initialize();
     GstElement* awake = KeepSoundServerAwake();
     if (keepAnElement) {

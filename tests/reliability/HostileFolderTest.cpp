@@ -1,8 +1,8 @@
-#include "app/Errors.h"
 #include "browser/ProcessDirectory.h"
 #include "browser/TDirectoryListBox.h"
 #include "browser/TDriveComboBox.h"
 #include "browser/TFileListBox.h"
+#include "core/Errors.h"
 #include "tests/browser/BrowserFixture.h"
 #include "tests/reliability/TmpfsMount.h"
 

@@ -1,6 +1,6 @@
-#include "app/ProfileFile.h"
 #include "app/WindowPlacement.h"
 #include "app/Winplace.h"
+#include "core/ProfileFile.h"
 #include "tests/support/TempDir.h"
 
 #include <QWidget>

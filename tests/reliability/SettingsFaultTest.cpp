@@ -1,5 +1,5 @@
-#include "app/Errors.h"
-#include "app/ProfileFile.h"
+#include "core/Errors.h"
+#include "core/ProfileFile.h"
 #include "player/PlaySettings.h"
 #include "tests/reliability/TmpfsMount.h"
 #include "tests/support/AccessOverride.h"

@@ -1,4 +1,4 @@
-#include "app/ProfileFile.h"
+#include "core/ProfileFile.h"
 #include "tests/support/TempDir.h"
 
 #include <chrono>

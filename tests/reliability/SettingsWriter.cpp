@@ -3,8 +3,8 @@
 // run from an older one. It writes one byte to its standard output just before the first save, so
 // that the test can time its kill from the moment the saving begins.
 
-#include "app/Errors.h"
-#include "app/ProfileFile.h"
+#include "core/Errors.h"
+#include "core/ProfileFile.h"
 #include "player/PlaySettings.h"
 
 #include <cstdio>

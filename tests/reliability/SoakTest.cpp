@@ -2,10 +2,10 @@
 // memory sampled as it goes; and the playback object over many files with GStreamer's leak tracer
 // watching. The normal pass runs them briefly; TARNWICK_LONG=1 runs them long (300 end-of-file steps).
 
-#include "app/ProfileFile.h"
-#include "tests/support/RunningPlayer.h"
+#include "core/ProfileFile.h"
 #include "tests/reliability/DamagedMedia.h"
 #include "tests/support/MediaGenerator.h"
+#include "tests/support/RunningPlayer.h"
 #include "tests/support/TestServers.h"
 #include "tests/support/X11Tools.h"
 

@@ -10,6 +10,7 @@
 #include "graph/Halvion.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphSystem.h"
+#include "graph/gst/PluginFolder.h"
 #include "graph/gst/probe/ProbeJson.h"
 
 #include <X11/Xlib.h>
@@ -123,7 +124,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: tarnwick-probe FILE [--video] [--audio] [--seconds N] [--seek MS]\n";
         return 2;
     }
-    StartGStreamer();
+    StartGStreamer(PluginFolderBesideExecutable());
     OwnerWindow owner;
 
     auto system = std::make_shared<ProbeSystem>();

@@ -2,7 +2,7 @@
 // directories, so the start directory must always be current again afterwards), the depth of a
 // folder and the shortening of a path to a width.
 
-#include "app/Errors.h"
+#include "core/Errors.h"
 #include "browser/Paths.h"
 #include "browser/ProcessDirectory.h"
 #include "tests/reliability/fuzz/FuzzSupport.h"

@@ -1,9 +1,9 @@
 // The settings file reader and writer on arbitrary file contents, names and values: the text
 // editing in memory, the integer rules, and the whole round trip through a real file.
 
-#include "app/Errors.h"
-#include "app/IniText.h"
-#include "app/ProfileFile.h"
+#include "core/Errors.h"
+#include "core/IniText.h"
+#include "core/ProfileFile.h"
 #include "player/PlaySettings.h"
 #include "tests/reliability/fuzz/FuzzSupport.h"
 

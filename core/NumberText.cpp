@@ -1,4 +1,4 @@
-#include "app/NumberText.h"
+#include "core/NumberText.h"
 
 bool TakeBlanksAndSign(std::string_view& text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {

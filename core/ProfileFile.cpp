@@ -1,9 +1,9 @@
-#include "app/ProfileFile.h"
+#include "core/ProfileFile.h"
 
-#include "app/AtomicFile.h"
-#include "app/Errors.h"
-#include "app/IniText.h"
-#include "app/NumberText.h"
+#include "core/AtomicFile.h"
+#include "core/Errors.h"
+#include "core/IniText.h"
+#include "core/NumberText.h"
 
 #include <cstdint>
 #include <system_error>

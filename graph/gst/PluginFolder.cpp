@@ -1,11 +1,11 @@
-#include "device/DevicePlugins.h"
+#include "graph/gst/PluginFolder.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <gst/gst.h>
 #include <system_error>
 
-std::string DevicePluginFolder() {
+std::string PluginFolderBesideExecutable() {
     std::error_code error;
     std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error || executable.empty()) {
@@ -41,8 +41,4 @@ int LoadPluginsFrom(const std::string& folder, std::vector<std::string>* problem
         }
     }
     return loaded;
-}
-
-int LoadDevicePlugins(std::vector<std::string>* problems) {
-    return LoadPluginsFrom(DevicePluginFolder(), problems);
 }

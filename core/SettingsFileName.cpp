@@ -1,4 +1,4 @@
-#include "app/SettingsFileName.h"
+#include "core/SettingsFileName.h"
 
 #include <climits>
 #include <cstdlib>
