@@ -105,8 +105,17 @@ void GstFilterGraph::OnWarning(GstMessage* message) {
 
 void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
     // The length is certain now: an estimate that grew on the way (an MPEG program stream, a sound
-    // stream of varying rate without an index) may still have been short.
+    // stream of varying rate without an index) may still be short, and then the place the sinks
+    // stopped at is the true length.
+    if (!position_.EndBelongsToSegment(serial)) {
+        return;
+    }
     ReadDuration();
+    gint64 position = 0;
+    if (gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
+        position / NanosecondsPerUnit > position_.Stop()) {
+        position_.Duration(position / NanosecondsPerUnit);
+    }
     position_.EndOfStream(serial);
 }
 

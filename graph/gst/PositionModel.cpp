@@ -44,7 +44,7 @@ void PositionModel::ForgetEnd(std::uint64_t lastSerial) {
 }
 
 void PositionModel::EndOfStream(std::uint64_t serial) {
-    if (serial > endFence_) {
+    if (EndBelongsToSegment(serial)) {
         atEnd_ = true;
         last_ = std::max<MediaTime>(stop_, 0);
     }

@@ -41,6 +41,7 @@ public:
     // The seek's flush is through: ends posted up to this serial belong to the old segment.
     void FenceEnds(std::uint64_t lastSerial);
     void EndOfStream(std::uint64_t serial);
+    bool EndBelongsToSegment(std::uint64_t serial) const { return serial > endFence_; }
     bool AtEnd() const { return atEnd_; }
     // A stop forgets an end: the next run goes on from the position.
     void ForgetEnd(std::uint64_t lastSerial);

@@ -2,7 +2,9 @@
 // resuming are checked by the random command sequences of the transport model test.
 
 #include "tests/gst/GstPlaybackFixture.h"
+#include "tests/support/TempDir.h"
 
+#include <cstdlib>
 #include <gmock/gmock.h>
 #include <thread>
 
@@ -56,6 +58,37 @@ TEST_F(GstPlaybackTest, SkippingPastEitherEndLandsOnThatEnd) {
     player->UpdatePosition();
     EXPECT_FALSE(player->EndReached);
     EXPECT_TRUE(PlayToEnd());
+}
+
+// Sound of varying rate without an index: loud first, then quiet, so the length estimated from the
+// rate so far grows while it plays (about 3.1 s, 3.9 s, 4.8 s, for 5 s of sound). The stop position
+// follows the estimate instead of pinning the position short of the end until the end arrives.
+TEST_F(GstPlaybackTest, ALengthThatGrowsWhilePlayingIsFollowedToTheTrueEnd) {
+    TempDir folder;
+    const std::string path = folder / "growing.mp3";
+    const std::string make = "ffmpeg -y -loglevel error -f lavfi -i anoisesrc=d=2:r=44100:a=0.5 -f lavfi -i "
+                             "anullsrc=r=44100:cl=stereo:d=3 -filter_complex '[0][1]concat=n=2:v=0:a=1' "
+                             "-c:a libmp3lame -q:a 2 -write_xing 0 '" +
+                             path + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    Open(path, false, false);
+    player->Play();
+    MediaTime first = 0;
+    MediaTime latest = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (!player->EndReached && std::chrono::steady_clock::now() < until) {
+        player->UpdatePosition();
+        MediaTime current = 0;
+        MediaTime stop = 0;
+        if (Succeeded(Graph()->GetPositions(current, stop)) && stop > 0) {
+            first = first == 0 ? stop : first;
+            latest = current;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(player->EndReached);
+    EXPECT_LT(first, 4 * Second) << "the first estimate was short, or the clip no longer tests anything";
+    EXPECT_GE(latest, 49 * Second / 10) << "the end is reached at the true length, not the first estimate";
 }
 
 TEST_F(GstPlaybackTest, OpeningTwiceLeavesOneSetOfFiltersAndTheListingNamesThem) {
