@@ -114,6 +114,17 @@ void GstPlaybackTest::Open(const std::string& path, bool video, bool audio) {
     player->OpenFile(path);
 }
 
+bool GstPlaybackTest::WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 bool GstPlaybackTest::PlayToEnd(std::chrono::milliseconds limit) {
     player->Play();
     const auto until = std::chrono::steady_clock::now() + limit;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -73,6 +74,9 @@ protected:
     // Makes the playback object on the real graph, as the window does.
     void Create(const std::string& deviceFactory = "halvionrenderer");
     void Open(const std::string& path, bool video, bool audio);
+    // Polls the condition until it holds (true) or the deadline passes (false).
+    static bool WaitFor(const std::function<bool()>& condition,
+                        std::chrono::milliseconds deadline = std::chrono::milliseconds(5000));
     // Plays and polls as the window's timer does until the end is seen or the time is up.
     bool PlayToEnd(std::chrono::milliseconds limit = std::chrono::milliseconds(8000));
     std::vector<std::string> Filters();

@@ -13,10 +13,6 @@
 
 namespace {
 
-void Sleep(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
 TEST_F(GstPlaybackTest, ASeekWhileStoppedTakesEffectAtTheNextRun) {
     Open(Clip(".mp4", true, false, 320, 240, 2.0), false, false);
     EXPECT_EQ(player->GetPosition(), 0);
@@ -24,15 +20,21 @@ TEST_F(GstPlaybackTest, ASeekWhileStoppedTakesEffectAtTheNextRun) {
     // Accurate, and in place before the next position read.
     EXPECT_EQ(player->GetPosition(), Second);
     player->Play();
-    Sleep(300);
-    EXPECT_GE(player->GetPosition(), Second);
+    // Every place seen on the way on lies past the seek's target.
+    MediaTime lowest = Second;
+    EXPECT_TRUE(WaitFor([&] {
+        const MediaTime now = player->GetPosition();
+        lowest = std::min(lowest, now);
+        return now > Second + Second / 10;
+    }));
+    EXPECT_EQ(lowest, Second);
     EXPECT_TRUE(PlayToEnd(std::chrono::milliseconds(4000)));
 }
 
 TEST_F(GstPlaybackTest, SkippingPastEitherEndLandsOnThatEnd) {
     Open(Clip(".avi", true, false), false, false);
     player->Play();
-    Sleep(200);
+    ASSERT_TRUE(WaitFor([&] { return player->GetPosition() > Second / 10; }));
     player->SkipSeconds(-15);
     EXPECT_LT(player->GetPosition(), Second / 20);
 
@@ -41,14 +43,11 @@ TEST_F(GstPlaybackTest, SkippingPastEitherEndLandsOnThatEnd) {
     ASSERT_EQ(Graph()->GetPositions(current, stop), S_OK);
     EXPECT_GT(stop, Second / 2);
     player->SkipSeconds(15);
-    Sleep(100);
-    player->UpdatePosition();
     // At the end the current position equals the stop position exactly, so the end is seen.
-    for (int attempt = 0; attempt < 100 && !player->EndReached; ++attempt) {
-        Sleep(20);
+    EXPECT_TRUE(WaitFor([&] {
         player->UpdatePosition();
-    }
-    EXPECT_TRUE(player->EndReached);
+        return player->EndReached;
+    }));
     EXPECT_EQ(player->GetPosition(), stop);
 
     // A seek after the end leaves it: the end is reached again by playing.
