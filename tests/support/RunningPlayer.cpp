@@ -95,7 +95,14 @@ PlayerInstall::~PlayerInstall() {
     }
 }
 
-RunningPlayer::RunningPlayer(const PlayerInstall& install) : install_(install) {
+RunningPlayer::RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments)
+    : install_(install) {
+    const std::string program = install.Program();
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
         if (::chdir(install.Clips().c_str()) != 0) {
@@ -103,8 +110,7 @@ RunningPlayer::RunningPlayer(const PlayerInstall& install) : install_(install) {
         }
         ::setenv("DBUS_SESSION_BUS_ADDRESS", install.Bus().c_str(), 1);
         ::setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 1);
-        const std::string program = install.Program();
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
 }

@@ -46,7 +46,7 @@ private:
 // The program running from an install, started in its clips folder.
 class RunningPlayer {
 public:
-    explicit RunningPlayer(const PlayerInstall& install);
+    explicit RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments = {});
     ~RunningPlayer();
     RunningPlayer(const RunningPlayer&) = delete;
     RunningPlayer& operator=(const RunningPlayer&) = delete;
