@@ -1,11 +1,14 @@
 // The roads into the program from the desktop, on the real program as a user starts it: a file on the
-// command line.
+// command line, and the Debian package installed into a scratch root.
 
 #include "app/ProfileFile.h"
 #include "tests/support/RunningPlayer.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestServers.h"
 
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -27,6 +30,25 @@ std::string FileUri(const std::string& path) {
         }
     }
     return uri;
+}
+
+// The command's standard output; the exit status through `status`.
+std::string Shell(const std::string& command, int* status = nullptr) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t read = 0;
+    while ((read = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        output.append(buffer.data(), read);
+    }
+    const int result = ::pclose(pipe);
+    if (status != nullptr) {
+        *status = result;
+    }
+    return output;
 }
 
 bool Plays(const Objects& objects) {
@@ -102,6 +124,61 @@ TEST_F(DesktopIntegrationTest, AMissingPathIsReportedAndTheProgramStaysUp) {
     ASSERT_TRUE(player.WaitUntilReady());
     EXPECT_TRUE(player.Running());
     EXPECT_EQ(player.Close(), 0);
+}
+
+TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromAScratchRoot) {
+    TempDir scratch;
+    int status = 0;
+    const std::string made = Shell("cpack --config '" TARNWICK_BINARY_DIR "/CPackConfig.cmake' -G DEB -B '" +
+                                       scratch.Path() + "/out' 2>&1",
+                                   &status);
+    ASSERT_EQ(status, 0) << made;
+    const std::string package = scratch.Path() + "/out/tarnwick_" TARNWICK_VERSION "_amd64.deb";
+    ASSERT_TRUE(std::filesystem::exists(package)) << made;
+
+    const std::string contents = Shell("dpkg-deb -c '" + package + "'");
+    for (const std::string& file :
+         {std::string("./usr/bin/tarnwick"), std::string("." TARNWICK_GST_PLUGINS_DIR "/libgsthalvion.so"),
+          std::string("./usr/share/applications/tarnwick.desktop"),
+          std::string("./usr/share/icons/hicolor/32x32/apps/tarnwick.png")}) {
+        EXPECT_NE(contents.find(" " + file + "\n"), std::string::npos) << file << " missing from\n"
+                                                                       << contents;
+    }
+    // Libraries the program links, found by dpkg-shlibdeps, and what it only loads by name.
+    const std::string depends = Shell("dpkg-deb -f '" + package + "' Depends");
+    for (const char* needed : {"libqt6widgets6", "libgstreamer1.0-0", "libgstreamer-plugins-base1.0-0",
+                               "gstreamer1.0-plugins-good", "gstreamer1.0-plugins-bad", "gstreamer1.0-libav",
+                               "gstreamer1.0-x", "gstreamer1.0-pulseaudio", "fonts-noto-cjk"}) {
+        EXPECT_NE(depends.find(needed), std::string::npos) << needed << " not in " << depends;
+    }
+
+    const std::string root = scratch.Path() + "/root";
+    ASSERT_EQ(std::system(("dpkg-deb -x '" + package + "' '" + root + "'").c_str()), 0);
+    const std::string plugins = root + TARNWICK_GST_PLUGINS_DIR;
+    // The device's element comes from the package's plugin, with no other plugin folder to find it in.
+    const std::string inspected =
+        Shell("GST_PLUGIN_SYSTEM_PATH_1_0='" + plugins + "' GST_REGISTRY_1_0='" + scratch.Path() +
+              "/registry.bin' gst-inspect-1.0 halvionrenderer 2>&1");
+    EXPECT_NE(inspected.find(plugins + "/libgsthalvion.so"), std::string::npos) << inspected;
+
+    // The installed program, with GStreamer shown the scratch root's plugin folder as an installed
+    // system's own would be, plays a file given on its command line.
+    ::setenv("GST_PLUGIN_PATH_1_0", plugins.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (scratch.Path() + "/config").c_str(), 1);
+    {
+        RunningPlayer player(install, {install.Clip("a2.mp4")}, root + "/usr/bin/tarnwick");
+        EXPECT_TRUE(player.WaitUntil(Plays, 30000)) << player.PositionText();
+        EXPECT_EQ(player.Close(), 0);
+    }
+    ::unsetenv("GST_PLUGIN_PATH_1_0");
+    ::unsetenv("XDG_CONFIG_HOME");
+    // Where the settings go depends on whether the scratch root's bin folder may be written.
+    std::string stored = root + "/usr/bin/tarnwick.ini";
+    if (!std::filesystem::exists(stored)) {
+        stored = scratch.Path() + "/config/tarnwick/tarnwick.ini";
+    }
+    EXPECT_EQ(ProfileFile(stored).ReadString("Play", "File", ""), install.Clip("a2.mp4"))
+        << ReadSettingsFile(stored);
 }
 
 } // namespace

@@ -95,9 +95,10 @@ PlayerInstall::~PlayerInstall() {
     }
 }
 
-RunningPlayer::RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments)
+RunningPlayer::RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments,
+                             const std::string& otherProgram)
     : install_(install) {
-    const std::string program = install.Program();
+    const std::string program = otherProgram.empty() ? install.Program() : otherProgram;
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));

@@ -46,7 +46,9 @@ private:
 // The program running from an install, started in its clips folder.
 class RunningPlayer {
 public:
-    explicit RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments = {});
+    // `program` runs another copy of the program (an installed one) with the install's clips and bus.
+    explicit RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments = {},
+                           const std::string& program = {});
     ~RunningPlayer();
     RunningPlayer(const RunningPlayer&) = delete;
     RunningPlayer& operator=(const RunningPlayer&) = delete;
