@@ -3,6 +3,8 @@
 #include "app/TfrmMain.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "player/CommandLine.h"
+#include "player/MprisHandOver.h"
+#include "player/MprisService.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -26,12 +28,17 @@ int main(int argc, char** argv) {
         std::fputs(UsageText().c_str(), commandLine.Help ? stdout : stderr);
         return commandLine.Help ? 0 : 2;
     }
+    if (!commandLine.Path.empty() && HandOverToRunningPlayer(commandLine.Path)) {
+        return 0;
+    }
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
     // Loading a library holds up every other thread that loads one or looks a symbol up, as the
     // window system does while it first paints the window; the decoders wait until then.
     RunAfterFirstPaint(*frmMain, PreloadPlaybackPlugins);
     frmMain->StartPath = commandLine.Path;
+    // Without a session bus the program runs on without media keys.
+    (new MprisService(*frmMain))->Register();
     frmMain->show();
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.

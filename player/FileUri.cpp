@@ -82,6 +82,25 @@ std::optional<std::string> LocalPathOfFileUri(std::string_view uri) {
     return path;
 }
 
+std::string FileUriOfPath(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                                (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~' || c == '/';
+        if (unreserved) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0x0F];
+        }
+    }
+    return uri;
+}
+
 std::vector<std::string> LocalPathsOfUriList(std::string_view list) {
     std::vector<std::string> paths;
     while (!list.empty()) {
