@@ -1,16 +1,23 @@
 // The roads into the program from the desktop, on the real program as a user starts it: a file on the
-// command line, and the Debian package installed into a scratch root.
+// command line, MPRIS on the session bus as media keys and panel widgets use it, a second start
+// handing its file over, and the Debian package installed into a scratch root.
 
 #include "app/ProfileFile.h"
 #include "tests/support/RunningPlayer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestServers.h"
+#include "tests/support/X11Tools.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
 
 namespace {
 
@@ -60,6 +67,20 @@ bool Plays(const Objects& objects) {
     return false;
 }
 
+// Whether the Pause button looks pressed on the screen. The toolbar tells assistive technologies
+// nothing of it, so the pixels are read: the button's frame is drawn only while it is checked, down
+// or under the pointer, and the pointer is moved off the window first.
+bool PauseChecked(const Objects& objects) {
+    const auto button = std::find_if(objects.begin(), objects.end(), [](const SeenObject& seen) {
+        return seen.role == "push button" && seen.name == "一時停止";
+    });
+    if (button == objects.end()) {
+        return false;
+    }
+    MovePointerTo(0, 0);
+    return PixelAt(button->x, button->y + button->height / 2) != PixelAt(button->x + 2, button->y + 2);
+}
+
 class DesktopIntegrationTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureTestServers(); }
@@ -67,6 +88,26 @@ protected:
     // Clips long enough that none ends, and the list steps on, before the test has looked.
     PlayerInstall install{".mp4", 20.0};
     ProfileFile settings{install.SettingsFile()};
+
+    // gdbus on the install's session bus, talking to the player's MPRIS object.
+    std::string Mpris(const std::string& method, const std::string& arguments = {},
+                      const std::string& service = "org.mpris.MediaPlayer2.tarnwick") const {
+        return Shell("DBUS_SESSION_BUS_ADDRESS='" + install.Bus() + "' gdbus call --session -d " + service +
+                     " -o /org/mpris/MediaPlayer2 -m " + method + " " + arguments + " 2>&1");
+    }
+    std::string Property(const std::string& interface, const std::string& name) const {
+        return Mpris("org.freedesktop.DBus.Properties.Get", interface + " " + name);
+    }
+    bool WaitForProperty(const std::string& name, const std::string& words, int timeoutMs) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        do {
+            if (Property("org.mpris.MediaPlayer2.Player", name).find(words) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    }
 
     // A copy of clip a1 under another name, in a folder whose name needs care too.
     std::string CopyOfClip(const std::string& name) const {
@@ -179,6 +220,124 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
     }
     EXPECT_EQ(ProfileFile(stored).ReadString("Play", "File", ""), install.Clip("a2.mp4"))
         << ReadSettingsFile(stored);
+}
+
+TEST_F(DesktopIntegrationTest, MprisReadsThePlayerAndRunsItsButtons) {
+    RunningPlayer player(install, {install.Clip("a1.mp4")});
+    ASSERT_TRUE(player.WaitUntil(Plays, 30000)) << player.PositionText();
+    ASSERT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 10000))
+        << Property("org.mpris.MediaPlayer2.Player", "PlaybackStatus");
+
+    const struct {
+        const char* interface;
+        const char* property;
+        std::string words;
+    } reads[] = {
+        {"org.mpris.MediaPlayer2", "Identity", "<'Tarnwick'>"},
+        {"org.mpris.MediaPlayer2", "DesktopEntry", "<'tarnwick'>"},
+        {"org.mpris.MediaPlayer2", "CanQuit", "<true>"},
+        {"org.mpris.MediaPlayer2", "CanRaise", "<true>"},
+        {"org.mpris.MediaPlayer2", "SupportedUriSchemes", "<['file']>"},
+        {"org.mpris.MediaPlayer2", "SupportedMimeTypes", "'video/mp4'"},
+        {"org.mpris.MediaPlayer2.Player", "CanControl", "<true>"},
+        {"org.mpris.MediaPlayer2.Player", "CanSeek", "<true>"},
+        {"org.mpris.MediaPlayer2.Player", "CanGoNext", "<true>"},
+        {"org.mpris.MediaPlayer2.Player", "Metadata", "'xesam:title': <'a1.mp4'>"},
+        {"org.mpris.MediaPlayer2.Player", "Metadata",
+         "'xesam:url': <'file://" + install.Clip("a1.mp4") + "'>"},
+        {"org.mpris.MediaPlayer2.Player", "Metadata", "'mpris:length': <int64 20"},
+    };
+    for (const auto& read : reads) {
+        const std::string value = Property(read.interface, read.property);
+        EXPECT_NE(value.find(read.words), std::string::npos) << read.property << ": " << value;
+    }
+
+    // Signals, watched from here on.
+    const std::string signals = install.Clips() + "/../signals.txt";
+    std::system(("DBUS_SESSION_BUS_ADDRESS='" + install.Bus() +
+                 "' timeout 60 gdbus monitor --session -d org.mpris.MediaPlayer2.tarnwick > '" + signals +
+                 "' 2>&1 &")
+                    .c_str());
+    const auto signalled = [&signals](const std::string& words) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        do {
+            std::ifstream in(signals);
+            std::stringstream text;
+            text << in.rdbuf();
+            if (text.str().find(words) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    };
+    // The monitor names the player's owner once it listens.
+    ASSERT_TRUE(signalled("is owned by"));
+
+    Mpris("org.mpris.MediaPlayer2.Player.PlayPause");
+    EXPECT_TRUE(player.WaitUntil(PauseChecked, 10000)) << "PlayPause while playing is the Pause button";
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Paused'", 10000));
+    EXPECT_TRUE(signalled("'PlaybackStatus': <'Paused'>"));
+    Mpris("org.mpris.MediaPlayer2.Player.PlayPause");
+    EXPECT_TRUE(player.WaitUntil([](const Objects& o) { return !PauseChecked(o); }, 10000));
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 10000));
+
+    Mpris("org.mpris.MediaPlayer2.Player.Next");
+    EXPECT_TRUE(
+        player.WaitUntil([&player](const Objects&) { return player.SelectedFile() == "a2.mp4"; }, 10000));
+    EXPECT_TRUE(WaitForProperty("Metadata", "'xesam:title': <'a2.mp4'>", 10000));
+    EXPECT_TRUE(signalled("'xesam:title': <'a2.mp4'>"));
+
+    // Paused, the position text moves only by the seek.
+    Mpris("org.mpris.MediaPlayer2.Player.Pause");
+    ASSERT_TRUE(WaitForProperty("PlaybackStatus", "'Paused'", 10000));
+    Mpris("org.mpris.MediaPlayer2.Player.Seek", "10000000");
+    EXPECT_TRUE(player.WaitUntil(
+        [](const Objects& o) {
+            for (const SeenObject& seen : o) {
+                if (seen.role == "text" && seen.name == "再生位置") {
+                    return seen.text >= "00:00:10.0";
+                }
+            }
+            return false;
+        },
+        10000))
+        << player.PositionText();
+    EXPECT_TRUE(signalled("org.mpris.MediaPlayer2.Player.Seeked (int64 1"));
+
+    Mpris("org.mpris.MediaPlayer2.Quit");
+    EXPECT_EQ(player.WaitForExit(15000), 0) << "Quit closes the window as its close button does";
+    EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a2.mp4"))
+        << ReadSettingsFile(install.SettingsFile());
+}
+
+TEST_F(DesktopIntegrationTest, ASecondStartWithAFileHandsItOverAndOneWithoutRunsBeside) {
+    RunningPlayer first(install);
+    ASSERT_TRUE(first.WaitUntilReady());
+    ASSERT_TRUE(WaitForProperty("PlaybackStatus", "'Stopped'", 10000));
+
+    {
+        RunningPlayer second(install, {FileUri(install.Clip("a3.mp4"))});
+        EXPECT_EQ(second.WaitForExit(10000), 0) << "the second start ends once it has handed the file over";
+    }
+    EXPECT_TRUE(first.WaitUntil(
+        [&first](const Objects& o) { return Plays(o) && first.SelectedFile() == "a3.mp4"; }, 30000));
+
+    // Without a file a second player runs beside the first, under a name of its own.
+    RunningPlayer beside(install);
+    const std::string own = "org.mpris.MediaPlayer2.tarnwick.instance" + std::to_string(beside.Pid());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (Mpris("org.freedesktop.DBus.Properties.Get", "org.mpris.MediaPlayer2 Identity", own)
+                   .find("Tarnwick") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(beside.Running());
+    Mpris("org.mpris.MediaPlayer2.Quit", "", own);
+    EXPECT_EQ(beside.WaitForExit(15000), 0);
+    EXPECT_EQ(first.Close(), 0);
+    EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a3.mp4"))
+        << ReadSettingsFile(install.SettingsFile());
 }
 
 } // namespace

@@ -235,6 +235,10 @@ int RunningPlayer::Close(int timeoutMs) {
     if (auto window = WaitForWindow("Tarnwick 1.06", 5000)) {
         RequestClose(window->id);
     }
+    return WaitForExit(timeoutMs);
+}
+
+int RunningPlayer::WaitForExit(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;

@@ -77,7 +77,10 @@ public:
     // Closes the window as a window manager's close button does and waits for the program to end;
     // returns the exit status, or -1 when it did not end in time.
     int Close(int timeoutMs = 15000);
+    // Waits for the program to end by itself; the exit status, or -1 when it did not end in time.
+    int WaitForExit(int timeoutMs);
     bool Running() const;
+    int Pid() const { return pid_; }
 
 private:
     const PlayerInstall& install_;
