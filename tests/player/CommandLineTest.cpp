@@ -4,6 +4,7 @@
 
 #include "player/FileUri.h"
 
+#include <algorithm>
 #include <gmock/gmock.h>
 
 namespace {
@@ -40,6 +41,15 @@ TEST(FileUriTest, DecodesLocalFileUrisToBytesAndRefusesEverythingElse) {
     EXPECT_THAT(
         LocalPathsOfUriList("# from a file manager\r\nfile:///a\r\nhttp://x/y\r\n\r\nfile:///b%20c\r\n"),
         ElementsAre("/a", "/b c"));
+    // What the program hands out (MPRIS, a handed-over file) reads back to the same bytes.
+    for (const std::string path :
+         {"/tmp/a b.mp4", "/tmp/映画 #1?.mp4", "/tmp/100%;[x]&=+.avi", "/tmp/b\xff\x01c"}) {
+        const std::string uri = FileUriOfPath(path);
+        EXPECT_TRUE(std::all_of(uri.begin(), uri.end(), [](unsigned char c) {
+            return c > 0x20 && c < 0x7f && c != '#' && c != '?';
+        })) << uri;
+        EXPECT_EQ(LocalPathOfFileUri(uri), path) << uri;
+    }
     EXPECT_THAT(LocalPathsOfUriList("file:///last/line/without/break"),
                 ElementsAre("/last/line/without/break"));
 }
