@@ -52,6 +52,10 @@ bool MprisService::Register() {
 
 void MprisService::Later(std::function<void()> action) {
     QTimer::singleShot(0, this, [this, action = std::move(action)] {
+        // A call that arrives while the window is closing finds the playback object already gone.
+        if (form_.PlayerObject() == nullptr) {
+            return;
+        }
         RunHandler(action);
         Watch();
     });
