@@ -9,5 +9,6 @@ std::string ApplicationTitleFor(const std::string& executablePath) {
     if (title.isEmpty()) {
         return name;
     }
-    return (title.left(1).toUpper() + title.mid(1).toLower()).toStdString();
+    // The first letter stays as the file name has it: "tarnwick" is titled "tarnwick".
+    return (title.left(1) + title.mid(1).toLower()).toStdString();
 }

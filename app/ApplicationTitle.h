@@ -3,6 +3,6 @@
 #include <string>
 
 // The title the program goes by (task bar, error boxes): its executable's file name up to the first
-// dot, the first letter in upper case and every letter after it in lower case. Linux program files
-// are named in lower case, so "tarnwick" is "Tarnwick" as "TARNWICK.EXE" was.
+// dot, the first letter as it stands and every letter after it in lower case, so "tarnwick" is
+// "tarnwick" and a program renamed "TARNWICK" is "Tarnwick".
 std::string ApplicationTitleFor(const std::string& executablePath);

@@ -4,14 +4,14 @@
 
 // The panel the video picture is drawn into: the window's only native window, whose handle goes to
 // the video sink. The toolkit never paints it, so nothing covers the picture; it reports when the
-// picture needs drawing again instead.
+// picture needs drawing again instead. Where no picture is drawn, the X server shows the panel's face.
 class TVideoPanel : public QWidget {
     Q_OBJECT
 
 public:
     TVideoPanel(const QString& name, QWidget* parent);
 
-    // The native window's handle, made on the first call.
+    // The native window's handle, made (with its background) on the first call.
     WId NativeWindow();
 
     QPaintEngine* paintEngine() const override { return nullptr; }
@@ -22,7 +22,11 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // Keeps a double-click on the picture from reaching the video area around it.
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool backgroundSet_ = false;
 };

@@ -16,6 +16,7 @@
 #include "browser/TDriveComboBox.h"
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
+#include "browser/UserActions.h"
 #include "graph/Halvion.h"
 
 #include <QPlainTextEdit>
@@ -305,6 +306,10 @@ void TfrmMain::WireHandlers() {
     connect(Panel4, &TPanel::DoubleClicked, this, guarded(&TfrmMain::Panel4DblClick));
     connect(Button2, &QPushButton::clicked, this, guarded(&TfrmMain::Button2Click));
     connect(Button1, &QPushButton::clicked, this, guarded(&TfrmMain::Button1Click));
+    // The browser's controls catch their own errors; from now on they show them in the same box as
+    // every other error that escapes a handler.
+    SetBrowserErrorReporter(
+        [](const std::string& message) { ShowApplicationError(QString::fromStdString(message)); });
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

@@ -1,9 +1,8 @@
 #include "app/WindowPlacement.h"
 
-#include <QEvent>
-#include <QPointer>
+#include "app/NormalFrameWatch.h"
+
 #include <QRect>
-#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
@@ -12,49 +11,25 @@ namespace {
 
 // The outer frame of the window as it would be in the normal (restored) state.
 QRect NormalFrame(const QWidget& window) {
-    QRect frame = window.frameGeometry();
-    QRect client = window.geometry();
-    QRect normal = window.normalGeometry();
+    const NormalFrameWatch* watch = NormalFrameWatch::Find(window);
+    // Bounds given before the window was framed are its bounds until it has them.
+    if (watch && watch->Pending()) {
+        return *watch->Pending();
+    }
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    const QRect normal = window.normalGeometry();
     if (window.windowState() == Qt::WindowNoState || !normal.isValid()) {
         return frame;
     }
-    // Frame margins do not change between states on the desktops we know, so the normal client
-    // rectangle grows by the same margins.
-    return normal.adjusted(frame.left() - client.left(), frame.top() - client.top(),
-                           frame.right() - client.right(), frame.bottom() - client.bottom());
+    // The frame round a maximised window may be thinner than round a normal one; the margins the
+    // window had in the normal state are the ones it will have again.
+    const QMargins margins = watch && watch->NormalMargins()
+                                 ? *watch->NormalMargins()
+                                 : QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                                            frame.right() - client.right(), frame.bottom() - client.bottom());
+    return normal.marginsAdded(margins);
 }
-
-// The frame's margins are only known once the window manager has framed the window. Until then the
-// client is sized as if there were none; this filter corrects the size once the window is shown, so
-// a window does not grow by its decorations at every start.
-class OuterSizeKeeper : public QObject {
-public:
-    OuterSizeKeeper(QWidget& window, QSize outer) : QObject(&window), window_(&window), outer_(outer) {
-        window.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == window_ && event->type() == QEvent::Show) {
-            QPointer<QWidget> window = window_;
-            QSize outer = outer_;
-            QTimer::singleShot(0, window, [window, outer] {
-                if (window && window->windowState() == Qt::WindowNoState) {
-                    QSize extra = window->frameGeometry().size() - window->geometry().size();
-                    if (!extra.isEmpty()) {
-                        window->resize(outer - extra);
-                    }
-                }
-            });
-            deleteLater();
-        }
-        return false;
-    }
-
-private:
-    QWidget* window_;
-    QSize outer_;
-};
 
 // The exclusive right or bottom edge of a span, kept within 32 bits.
 std::int32_t EdgeAfter(int start, int length) {
@@ -95,17 +70,22 @@ void SetWindowPlacement(QWidget& window, const WindowPlacement& placement) {
     // 64 bits and kept within what a window can be, and so is the position below.
     const int width = SizeBetween(placement.normalLeft, placement.normalRight);
     const int height = SizeBetween(placement.normalTop, placement.normalBottom);
+    // From now on the window's frame is followed, whatever the placement holds.
+    NormalFrameWatch& watch = NormalFrameWatch::Of(window);
     // The window must be in the normal state while its normal bounds are set.
     Qt::WindowStates previous = window.windowState();
     window.setWindowState(Qt::WindowNoState);
-    if (width > 0 && height > 0) {
-        QSize extra = window.frameGeometry().size() - window.geometry().size();
-        // Far beyond any desktop, a position would only overflow the frame arithmetic.
-        window.move(std::clamp(placement.normalLeft, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX),
-                    std::clamp(placement.normalTop, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-        window.resize(QSize(width, height) - extra);
+    // Far beyond any desktop, a position would only overflow the frame arithmetic.
+    const QRect outer(std::clamp(placement.normalLeft, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX),
+                      std::clamp(placement.normalTop, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), width, height);
+    // An unframed window's own bounds given back to it (a first start) leave its client area as
+    // designed, inside whatever frame it gets.
+    if (width > 0 && height > 0 && outer != NormalFrame(window)) {
+        const QSize frameSize = window.frameGeometry().size() - window.geometry().size();
+        window.move(outer.topLeft());
+        window.resize(outer.size() - frameSize);
         if (!window.isVisible()) {
-            new OuterSizeKeeper(window, QSize(width, height));
+            watch.GiveWhenFramed(outer);
         }
     }
 

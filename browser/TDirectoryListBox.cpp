@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
@@ -305,7 +306,9 @@ void TDirectoryListBox::showEvent(QShowEvent* event) {
 
 bool TDirectoryListBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        DoubleClicked();
+        if (IsPrimaryDoubleClickOnRow(*list_, *static_cast<QMouseEvent*>(event))) {
+            DoubleClicked();
+        }
         return true;
     }
     if (watched == list_ && event->type() == QEvent::KeyPress) {

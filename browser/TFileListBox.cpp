@@ -13,9 +13,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -241,7 +244,9 @@ void TFileListBox::RescanFiles() {
 }
 
 void TFileListBox::SetRowHeight(int height) {
-    rowHeight_ = height;
+    // A height chosen for another font is only a floor: a row lower than this font's line would cut
+    // off the lower part of every name drawn into it.
+    rowHeight_ = std::max(height, QFontMetrics(font()).height());
     delegate_->RowHeightChanged();
 }
 
@@ -262,7 +267,8 @@ void TFileListBox::changeEvent(QEvent* event) {
 }
 
 bool TFileListBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        IsPrimaryDoubleClickOnRow(*view_, *static_cast<QMouseEvent*>(event))) {
         emit OnDblClick();
     }
     return QWidget::eventFilter(watched, event);

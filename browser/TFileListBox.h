@@ -54,6 +54,7 @@ public:
     TFilterComboBox* FilterCombo() const { return filterCombo_; }
 
     int RowHeight() const { return rowHeight_; }
+    // Never lower than the font's line, whatever height is asked for.
     void SetRowHeight(int height);
 
 signals:

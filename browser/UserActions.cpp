@@ -1,7 +1,9 @@
 #include "browser/UserActions.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QMessageBox>
+#include <QMouseEvent>
 
 namespace {
 BrowserErrorReporter& Reporter() {
@@ -25,4 +27,8 @@ void ReportBrowserError(const std::string& message) noexcept {
     } catch (...) {
         // A reporter that fails itself has nowhere left to go.
     }
+}
+
+bool IsPrimaryDoubleClickOnRow(const QAbstractItemView& view, const QMouseEvent& event) {
+    return event.button() == Qt::LeftButton && view.indexAt(event.position().toPoint()).isValid();
 }

@@ -4,6 +4,9 @@
 #include <functional>
 #include <string>
 
+class QAbstractItemView;
+class QMouseEvent;
+
 // The browser's controls act on the user's clicks and keys from toolkit signals, which must not
 // carry an error out. Such an action runs through RunUserAction, and an error it raises goes to
 // the reporter: the main window sets the application's error box; until then a message box shows.
@@ -21,3 +24,7 @@ template <typename Action> void RunUserAction(Action&& action) noexcept {
         ReportBrowserError("Unknown error");
     }
 }
+
+// Whether a double-click in a list's viewport opens or plays its row: only the primary button does,
+// and only on a row, as the window takes only the primary button for its video area.
+bool IsPrimaryDoubleClickOnRow(const QAbstractItemView& view, const QMouseEvent& event);

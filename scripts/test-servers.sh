@@ -1,7 +1,10 @@
-# Sourced by the test scripts: starts an X server (Xvfb) and a PulseAudio daemon with a null sink
-# when the environment has none, and stops at exit only what it started.
+# Sourced by the test scripts: starts an X server (Xvfb), a window manager (openbox) and a PulseAudio
+# daemon with a null sink when the environment has none, and stops at exit only what it started.
+# The window manager is there because the program's users have one: it frames, places and closes
+# the window, and the window must keep its place and size under it.
 
 TARNWICK_STARTED_XVFB=""
+TARNWICK_STARTED_OPENBOX=""
 TARNWICK_STARTED_PULSE=""
 TARNWICK_PULSE_DIR=""
 
@@ -19,6 +22,20 @@ start_test_servers() {
       sleep 0.1
     done
     xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
+  fi
+
+  # A window manager announces itself on the root window; without one, openbox takes the display
+  # (unless TARNWICK_NO_WINDOW_MANAGER asks for a bare display).
+  if [[ -z "${TARNWICK_NO_WINDOW_MANAGER:-}" ]] &&
+    ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    openbox --sm-disable >/dev/null 2>&1 &
+    TARNWICK_STARTED_OPENBOX=$!
+    for _ in $(seq 100); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+      sleep 0.1
+    done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
+      { echo "openbox did not start" >&2; return 1; }
   fi
 
   if [[ -z "${PULSE_SERVER:-}" ]] || ! pactl info >/dev/null 2>&1; then
@@ -48,6 +65,10 @@ stop_test_servers() {
     kill "$TARNWICK_STARTED_PULSE" 2>/dev/null || true
     wait "$TARNWICK_STARTED_PULSE" 2>/dev/null || true
     rm -rf "$TARNWICK_PULSE_DIR"
+  fi
+  if [[ -n "$TARNWICK_STARTED_OPENBOX" ]]; then
+    kill "$TARNWICK_STARTED_OPENBOX" 2>/dev/null || true
+    wait "$TARNWICK_STARTED_OPENBOX" 2>/dev/null || true
   fi
   if [[ -n "$TARNWICK_STARTED_XVFB" ]]; then
     kill "$TARNWICK_STARTED_XVFB" 2>/dev/null || true

@@ -1,5 +1,7 @@
 #include "graph/gst/GstFilter.h"
 
+#include "graph/gst/GstIteration.h"
+
 #include <algorithm>
 
 GstFilter::GstFilter(GstElement* element) : element_(Share(element)) {}
@@ -57,26 +59,9 @@ HRESULT GstPin::ConnectedTo(std::shared_ptr<IPin>& pin) {
 }
 
 GstEnumPins::GstEnumPins(GstElement* element) {
-    GstIterator* iterator = gst_element_iterate_pads(element);
-    GValue item = G_VALUE_INIT;
-    bool done = false;
-    while (!done) {
-        switch (gst_iterator_next(iterator, &item)) {
-        case GST_ITERATOR_OK:
-            pins_.push_back(std::make_shared<GstPin>(GST_PAD(g_value_get_object(&item))));
-            g_value_reset(&item);
-            break;
-        case GST_ITERATOR_RESYNC:
-            pins_.clear();
-            gst_iterator_resync(iterator);
-            break;
-        default:
-            done = true;
-            break;
-        }
+    for (const PadRef& pad : CollectAll<GstPad>(gst_element_iterate_pads(element))) {
+        pins_.push_back(std::make_shared<GstPin>(pad.get()));
     }
-    g_value_unset(&item);
-    gst_iterator_free(iterator);
 }
 
 HRESULT GstEnumPins::Next(std::shared_ptr<IPin>& pin) {

@@ -2,7 +2,9 @@
 
 #include "graph/GraphInterfaces.h"
 #include "graph/gst/GstHandles.h"
+#include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
+#include "graph/gst/PositionModel.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/VideoWindow.h"
 
@@ -18,9 +20,13 @@
 // their pads the pins. Building calls (RenderFile, Render, Connect, and RemoveFilter of a filter that
 // data flows through) return when the pipeline has prerolled again, or failed, within a deadline.
 //
+// Its jobs live in files named after them: the filters and their names here (GstFilterGraph.cpp),
+// linking decoded streams (GstGraphLinking.cpp), the bus and prerolling (GstGraphBus.cpp), running,
+// seeking and the video window (GstGraphControl.cpp), where playback stands (PositionModel), and
+// streams whose consumer left (ParkedStreams).
+//
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
-// running is PLAYING. Positions are answered from the pipeline, with the end latched when the end of
-// the stream arrives, so that a stream that ran to its end reports exactly its stop position.
+// running is PLAYING.
 //
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
 // on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`.
@@ -73,12 +79,12 @@ public:
                               std::int32_t height) override;
 
     // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
-    // the texts of the errors and warnings the pipeline reported, oldest first.
+    // the texts of the most recent errors and warnings the pipeline reported, oldest first.
     GstElement* Pipeline() const { return pipeline_.get(); }
     const RenderCounters& Counters() const { return counters_; }
     WindowHandle VideoWindowHandle() const { return window_.Handle(); }
     std::vector<std::string> Problems();
-    bool Stopped() const { return stopped_; }
+    bool Stopped() const { return transport_ != Transport::Started; }
 
     enum class Media { Video, Audio, Other };
 
@@ -89,11 +95,27 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
-    // How long after a seek the position stays at the seek's target.
-    std::chrono::milliseconds SeekSettling{100};
+    // How many of the pipeline's problems are kept: the most recent ones.
+    static constexpr std::size_t KeptProblems = 64;
 
 private:
     struct BuildContext;
+
+    // What the graph does at the program's word.
+    enum class Transport {
+        // The last build failed and the pipeline was taken down: nothing starts it again until the
+        // graph is built anew, so that a broken file does not keep failing in the background.
+        Broken,
+        // Paused, and the next run goes on from the position.
+        Stopped,
+        // Stopped, and the picture already stands at the position (just prerolled or seeked there):
+        // a seek to that very place has nothing to do.
+        Settled,
+        // Paused or running.
+        Started,
+    };
+    // How the last wait for the pipeline to settle (preroll after a build or a seek) went.
+    enum class Settle { Waiting, Done, Failed };
 
     // Bus messages, taken on the user-interface thread: one switch, one function per kind.
     void HandleMessage(const PipelineBus::Posted& posted);
@@ -101,15 +123,20 @@ private:
     void OnWarning(GstMessage* message);
     void OnEndOfStream(std::uint64_t serial);
     void OnAsyncDone();
+    void OnDurationChanged();
     void DrainMessages();
+    void AddProblem(std::string text);
+    // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
+    void DumpPipeline(const char* why);
     // Waits for ASYNC_DONE; false on an error or the deadline.
     bool WaitForAsyncDone(std::chrono::milliseconds deadline);
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
     HRESULT Preroll();
-    // A flushing, accurate seek to the last known position, waited for when a sink can preroll.
+    // A flushing, accurate seek to the position, waited for when a sink can preroll.
     void Reseek();
-    // Whether a position the pipeline answered can be true after the last seek.
-    bool FitsSeek(MediaTime answer) const;
+    // Asks the pipeline for the file's length, and only when it is not known yet.
+    void ReadDuration();
+    void ReadDurationOnce();
 
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
@@ -121,16 +148,13 @@ private:
     // behind) when the pads cannot be joined.
     bool LinkThroughConverter(GstPad* output, GstPad* input, Media media);
     // Adds an element under a name unique among the top-level elements ("Name 0001" when taken).
-    // Takes the floating reference of a fresh element. Caller holds lock_.
-    bool AddUnique(GstElement* element, const std::string& name, bool* renamed = nullptr);
+    // Caller holds lock_.
+    bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed = nullptr);
     bool Holds(GstElement* element) const;
     bool Running() const;
+    bool Empty() const;
     void EmptyGraphReset();
     void ForgetRemovedElement(GstElement* element);
-
-    // Streams whose consumer left: their buffers are dropped so the rest of the pipeline flows on.
-    void Park(GstPad* pad);
-    void Unpark(GstPad* pad);
 
     GstPad* StandardVideoSinkPad();
     void RefreshVideo(bool sizeChanged);
@@ -143,26 +167,11 @@ private:
 
     std::mutex lock_;
     PadRef videoPad_;
-    std::map<GstPad*, std::pair<PadRef, gulong>> parked_;
-    std::vector<std::pair<ElementRef, gulong>> decoderHandlers_;
+    ParkedStreams parked_;
+    std::vector<SignalConnection> decoderHandlers_;
 
-    bool stopped_ = true;
-    // The last build failed and the pipeline was taken down: it is not started again until the graph
-    // is built anew, so that a broken file does not keep failing in the background.
-    bool broken_ = false;
-    bool atEnd_ = false;
-    // The end of a stream posted before the last seek began belongs to the old segment.
-    std::uint64_t eosFence_ = 0;
-    bool asyncDone_ = false;
-    bool errorSeen_ = false;
-    MediaTime lastPosition_ = 0;
-    // Right after a seek the sinks may still answer with the place they were at before it; until an
-    // answer fits the seek's target and the time gone since, the target is the position.
-    bool holdSeekTarget_ = false;
-    // The stopped pipeline holds the picture at lastPosition_ (just prerolled or seeked there), so a
-    // seek to that very place has nothing to do.
-    bool settled_ = false;
-    std::chrono::steady_clock::time_point seekTime_;
-    MediaTime stopPosition_ = -1;
+    Transport transport_ = Transport::Stopped;
+    Settle settle_ = Settle::Done;
+    PositionModel position_;
     std::vector<std::string> problems_;
 };

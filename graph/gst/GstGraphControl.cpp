@@ -1,7 +1,9 @@
-// Running, seeking, the frame size and the video window of the GStreamer graph.
+// Running, stopping and seeking the GStreamer graph, its positions, the frame size and the video
+// window.
 
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/GstIteration.h"
 
 #include <algorithm>
 #include <gst/video/videooverlay.h>
@@ -9,28 +11,25 @@
 namespace {
 
 constexpr gint64 NanosecondsPerUnit = 100;
-constexpr MediaTime Second = 10'000'000;
 
 } // namespace
 
 HRESULT GstFilterGraph::Run() {
     DrainMessages();
-    stopped_ = false;
-    settled_ = false;
-    if (broken_) {
+    if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
+    transport_ = Transport::Started;
     return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                  : S_OK;
 }
 
 HRESULT GstFilterGraph::Pause() {
     DrainMessages();
-    stopped_ = false;
-    settled_ = false;
-    if (broken_) {
+    if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
+    transport_ = Transport::Started;
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
 }
@@ -40,21 +39,16 @@ HRESULT GstFilterGraph::Stop() {
     MediaTime current = 0;
     MediaTime stop = 0;
     GetPositions(current, stop);
-    stopped_ = true;
-    atEnd_ = false;
-    eosFence_ = bus_->LastSerial();
-    if (broken_ || ChildrenInOrder(GST_BIN(pipeline_.get())).empty()) {
+    position_.ForgetEnd(bus_->LastSerial());
+    if (transport_ == Transport::Broken) {
+        return S_OK;
+    }
+    transport_ = Transport::Stopped;
+    if (Empty()) {
         return S_OK;
     }
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
-}
-
-bool GstFilterGraph::FitsSeek(MediaTime answer) const {
-    const auto since = std::chrono::steady_clock::now() - seekTime_;
-    const MediaTime slack =
-        std::chrono::duration_cast<std::chrono::microseconds>(since).count() * 10 + Second / 20;
-    return answer >= lastPosition_ - Second / 20 && answer <= lastPosition_ + slack;
 }
 
 HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
@@ -66,49 +60,35 @@ HRESULT GstFilterGraph::GetStopPosition(MediaTime& stop) {
     return GetPositions(current, stop);
 }
 
+void GstFilterGraph::ReadDurationOnce() {
+    if (!position_.KnowsStop()) {
+        ReadDuration();
+    }
+}
+
 HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
     DrainMessages();
     // A graph that holds nothing, or whose build failed, has nothing to play: it stands at its end
     // (both positions 0), so that a list that moves on at the end of each file moves past it.
-    if (broken_ || ChildrenInOrder(GST_BIN(pipeline_.get())).empty()) {
+    if (transport_ == Transport::Broken || Empty()) {
         current = 0;
         stop = 0;
         return S_OK;
     }
-    if (stopPosition_ < 0) {
-        gint64 duration = 0;
-        if (gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration) && duration >= 0) {
-            stopPosition_ = duration / NanosecondsPerUnit;
-        }
-    }
-    if (stopPosition_ < 0) {
+    ReadDurationOnce();
+    if (!position_.KnowsStop()) {
         return E_FAIL;
     }
-    gint64 position = 0;
     // While the graph is being changed the pipeline may not answer, or answer from a sink that has
-    // only just started; the last good answer stands in.
-    // Stopped, the position stays where the stop or the last seek left it, whatever the sinks say
-    // while they settle.
-    if (!stopped_ && !atEnd_ && gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
-        position >= 0) {
-        // The stop position itself is reached only with the end of the stream: a renderer that is
-        // done early (the picture, while the sound is still playing out) does not end the file.
-        const MediaTime answer = std::clamp<MediaTime>(position / NanosecondsPerUnit, 0,
-                                                       std::max<MediaTime>(stopPosition_ - 1, 0));
-        // Right after a seek the sinks report the few moments they have played since it; the
-        // position is where the seek put it until playback has settled, so that a stop straight
-        // after a rewind stands at the start, not a fraction of a millisecond past it.
-        const bool settling = holdSeekTarget_ && std::chrono::steady_clock::now() - seekTime_ < SeekSettling;
-        if (!settling && (!holdSeekTarget_ || FitsSeek(answer))) {
-            holdSeekTarget_ = false;
-            lastPosition_ = answer;
-        }
+    // only just started; the last good answer stands in. Stopped, the position stays where the stop
+    // or the last seek left it, whatever the sinks say while they settle.
+    gint64 position = 0;
+    if (transport_ == Transport::Started &&
+        gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) && position >= 0) {
+        position_.Observe(position / NanosecondsPerUnit);
     }
-    if (atEnd_) {
-        lastPosition_ = stopPosition_;
-    }
-    current = lastPosition_;
-    stop = stopPosition_;
+    current = position_.Current();
+    stop = position_.Stop();
     return S_OK;
 }
 
@@ -137,16 +117,65 @@ HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFla
     }
     // A place before the start or past the end is the start or the end.
     target = std::clamp<MediaTime>(target, 0, end);
-    if (stopped_ && settled_ && target == lastPosition_) {
+    if (transport_ == Transport::Settled && target == position_.Current()) {
         return S_OK;
     }
-    lastPosition_ = target;
+    position_.Seek(target);
+    if (transport_ == Transport::Settled) {
+        transport_ = Transport::Stopped;
+    }
     if (!Running()) {
         // Not prerolled (a build that failed): the place is kept for the next preroll.
         return S_OK;
     }
     Reseek();
-    return errorSeen_ ? E_FAIL : S_OK;
+    return settle_ == Settle::Failed ? E_FAIL : S_OK;
+}
+
+void GstFilterGraph::Reseek() {
+    DrainMessages();
+    settle_ = Settle::Waiting;
+    position_.Seek(position_.Current());
+    // A running pipeline is paused for the seek and run again after it: a flushing seek while
+    // playing resets the running time only once the sinks have prerolled, and a stop or pause that
+    // comes in between would otherwise resume at the old running time, skipping ahead.
+    GstState state = GST_STATE_NULL;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
+    const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
+    if (playing) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+        gst_element_get_state(pipeline_.get(), nullptr, nullptr,
+                              std::chrono::duration_cast<std::chrono::nanoseconds>(SeekDeadline).count());
+    }
+    const bool seeked = gst_element_seek(
+        pipeline_.get(), 1.0, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        position_.Current() * NanosecondsPerUnit, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    // The fence goes up once the flush is through, not before the pause above: a sink that was still
+    // playing out the old segment (a slow sound server holds a second or more) can post its end in
+    // between, and that end belongs to the old segment.
+    position_.FenceEnds(bus_->LastSerial());
+    // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
+    if (seeked && GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
+        WaitForAsyncDone(SeekDeadline);
+    } else if (settle_ == Settle::Waiting) {
+        settle_ = Settle::Done;
+    }
+    if (playing) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
+    }
+    if (transport_ == Transport::Stopped || transport_ == Transport::Settled) {
+        transport_ =
+            seeked && !playing && settle_ != Settle::Failed ? Transport::Settled : Transport::Stopped;
+    }
+}
+
+bool GstFilterGraph::Running() const {
+    GstState state = GST_STATE_NULL;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
+    return state > GST_STATE_READY || pending > GST_STATE_READY;
 }
 
 HRESULT GstFilterGraph::get_SourceWidth(std::int32_t& width) {
@@ -185,6 +214,12 @@ HRESULT GstFilterGraph::put_WindowStyle(std::int32_t) {
 
 HRESULT GstFilterGraph::SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                                           std::int32_t height) {
+    // Only the computer's own renderer draws into the window: a picture that goes to the device, or
+    // none at all, leaves the owner showing its own background rather than an empty or stale window.
+    if (PadRef sinkPad = Adopt(StandardVideoSinkPad()); !sinkPad) {
+        window_.Hide();
+        return S_OK;
+    }
     const bool sizeChanged = width != window_.Width() || height != window_.Height();
     if (!window_.SetPosition(left, top, width, height)) {
         return E_FAIL;
@@ -194,19 +229,13 @@ HRESULT GstFilterGraph::SetWindowPosition(std::int32_t left, std::int32_t top, s
 }
 
 GstPad* GstFilterGraph::StandardVideoSinkPad() {
-    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(pipeline_.get()));
-    GValue item = G_VALUE_INIT;
-    GstPad* found = nullptr;
-    while (!found && gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
-        GstElement* element = GST_ELEMENT(g_value_get_object(&item));
-        if (IsStandardVideoSink(GST_OBJECT(element))) {
-            found = gst_element_get_static_pad(element, "sink");
+    for (const ElementRef& element :
+         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
+        if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
+            return gst_element_get_static_pad(element.get(), "sink");
         }
-        g_value_reset(&item);
     }
-    g_value_unset(&item);
-    gst_iterator_free(elements);
-    return found;
+    return nullptr;
 }
 
 // A software video sink draws frames at the size they were negotiated at. After the window changed

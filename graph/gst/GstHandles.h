@@ -33,3 +33,64 @@ template <typename T> GstRef<T> Share(T* object) {
 // A counted element reference as the graph's filters and pins hold it.
 using ElementRef = GstRef<GstElement>;
 using PadRef = GstRef<GstPad>;
+
+// A signal handler connected to an object, disconnected when the handle goes or is reset.
+class SignalConnection {
+public:
+    SignalConnection() = default;
+    SignalConnection(gpointer instance, gulong id) : instance_(Share(GST_OBJECT(instance))), id_(id) {}
+    SignalConnection(SignalConnection&& other) noexcept
+        : instance_(std::move(other.instance_)), id_(std::exchange(other.id_, 0)) {}
+    SignalConnection& operator=(SignalConnection&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            instance_ = std::move(other.instance_);
+            id_ = std::exchange(other.id_, 0);
+        }
+        return *this;
+    }
+    ~SignalConnection() { Reset(); }
+
+    void Reset() {
+        if (instance_ && id_ != 0) {
+            g_signal_handler_disconnect(instance_.get(), id_);
+        }
+        instance_.reset();
+        id_ = 0;
+    }
+    GstObject* Instance() const { return instance_.get(); }
+
+private:
+    GstRef<GstObject> instance_;
+    gulong id_ = 0;
+};
+
+// A probe on a pad, removed when the handle goes or is reset.
+class PadProbe {
+public:
+    PadProbe() = default;
+    PadProbe(GstPad* pad, gulong id) : pad_(Share(pad)), id_(id) {}
+    PadProbe(PadProbe&& other) noexcept : pad_(std::move(other.pad_)), id_(std::exchange(other.id_, 0)) {}
+    PadProbe& operator=(PadProbe&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            pad_ = std::move(other.pad_);
+            id_ = std::exchange(other.id_, 0);
+        }
+        return *this;
+    }
+    ~PadProbe() { Reset(); }
+
+    void Reset() {
+        if (pad_ && id_ != 0) {
+            gst_pad_remove_probe(pad_.get(), id_);
+        }
+        pad_.reset();
+        id_ = 0;
+    }
+    GstPad* Pad() const { return pad_.get(); }
+
+private:
+    PadRef pad_;
+    gulong id_ = 0;
+};

@@ -72,3 +72,10 @@ bool VideoWindow::SetPosition(int left, int top, int width, int height) {
     XSync(display, False);
     return true;
 }
+
+void VideoWindow::Hide() {
+    if (window_) {
+        XUnmapWindow(AsDisplay(display_), window_);
+        XSync(AsDisplay(display_), False);
+    }
+}

@@ -23,6 +23,8 @@ public:
     bool SetOwner(std::uintptr_t owner);
     // Places and shows the window inside the owner. Sizes below 1 are taken as 1.
     bool SetPosition(int left, int top, int width, int height);
+    // Takes the window off the owner, which then shows its own background, until it is placed again.
+    void Hide();
     int Width() const { return width_; }
     int Height() const { return height_; }
 

@@ -81,9 +81,9 @@ TEST(ApplicationTest, AnErrorEscapingEventDeliveryReachesTheErrorBox) {
     EXPECT_TRUE(posted.seen);
 }
 
-TEST(ApplicationTest, TheTitleIsTheProgramsNameWithOnlyItsFirstLetterUpperCase) {
-    // The test program is window_tests; the program itself, tarnwick, is "Tarnwick".
-    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Window_tests"));
+TEST(ApplicationTest, TheTitleIsTheProgramsOwnName) {
+    // The test program is window_tests; the program itself, tarnwick, is "tarnwick".
+    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("window_tests"));
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     EXPECT_TRUE(QApplication::testAttribute(Qt::AA_DontCreateNativeWidgetSiblings));
 }
@@ -136,10 +136,12 @@ TEST_F(WindowLinksTest, LinesAppendToTheMemoAndFilterInfoWithoutAGraphAddsNothin
 
 namespace {
 
-TEST(ApplicationTitleTest, TheFileNameUpToItsFirstDotWithOneCapital) {
-    EXPECT_EQ(ApplicationTitleFor("/usr/bin/tarnwick"), "Tarnwick");
+TEST(ApplicationTitleTest, TheFileNameUpToItsFirstDotWithTheLettersAfterTheFirstLowered) {
+    EXPECT_EQ(ApplicationTitleFor("/usr/bin/tarnwick"), "tarnwick");
+    EXPECT_EQ(ApplicationTitleFor("/usr/bin/TARNWICK"), "Tarnwick");
     EXPECT_EQ(ApplicationTitleFor("/opt/x.y/VIEWER.EXE"), "Viewer");
-    EXPECT_EQ(ApplicationTitleFor("/opt/tar.wick.bin"), "Tar");
+    EXPECT_EQ(ApplicationTitleFor("/opt/tar.wick.bin"), "tar");
+    EXPECT_EQ(ApplicationTitleFor("/opt/ÉCRAN"), "Écran");
     EXPECT_EQ(ApplicationTitleFor("/opt/.hidden"), "");
 }
 

@@ -8,10 +8,15 @@
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/TempDir.h"
 
 #include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <vector>
@@ -81,7 +86,9 @@ void Drag(QWidget* splitter, QPoint by, const std::function<void()>& whileDraggi
 }
 
 TEST_F(LayoutTest, EveryControlSitsAtItsDesignedBoundsAtFirstStart) {
-    EXPECT_EQ(form->geometry(), QRect(273, 63, 701, 788));
+    // The designed client area, with the frame a window manager draws (if any) at the designed place.
+    EXPECT_EQ(form->size(), QSize(701, 788));
+    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(273, 63));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Tarnwick 1.06"));
     ExpectBounds(*form, FirstStartBounds(*form));
     EXPECT_FALSE(form->Panel5->isVisible());
@@ -92,6 +99,61 @@ TEST_F(LayoutTest, EveryControlSitsAtItsDesignedBoundsAtFirstStart) {
     EXPECT_TRUE(form->edTime->text().isEmpty());
     EXPECT_EQ(form->Timer1->interval(), 500);
     EXPECT_TRUE(form->Timer1->isActive());
+}
+
+// The lowest line of a picture, within the columns and lines given, that holds a pixel other than the
+// background; -1 when there is none.
+int LowestInk(const QImage& image, const QRect& area, QColor background) {
+    for (int y = area.bottom(); y >= area.top(); --y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixelColor(x, y) != background) {
+                return y - area.top();
+            }
+        }
+    }
+    return -1;
+}
+
+// Names with descenders, a Japanese name and a folder of the same kind: with the installed font the
+// rows of both lists must be at least as high as its line, and a name drawn in the list must reach as low as
+// the same name drawn with room to spare, so no row covers the foot of the one above.
+TEST_F(LayoutTest, EveryRowIsHighEnoughForTheFontAndNoNameIsCut) {
+    TempDir dir;
+    dir.WriteFile("gjpqy.avi", "");
+    dir.WriteFile("gjpqy日本語.avi", "");
+    dir.MakeFolder("gjpqy");
+    form->DirectoryListBox1->SetCurrentDir(dir.Path());
+    QApplication::processEvents();
+
+    auto* files = form->FileListBox1->findChild<QListView*>();
+    auto* folders = form->DirectoryListBox1->findChild<QListWidget*>();
+    ASSERT_EQ(files->model()->rowCount(), 2);
+    // The rows of a list are all as high as its first.
+    for (QAbstractItemView* list :
+         {static_cast<QAbstractItemView*>(files), static_cast<QAbstractItemView*>(folders)}) {
+        EXPECT_GE(list->visualRect(list->model()->index(0, 0)).height(), QFontMetrics(list->font()).height())
+            << list->parentWidget()->objectName().toStdString();
+    }
+
+    form->FileListBox1->SetItemIndex(-1);
+    QApplication::processEvents();
+    const QColor base = files->palette().color(QPalette::Base);
+    const QRect first = files->visualRect(files->model()->index(0, 0));
+    const QString name = files->model()->index(0, 0).data().toString();
+    QImage alone(first.width(), first.height() * 3, QImage::Format_RGB32);
+    alone.fill(base);
+    {
+        QPainter painter(&alone);
+        painter.setFont(files->font());
+        painter.setPen(files->palette().color(QPalette::Text));
+        painter.drawText(alone.rect().adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         name);
+    }
+    const int foot = LowestInk(alone, alone.rect(), base);
+    ASSERT_GT(foot, 0);
+    EXPECT_LT(foot, first.height()) << "the name's foot lies below its row";
+    const QImage shown = files->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(LowestInk(shown, first, base), foot) << "the row shows " << name.toStdString() << " cut off";
 }
 
 TEST_F(LayoutTest, TheDebugPanelTakesItsRoomFromTheFileAreaAndTwoDoubleClicksRestoreTheWindow) {
@@ -267,6 +329,10 @@ TEST_F(LayoutTest, TheVideoPanelIsTheOnlyNativeWindowBesideItsAncestors) {
         }
     }
     EXPECT_EQ(form->PanelVideo->paintEngine(), nullptr);
+    // With no picture drawn into it, the panel shows its own face, not black or an old picture.
+    const QPoint middle = form->PanelVideo->mapToGlobal(QPoint(180, 120));
+    const QImage shown = form->screen()->grabWindow(0, middle.x(), middle.y(), 1, 1).toImage();
+    EXPECT_EQ(shown.pixelColor(0, 0), form->palette().color(QPalette::Button));
 }
 
 } // namespace

@@ -1,4 +1,6 @@
+#include "browser/TDirectoryListBox.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/TempDir.h"
 
 #include <QCursor>
 #include <QDir>
@@ -8,12 +10,20 @@ namespace {
 
 using ScreenshotTest = FirstStartTest;
 
-// Saves the whole window at its first start as the X server shows it, for a person to look at.
+// Saves the whole window at its first start, browsing a folder of clips, as the X server shows it, for
+// a person to look at.
 TEST_F(ScreenshotTest, TheWindowAtFirstStartIsSavedForAPersonToSee) {
+    TempDir clips;
+    for (const char* name : {"clip.avi", "日本語のクリップ.avi", "gypsy jig.mpg", "Quay (2006).wmv"}) {
+        clips.WriteFile(name, "");
+    }
+    form->DirectoryListBox1->SetCurrentDir(clips.Path());
     // The pointer rests outside the window, so no item shows its hover look.
     QCursor::setPos(0, 0);
     QTest::qWait(200);
-    const QPixmap shot = form->screen()->grabWindow(0, form->x(), form->y(), form->width(), form->height());
+    const QRect client = form->geometry();
+    const QPixmap shot =
+        form->screen()->grabWindow(0, client.x(), client.y(), client.width(), client.height());
     ASSERT_EQ(shot.size(), QSize(701, 788));
     // Not a blank picture: the toolbar's own colour and the panels' face both show.
     const QImage image = shot.toImage();

@@ -2,13 +2,19 @@
 
 #include "app/ProfileFile.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/X11Tools.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
+
+std::string Text(const QRect& r) {
+    return QString("%1x%2 at %3,%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()).toStdString();
+}
 
 // A top-level window of a class of its own, as the placement section is named after the class.
 class TPlacedWindow : public QWidget {
@@ -33,32 +39,56 @@ protected:
     }
 };
 
-TEST_F(WinplaceTest, SavesTheTenKeysInOrderUnderTheClassName) {
+TEST_F(WinplaceTest, SavesTheTenKeysInOrderUnderTheClassNameWithTheOuterFrame) {
     auto window = NewWindow(QRect(100, 120, 400, 300));
     Show(*window);
     SaveWindowPlacement(settings, *window, PlacementSection(*window));
+    // The frame is the window manager's: the client area and whatever it draws round it.
+    const QRect outer = window->frameGeometry();
+    EXPECT_EQ(window->geometry().size(), QSize(400, 300));
     EXPECT_EQ(ReadFileText(settings.FileName()),
-              "[TPlacedWindow]\nPlaceFlags=0\nPlaceShowCmd=1\nPlaceMinPos.X=-1\nPlaceMinPos.Y=-1\n"
-              "PlaceMaxPos.X=-1\nPlaceMaxPos.Y=-1\nPlaceNormalPos.Left=100\nPlaceNormalPos.Top=120\n"
-              "PlaceNormalPos.Right=500\nPlaceNormalPos.Bottom=420\n");
+              QString("[TPlacedWindow]\nPlaceFlags=0\nPlaceShowCmd=1\nPlaceMinPos.X=-1\nPlaceMinPos.Y=-1\n"
+                      "PlaceMaxPos.X=-1\nPlaceMaxPos.Y=-1\nPlaceNormalPos.Left=%1\nPlaceNormalPos.Top=%2\n"
+                      "PlaceNormalPos.Right=%3\nPlaceNormalPos.Bottom=%4\n")
+                  .arg(outer.left())
+                  .arg(outer.top())
+                  .arg(outer.left() + outer.width())
+                  .arg(outer.top() + outer.height())
+                  .toStdString());
 }
 
 TEST_F(WinplaceTest, AWindowClosedMaximisedComesBackMaximisedWithItsNormalBounds) {
+    QRect outer;
     {
+        // Placed at its creation as the program places its window: nothing stored yet.
         auto window = NewWindow(QRect(150, 90, 500, 400));
+        RestoreWindowPlacement(settings, *window, "TPlacedWindow", true);
         Show(*window);
+        outer = window->frameGeometry();
         window->showMaximized();
-        QApplication::processEvents();
+        // Only a window manager maximises a window; without one the state is all there is.
+        if (WindowManagerRunning()) {
+            ASSERT_TRUE(QTest::qWaitFor([&window] { return window->width() > 500; }, 5000));
+        }
         SaveWindowPlacement(settings, *window, "TPlacedWindow");
     }
     EXPECT_EQ(settings.ReadInteger("TPlacedWindow", "PlaceShowCmd", -1), 3);
+    EXPECT_EQ(QRect(QPoint(settings.ReadInteger("TPlacedWindow", "PlaceNormalPos.Left", 0),
+                           settings.ReadInteger("TPlacedWindow", "PlaceNormalPos.Top", 0)),
+                    QPoint(settings.ReadInteger("TPlacedWindow", "PlaceNormalPos.Right", 0) - 1,
+                           settings.ReadInteger("TPlacedWindow", "PlaceNormalPos.Bottom", 0) - 1)),
+              outer)
+        << "stored as the outer frame " << Text(outer);
     auto window = NewWindow();
     RestoreWindowPlacement(settings, *window, "TPlacedWindow", true);
     Show(*window);
     EXPECT_TRUE(window->windowState() & Qt::WindowMaximized);
     window->showNormal();
-    QApplication::processEvents();
-    EXPECT_EQ(window->geometry(), QRect(150, 90, 500, 400));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&window, outer] { return window->frameGeometry() == outer && window->size() == QSize(500, 400); },
+        5000))
+        << "restored to " << Text(window->frameGeometry()) << " round " << Text(window->geometry())
+        << ", not " << Text(outer);
 }
 
 TEST_F(WinplaceTest, MissingKeysKeepTheWindowsCurrentValues) {

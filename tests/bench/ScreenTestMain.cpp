@@ -8,6 +8,8 @@
 
 int main(int argc, char** argv) {
     ::unsetenv("DISPLAY");
+    // The tests read pixels where they put their windows; a window manager would frame and move them.
+    ::setenv("TARNWICK_NO_WINDOW_MANAGER", "1", 1);
     EnsureTestServers();
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

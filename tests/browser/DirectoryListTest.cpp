@@ -29,11 +29,11 @@ protected:
         dirs.show();
         files.show();
     }
-    void DoubleClickRow(int row) {
+    void DoubleClickRow(int row, Qt::MouseButton button = Qt::LeftButton) {
         auto* view = dirs.findChild<QListWidget*>();
         const QRect rect = view->visualItemRect(view->item(row));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(view->viewport(), button, {}, rect.center());
     }
     std::string disk;
     TDirectoryListBox dirs;
@@ -75,6 +75,14 @@ TEST_F(DirectoryListTest, OpeningRowsMovesUpAndDownButTheCurrentRowStays) {
     dirs.SetCurrentDir(disk + "/video/2006");
     QSignalSpy changes(&dirs, &TDirectoryListBox::OnChange);
     DoubleClickRow(2);
+    EXPECT_EQ(changes.count(), 0);
+    // Only the primary button opens a row, and only on a row.
+    DoubleClickRow(4, Qt::RightButton);
+    DoubleClickRow(4, Qt::MiddleButton);
+    auto* view = dirs.findChild<QListWidget*>();
+    const QRect last = view->visualItemRect(view->item(view->count() - 1));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, last.center() + QPoint(0, 3 * last.height()));
+    EXPECT_EQ(dirs.CurrentDir(), disk + "/video/2006");
     EXPECT_EQ(changes.count(), 0);
     DoubleClickRow(4);
     EXPECT_EQ(dirs.CurrentDir(), disk + "/video/2006/march");

@@ -98,6 +98,12 @@ TEST_F(FileListTest, UserSelectionAndDoubleClickNotify) {
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, second.center());
     EXPECT_EQ(doubleClicks.count(), 1);
     EXPECT_EQ(list.SelectedName(), "b.avi");
+    // Only the primary button on a row plays: not the others, not the room below the last row.
+    const QPoint belowRows(second.center().x(), view->visualRect(view->model()->index(2, 0)).bottom() + 8);
+    QTest::mouseDClick(view->viewport(), Qt::RightButton, {}, second.center());
+    QTest::mouseDClick(view->viewport(), Qt::MiddleButton, {}, second.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, belowRows);
+    EXPECT_EQ(doubleClicks.count(), 1);
 }
 
 TEST_F(FileListTest, GoToPathWithAFileTheMaskExcludesShowsJustThatFile) {

@@ -45,25 +45,41 @@ Rgb PixelOf(unsigned long window, int x, int y) {
     return {int(pixel >> 16 & 0xff), int(pixel >> 8 & 0xff), int(pixel & 0xff)};
 }
 
-std::vector<ShownWindow> OwnWindowsTitled(const std::string& title) {
-    std::vector<ShownWindow> found;
-    DisplayHandle display = OpenDisplay();
+namespace {
+
+// Walks the whole tree: under a window manager a top-level window sits inside the manager's frame.
+void CollectOwnWindows(Display* display, Window window, const std::string& title,
+                       std::vector<ShownWindow>& found) {
     Window root = 0, parent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (!display ||
-        !XQueryTree(display.get(), DefaultRootWindow(display.get()), &root, &parent, &children, &count)) {
-        return found;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+        return;
     }
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes{};
-        if (IsOursAndTitled(display.get(), children[i], title) &&
-            XGetWindowAttributes(display.get(), children[i], &attributes) &&
-            attributes.map_state == IsViewable) {
-            found.push_back({children[i], attributes.x, attributes.y, attributes.width, attributes.height});
+        if (IsOursAndTitled(display, children[i], title) &&
+            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
+            int x = 0, y = 0;
+            Window child = 0;
+            XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
+            found.push_back({children[i], x, y, attributes.width, attributes.height});
         }
+        CollectOwnWindows(display, children[i], title, found);
     }
-    XFree(children);
+    if (children) {
+        XFree(children);
+    }
+}
+
+} // namespace
+
+std::vector<ShownWindow> OwnWindowsTitled(const std::string& title) {
+    std::vector<ShownWindow> found;
+    DisplayHandle display = OpenDisplay();
+    if (display) {
+        CollectOwnWindows(display.get(), DefaultRootWindow(display.get()), title, found);
+    }
     return found;
 }
 

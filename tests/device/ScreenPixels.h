@@ -15,7 +15,8 @@ struct Rgb {
 // The colour at a point of the window; (-1, -1, -1) when it cannot be read.
 Rgb PixelOf(unsigned long window, int x, int y);
 
-// A mapped top-level window and its place on the root window.
+// A mapped top-level window and its place on the root window (its client area where a window manager
+// frames it).
 struct ShownWindow {
     unsigned long id = 0;
     int x = 0, y = 0, width = 0, height = 0;

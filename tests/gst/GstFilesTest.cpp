@@ -91,6 +91,7 @@ TEST_F(GstPlaybackTest, OneStreamFilesAndFrameSizes) {
     EXPECT_EQ(player->VideoWidth, 0);
     EXPECT_EQ(player->VideoHeight, 0);
     EXPECT_TRUE(PlayToEnd());
+    EXPECT_EQ(owner.PointsCovered(0, 0, 360, 240), 0) << "the last file's picture stays in the panel";
 
     Open(Clip(".mpg", true, true, 722, 480, 0.5), false, false);
     EXPECT_EQ(player->VideoWidth, 722);
@@ -105,8 +106,13 @@ TEST_F(GstPlaybackTest, OneStreamFilesAndFrameSizes) {
 }
 
 TEST_F(GstPlaybackTest, WmvWithVideoOnMovesOnlyThePictureToTheDevice) {
+    Open(Clip(".mp4"), false, false);
+    ASSERT_GT(owner.PointsOfPicture(0, 0, 360, 240), 0);
     Open(Clip(".wmv"), true, false);
     EXPECT_TRUE(errors.texts.empty());
+    // Neither the last file's picture, nor this one's first, nor an empty window in the panel (whose
+    // pixels the device's own window may cover).
+    EXPECT_FALSE(owner.Shown(Graph()->VideoWindowHandle()));
     EXPECT_FALSE(HasFilter(VideoRendererName));
     EXPECT_TRUE(HasFilter(DeviceRendererName));
     EXPECT_TRUE(HasFilter(SoundRendererName));

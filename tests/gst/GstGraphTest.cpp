@@ -1,4 +1,5 @@
-// The graph's own contract, below the playback object: names, enumeration, pins.
+// The GStreamer graph below the playback object: pins, sources, and its problem list. The contract it
+// shares with the fake graph is in GraphContractTest.cpp.
 
 #include "tests/gst/GstPlaybackFixture.h"
 
@@ -33,40 +34,6 @@ protected:
     GstGraphSystem gst;
     std::shared_ptr<IGraphBuilder> graph;
 };
-
-TEST_F(GstGraphTest, ATakenNameIsNumberedAndTheNewcomerKept) {
-    const auto first = Device();
-    FilterInfo info;
-    first->QueryFilterInfo(info);
-    EXPECT_EQ(info.Name, "");
-    EXPECT_EQ(graph->AddFilter(first, DeviceRendererName), S_OK);
-    EXPECT_EQ(graph->AddFilter(Device(), DeviceRendererName), VFW_S_DUPLICATE_NAME);
-    EXPECT_EQ(graph->AddFilter(Device(), DeviceRendererName), VFW_S_DUPLICATE_NAME);
-    const std::string name = DeviceRendererName;
-    EXPECT_EQ(Names(), (std::vector<std::string>{name, name + " 0001", name + " 0002"}));
-    // A filter already in a graph is not added twice.
-    EXPECT_TRUE(Failed(graph->AddFilter(first, "Again")));
-}
-
-TEST_F(GstGraphTest, EnumeratorsCountSkipResetAndNoticeChanges) {
-    const auto device = Device();
-    graph->AddFilter(device, "A");
-    graph->AddFilter(Device(), "B");
-    std::shared_ptr<IEnumFilters> filters;
-    ASSERT_EQ(graph->EnumFilters(filters), S_OK);
-    EXPECT_EQ(filters->Skip(1), S_OK);
-    EXPECT_EQ(filters->Skip(1), S_OK);
-    EXPECT_EQ(filters->Skip(1), S_FALSE);
-    EXPECT_EQ(filters->Reset(), S_OK);
-    std::shared_ptr<IBaseFilter> filter;
-    EXPECT_EQ(filters->Next(filter), S_OK);
-    EXPECT_EQ(graph->RemoveFilter(device), S_OK);
-    EXPECT_EQ(filters->Next(filter), VFW_E_ENUM_OUT_OF_SYNC);
-    EXPECT_EQ(filters->Reset(), S_OK);
-    EXPECT_EQ(filters->Next(filter), S_OK);
-    EXPECT_EQ(filters->Next(filter), S_FALSE);
-    EXPECT_EQ(graph->RemoveFilter(device), VFW_E_NOT_FOUND);
-}
 
 TEST_F(GstGraphTest, PinsAreFoundByIdAndKnowWhatTheyAreJoinedTo) {
     const auto device = Device();

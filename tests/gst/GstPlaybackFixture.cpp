@@ -43,7 +43,21 @@ TestOwnerWindow::~TestOwnerWindow() {
     }
 }
 
+bool TestOwnerWindow::Shown(unsigned long window) const {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(AsDisplay(display_), window, &attributes) &&
+           attributes.map_state != IsUnmapped;
+}
+
+int TestOwnerWindow::PointsCovered(int left, int top, int width, int height) const {
+    return Points(left, top, width, height, true);
+}
+
 int TestOwnerWindow::PointsOfPicture(int left, int top, int width, int height) const {
+    return Points(left, top, width, height, false);
+}
+
+int TestOwnerWindow::Points(int left, int top, int width, int height, bool blackCounts) const {
     Display* display = AsDisplay(display_);
     XImage* image = XGetImage(display, window_, 0, 0, 360, 240, AllPlanes, ZPixmap);
     if (!image) {
@@ -56,7 +70,7 @@ int TestOwnerWindow::PointsOfPicture(int left, int top, int width, int height) c
             const bool green = (pixel & image->green_mask) == image->green_mask &&
                                (pixel & image->red_mask) == 0 && (pixel & image->blue_mask) == 0;
             const bool black = (pixel & (image->red_mask | image->green_mask | image->blue_mask)) == 0;
-            differing += green || black ? 0 : 1;
+            differing += green || (black && !blackCounts) ? 0 : 1;
         }
     }
     XDestroyImage(image);

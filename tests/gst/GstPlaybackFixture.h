@@ -50,8 +50,14 @@ public:
     // How many of the sampled points of the rectangle show a picture: neither the plain green background
     // nor the black of an empty video window.
     int PointsOfPicture(int left, int top, int width, int height) const;
+    // How many of them show anything but the plain green background: a picture or a black window.
+    int PointsCovered(int left, int top, int width, int height) const;
+    // Whether the window is mapped (shown where its parent is).
+    bool Shown(unsigned long window) const;
 
 private:
+    int Points(int left, int top, int width, int height, bool blackCounts) const;
+
     void* display_ = nullptr;
     unsigned long window_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "tests/support/TestServers.h"
 
+#include "tests/support/X11Tools.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -17,6 +19,7 @@ extern char** environ;
 namespace {
 
 pid_t xvfbPid = 0;
+pid_t openboxPid = 0;
 pid_t pulsePid = 0;
 std::string pulseFolder;
 
@@ -59,6 +62,7 @@ void Stop(pid_t& pid) {
 
 void StopServers() {
     Stop(pulsePid);
+    Stop(openboxPid);
     Stop(xvfbPid);
     if (!pulseFolder.empty()) {
         std::error_code ignored;
@@ -78,6 +82,17 @@ void StartXvfb() {
         throw std::runtime_error("Xvfb did not start");
     }
     ::setenv("DISPLAY", name.c_str(), 1);
+}
+
+// The program's users have a window manager, which frames, places and closes the window.
+void StartOpenbox() {
+    openboxPid = Spawn({"openbox", "--sm-disable"});
+    for (int i = 0; i < 200 && !WindowManagerRunning(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!WindowManagerRunning()) {
+        throw std::runtime_error("openbox did not start");
+    }
 }
 
 void StartPulseAudio() {
@@ -105,6 +120,11 @@ void EnsureTestServers() {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) {
         StartXvfb();
+        // A test that proves what happens without a window manager asks for a display without one.
+        const char* bare = std::getenv("TARNWICK_NO_WINDOW_MANAGER");
+        if (!bare || !*bare) {
+            StartOpenbox();
+        }
     }
     const char* pulse = std::getenv("PULSE_SERVER");
     if (!pulse || !*pulse) {

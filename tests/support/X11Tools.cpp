@@ -31,6 +31,35 @@ DisplayHandle OpenDisplay() {
     return DisplayHandle(display);
 }
 
+// A window property of 32-bit items, empty when the window has none.
+std::vector<long> LongsOf(Display* display, Window window, const char* name, Atom type) {
+    Atom actual = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> values;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 64, False, type, &actual,
+                           &format, &count, &after, &data) == Success &&
+        data && format == 32) {
+        const auto* items = reinterpret_cast<const long*>(data);
+        values.assign(items, items + count);
+    }
+    if (data) {
+        XFree(data);
+    }
+    return values;
+}
+
+void ReadFrame(Display* display, X11Window& seen) {
+    const std::vector<long> extents = LongsOf(display, seen.id, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    if (extents.size() == 4) {
+        seen.frameLeft = static_cast<int>(extents[0]);
+        seen.frameRight = static_cast<int>(extents[1]);
+        seen.frameTop = static_cast<int>(extents[2]);
+        seen.frameBottom = static_cast<int>(extents[3]);
+    }
+}
+
 void Collect(Display* display, Window window, std::vector<X11Window>& found) {
     Window root = 0, parent = 0;
     Window* children = nullptr;
@@ -46,8 +75,15 @@ void Collect(Display* display, Window window, std::vector<X11Window>& found) {
             int x = 0, y = 0;
             Window child = 0;
             XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
-            found.push_back(X11Window{children[i], title, x, y, attributes.width, attributes.height,
-                                      attributes.map_state == IsViewable});
+            X11Window seen{children[i],
+                           title,
+                           x,
+                           y,
+                           attributes.width,
+                           attributes.height,
+                           attributes.map_state == IsViewable};
+            ReadFrame(display, seen);
+            found.push_back(seen);
         }
         Collect(display, children[i], found);
     }
@@ -82,6 +118,23 @@ std::string WindowTitle(Display* display, unsigned long window) {
     return title;
 }
 
+bool WindowManagerRunning() {
+    DisplayHandle display = OpenDisplay();
+    Atom check = XInternAtom(display.get(), "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool announced =
+        XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &after, &data) == Success &&
+        count == 1;
+    if (data) {
+        XFree(data);
+    }
+    return announced;
+}
+
 std::vector<X11Window> ListTitledWindows() {
     DisplayHandle display = OpenDisplay();
     std::vector<X11Window> found;
@@ -95,6 +148,25 @@ std::optional<X11Window> WaitForWindow(const std::string& titlePart, int timeout
         for (const X11Window& window : ListTitledWindows()) {
             if (window.mapped && window.title.find(titlePart) != std::string::npos) {
                 return window;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return std::nullopt;
+}
+
+std::optional<X11Window> WaitForWindowWhere(const std::string& titlePart, bool (*condition)(const X11Window&),
+                                            int timeoutMs, X11Window* last) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        for (const X11Window& window : ListTitledWindows()) {
+            if (window.mapped && window.title.find(titlePart) != std::string::npos) {
+                if (last) {
+                    *last = window;
+                }
+                if (condition(window)) {
+                    return window;
+                }
             }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -15,6 +15,16 @@ struct X11Window {
     int width = 0;
     int height = 0;
     bool mapped = false;
+    // The frame a window manager draws round the window (_NET_FRAME_EXTENTS); 0 without one.
+    int frameLeft = 0;
+    int frameRight = 0;
+    int frameTop = 0;
+    int frameBottom = 0;
+
+    int OuterX() const { return x - frameLeft; }
+    int OuterY() const { return y - frameTop; }
+    int OuterWidth() const { return width + frameLeft + frameRight; }
+    int OuterHeight() const { return height + frameTop + frameBottom; }
 };
 
 struct _XDisplay; // Xlib's Display
@@ -22,11 +32,19 @@ struct _XDisplay; // Xlib's Display
 // A window's title: its UTF-8 _NET_WM_NAME, else its WM_NAME; empty when it has none.
 std::string WindowTitle(_XDisplay* display, unsigned long window);
 
+// Whether a window manager has announced itself on the display.
+bool WindowManagerRunning();
+
 // Every window in the tree under the root whose title is not empty.
 std::vector<X11Window> ListTitledWindows();
 
 // The first mapped window whose title contains the text, waiting up to the timeout.
 std::optional<X11Window> WaitForWindow(const std::string& titlePart, int timeoutMs);
+
+// The first mapped window whose title contains the text and for which the condition holds, waiting up
+// to the timeout; the last such window seen (whether the condition held or not) goes to `last`.
+std::optional<X11Window> WaitForWindowWhere(const std::string& titlePart, bool (*condition)(const X11Window&),
+                                            int timeoutMs, X11Window* last = nullptr);
 
 // Asks the window to close, the way a window manager does when its close button is pressed.
 void RequestClose(unsigned long window);

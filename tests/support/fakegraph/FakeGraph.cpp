@@ -1,5 +1,7 @@
 #include "tests/support/fakegraph/FakeGraph.h"
 
+#include "graph/FilterName.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -122,13 +124,8 @@ std::shared_ptr<FakeFilter> FakeGraph::NewFilter(const std::string& name) {
 
 // Names are unique in a graph: a taken name gets a number, as "Video Renderer 0001".
 void FakeGraph::Insert(const std::shared_ptr<FakeFilter>& filter, const std::string& name) {
-    std::string unique = name;
-    for (int number = 1; FindFilter(unique); ++number) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, " %04d", number);
-        unique = name + suffix;
-    }
-    filter->SetName(unique);
+    filter->SetName(
+        UniqueFilterName(name, [this](const std::string& taken) { return FindFilter(taken) != nullptr; }));
     filter->Graph = this;
     filters_.push_back(filter);
     ++Version;

@@ -1,0 +1,175 @@
+// The GStreamer graph's bus: the messages the pipeline posts, taken on the user-interface thread,
+// and the waits for the pipeline to preroll after a build or a seek.
+
+#include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/GstGraphLog.h"
+
+#include <gst/base/gstbasetransform.h>
+#include <mutex>
+
+GST_DEBUG_CATEGORY(tarnwick_graph_debug);
+#define GST_CAT_DEFAULT tarnwick_graph_debug
+
+void InitGraphLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        GST_DEBUG_CATEGORY_INIT(tarnwick_graph_debug, "tarnwick", 0, "Tarnwick's playback graph");
+    });
+}
+
+namespace {
+
+constexpr gint64 NanosecondsPerUnit = 100;
+
+// A converter whose output is asked to negotiate again (after the video window changed size) warns
+// "not negotiated" when a flush reaches it in the middle: a flushing seek sent to the pipeline goes
+// to every sink, so the demuxer may flush twice and the first new frame is caught by the second
+// flush. Nothing is lost (the converter negotiates on its next frame), and a negotiation that truly
+// fails stops the stream with an error, which is kept.
+bool IsHarmlessRenegotiationWarning(GstMessage* message, const GError* warning) {
+    return warning && warning->domain == GST_STREAM_ERROR && warning->code == GST_STREAM_ERROR_FORMAT &&
+           GST_IS_BASE_TRANSFORM(GST_MESSAGE_SRC(message)) &&
+           g_strcmp0(warning->message, "not negotiated") == 0;
+}
+
+std::string NameOf(GstObject* object) {
+    gchar* name = gst_object_get_name(object);
+    std::string text = name ? name : "";
+    g_free(name);
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> GstFilterGraph::Problems() {
+    DrainMessages();
+    return problems_;
+}
+
+void GstFilterGraph::AddProblem(std::string text) {
+    GST_WARNING_OBJECT(pipeline_.get(), "%s", text.c_str());
+    // A window open for hours meets many files; only the most recent problems say anything.
+    if (problems_.size() >= KeptProblems) {
+        problems_.erase(problems_.begin(),
+                        problems_.begin() + static_cast<long>(problems_.size() - KeptProblems + 1));
+    }
+    problems_.push_back(std::move(text));
+}
+
+void GstFilterGraph::DumpPipeline(const char* why) {
+    GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, why);
+}
+
+void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
+    GstMessage* message = posted.message.get();
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR:
+        OnError(message);
+        break;
+    case GST_MESSAGE_WARNING:
+        OnWarning(message);
+        break;
+    case GST_MESSAGE_EOS:
+        OnEndOfStream(posted.serial);
+        break;
+    case GST_MESSAGE_ASYNC_DONE:
+        OnAsyncDone();
+        break;
+    case GST_MESSAGE_DURATION_CHANGED:
+        OnDurationChanged();
+        break;
+    default:
+        break;
+    }
+}
+
+void GstFilterGraph::OnError(GstMessage* message) {
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    AddProblem("error from " + NameOf(GST_MESSAGE_SRC(message)) + ": " +
+               (error ? error->message : "unknown"));
+    g_clear_error(&error);
+    settle_ = Settle::Failed;
+    DumpPipeline("tarnwick-error");
+}
+
+void GstFilterGraph::OnWarning(GstMessage* message) {
+    GError* warning = nullptr;
+    gst_message_parse_warning(message, &warning, nullptr);
+    if (!IsHarmlessRenegotiationWarning(message, warning)) {
+        AddProblem("warning from " + NameOf(GST_MESSAGE_SRC(message)) + ": " +
+                   (warning ? warning->message : "unknown"));
+    }
+    g_clear_error(&warning);
+}
+
+void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
+    // The length is certain now: an estimate that grew on the way (an MPEG program stream, a sound
+    // stream of varying rate without an index) may still have been short.
+    ReadDuration();
+    position_.EndOfStream(serial);
+}
+
+void GstFilterGraph::OnAsyncDone() {
+    if (settle_ == Settle::Waiting) {
+        settle_ = Settle::Done;
+    }
+}
+
+// A length that was only an estimate has changed: the stop position follows it, so that the file
+// is not pinned short of its end.
+void GstFilterGraph::OnDurationChanged() {
+    gint64 duration = 0;
+    if (gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration) && duration >= 0) {
+        position_.Duration(duration / NanosecondsPerUnit);
+    }
+}
+
+void GstFilterGraph::ReadDuration() {
+    OnDurationChanged();
+}
+
+void GstFilterGraph::DrainMessages() {
+    for (auto posted = bus_->TryPop(); posted.message; posted = bus_->TryPop()) {
+        HandleMessage(posted);
+    }
+}
+
+bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    while (settle_ == Settle::Waiting) {
+        const auto posted = bus_->Pop(until);
+        if (!posted.message) {
+            AddProblem("the pipeline did not preroll in time");
+            return false;
+        }
+        HandleMessage(posted);
+    }
+    return settle_ == Settle::Done;
+}
+
+HRESULT GstFilterGraph::Preroll() {
+    DrainMessages();
+    settle_ = Settle::Waiting;
+    const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    bool ready = change != GST_STATE_CHANGE_FAILURE;
+    if (ready && change == GST_STATE_CHANGE_ASYNC) {
+        ready = WaitForAsyncDone(BuildDeadline);
+    } else if (ready) {
+        settle_ = Settle::Done;
+    }
+    DrainMessages();
+    if (!ready || settle_ == Settle::Failed) {
+        GST_WARNING_OBJECT(pipeline_.get(), "the build did not preroll; the pipeline is taken down");
+        DumpPipeline("tarnwick-build-failed");
+        // A pipeline that failed is taken down whole, so that nothing of it keeps running; the
+        // filters stay for whoever looks or empties the graph.
+        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        DrainMessages();
+        settle_ = Settle::Done;
+        transport_ = Transport::Broken;
+        return VFW_E_CANNOT_RENDER;
+    }
+    transport_ = position_.Current() == 0 ? Transport::Settled : Transport::Stopped;
+    return S_OK;
+}

@@ -1,0 +1,316 @@
+// Building the GStreamer graph: a source decoded by decodebin, each decoded stream linked to a free
+// input of a filter already in the graph, through converters, or else to a standard renderer; and
+// Connect, which joins two pins through a fresh converter.
+
+#include "graph/GraphNames.h"
+#include "graph/gst/GstFilter.h"
+#include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/GstIteration.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+GstFilterGraph::Media MediaOf(GstPad* pad) {
+    CapsRef caps(gst_pad_get_current_caps(pad));
+    if (!caps) {
+        caps.reset(gst_pad_query_caps(pad, nullptr));
+    }
+    if (!caps || gst_caps_is_empty(caps.get()) || gst_caps_is_any(caps.get())) {
+        return GstFilterGraph::Media::Other;
+    }
+    const std::string name = gst_structure_get_name(gst_caps_get_structure(caps.get(), 0));
+    if (name == "video/x-raw") {
+        return GstFilterGraph::Media::Video;
+    }
+    if (name == "audio/x-raw") {
+        return GstFilterGraph::Media::Audio;
+    }
+    return GstFilterGraph::Media::Other;
+}
+
+// Whether the file can be read as a whole file: a missing path, a folder or an unreadable file is
+// refused here, before any element is made for it.
+HRESULT CheckReadableFile(const std::string& path) {
+    if (path.empty()) {
+        return E_INVALIDARG;
+    }
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        return errno == ENOENT || errno == ENOTDIR ? VFW_E_NOT_FOUND : E_FAIL;
+    }
+    struct stat status {};
+    const bool regular = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    ::close(descriptor);
+    return regular ? S_OK : E_INVALIDARG;
+}
+
+std::string NameOf(GstObject* object) {
+    gchar* name = gst_object_get_name(object);
+    std::string text = name ? name : "";
+    g_free(name);
+    return text;
+}
+
+// A fresh element as an owned reference: whatever happens to it on the way into the graph, the
+// reference goes with the caller's scope.
+ElementRef Make(const char* factory) {
+    return Share(gst_element_factory_make(factory, nullptr));
+}
+
+ElementRef MakeSource(const std::string& path) {
+    ElementRef source = Make("filesrc");
+    if (source) {
+        g_object_set(source.get(), "location", path.c_str(), nullptr);
+    }
+    return source;
+}
+
+} // namespace
+
+// What one decoder's pad-added needs to know: whether free inputs already in the graph come first,
+// and how many streams found a renderer.
+struct GstFilterGraph::BuildContext {
+    GstFilterGraph* graph;
+    bool useFiltersInGraph;
+    int rendered = 0;
+    int unrendered = 0;
+};
+
+bool GstFilterGraph::LinkThroughConverter(GstPad* output, GstPad* input, Media media) {
+    std::vector<const char*> factories;
+    if (media == Media::Video) {
+        factories = {"videoconvert"};
+    } else if (media == Media::Audio) {
+        factories = {"audioconvert", "audioresample"};
+    }
+    std::vector<ElementRef> added;
+    PadRef from = Share(output);
+    bool linked = true;
+    for (const char* factory : factories) {
+        ElementRef converter = Make(factory);
+        if (!converter || !AddUnique(converter, NameOf(GST_OBJECT(converter.get())))) {
+            linked = false;
+            break;
+        }
+        added.push_back(std::move(converter));
+        PadRef sink = Adopt(gst_element_get_static_pad(added.back().get(), "sink"));
+        if (gst_pad_link(from.get(), sink.get()) != GST_PAD_LINK_OK) {
+            linked = false;
+            break;
+        }
+        from = Adopt(gst_element_get_static_pad(added.back().get(), "src"));
+    }
+    if (linked && gst_pad_link(from.get(), input) != GST_PAD_LINK_OK) {
+        linked = false;
+    }
+    if (!linked) {
+        for (const ElementRef& converter : added) {
+            gst_bin_remove(GST_BIN(pipeline_.get()), converter.get());
+        }
+        return false;
+    }
+    // From the renderer's side back to the source, so that no data meets an element not yet ready.
+    for (auto converter = added.rbegin(); converter != added.rend(); ++converter) {
+        gst_element_sync_state_with_parent(converter->get());
+    }
+    return true;
+}
+
+// Runs on a streaming thread (inside pad-added). Caller holds lock_.
+bool GstFilterGraph::LinkToFreeInput(GstPad* pad, Media media) {
+    GstRef<GstElement> self = Adopt(gst_pad_get_parent_element(pad));
+    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
+        if (child.get() == self.get()) {
+            continue;
+        }
+        for (const PadRef& input : SinkPadsOf(child.get())) {
+            if (!gst_pad_is_linked(input.get()) && MediaOf(input.get()) == media &&
+                LinkThroughConverter(pad, input.get(), media)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Runs on a streaming thread (inside pad-added). Caller holds lock_.
+bool GstFilterGraph::LinkToStandardRenderer(GstPad* pad, Media media) {
+    ElementRef renderer =
+        Share(media == Media::Video ? MakeVideoRenderer(counters_) : MakeSoundRenderer(counters_));
+    if (!renderer || !AddUnique(renderer, media == Media::Video ? VideoRendererName : SoundRendererName)) {
+        return false;
+    }
+    PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
+    if (gst_pad_link(pad, input.get()) != GST_PAD_LINK_OK) {
+        gst_element_set_state(renderer.get(), GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(pipeline_.get()), renderer.get());
+        return false;
+    }
+    gst_element_sync_state_with_parent(renderer.get());
+    return true;
+}
+
+// Runs on a streaming thread.
+void GstFilterGraph::LinkDecodedPad(GstPad* pad, BuildContext& context) {
+    const Media media = MediaOf(pad);
+    bool linked = false;
+    {
+        std::lock_guard guard(lock_);
+        if (media != Media::Other) {
+            linked = (context.useFiltersInGraph && LinkToFreeInput(pad, media)) ||
+                     LinkToStandardRenderer(pad, media);
+            if (linked && media == Media::Video) {
+                if (!videoPad_) {
+                    videoPad_ = Share(pad);
+                }
+                WatchFirstVideoFrame(pad, counters_);
+            }
+        }
+        (linked ? context.rendered : context.unrendered)++;
+    }
+    if (!linked) {
+        parked_.Park(pad);
+    }
+}
+
+// Runs on a streaming thread.
+void GstFilterGraph::OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
+    auto& context = *static_cast<BuildContext*>(data);
+    context.graph->LinkDecodedPad(pad, context);
+}
+
+HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
+    ElementRef decoder = Make("decodebin");
+    if (!decoder) {
+        return E_FAIL;
+    }
+    {
+        std::lock_guard guard(lock_);
+        if (!AddUnique(decoder, NameOf(GST_OBJECT(decoder.get())))) {
+            return E_FAIL;
+        }
+    }
+    auto* context = new BuildContext{this, useFiltersInGraph};
+    const gulong handler = g_signal_connect_data(
+        decoder.get(), "pad-added", G_CALLBACK(&GstFilterGraph::OnPadAdded), context,
+        [](gpointer data, GClosure*) { delete static_cast<BuildContext*>(data); }, GConnectFlags(0));
+    decoderHandlers_.emplace_back(decoder.get(), handler);
+    PadRef decoderInput = Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
+    if (gst_pad_link(output, decoderInput.get()) != GST_PAD_LINK_OK) {
+        return VFW_E_CANNOT_CONNECT;
+    }
+    const HRESULT prerolled = Preroll();
+    if (Failed(prerolled)) {
+        return prerolled;
+    }
+    std::lock_guard guard(lock_);
+    if (context->rendered == 0) {
+        return VFW_E_CANNOT_RENDER;
+    }
+    return context->unrendered > 0 ? VFW_S_PARTIAL_RENDER : S_OK;
+}
+
+HRESULT GstFilterGraph::Render(const std::shared_ptr<IPin>& output) {
+    const auto pin = std::dynamic_pointer_cast<GstPin>(output);
+    if (!pin) {
+        return E_POINTER;
+    }
+    GstPad* pad = pin->Pad();
+    GstRef<GstElement> owner = Adopt(gst_pad_get_parent_element(pad));
+    if (!owner || !Holds(owner.get())) {
+        return VFW_E_NOT_IN_GRAPH;
+    }
+    if (GST_PAD_DIRECTION(pad) != GST_PAD_SRC) {
+        return E_INVALIDARG;
+    }
+    if (gst_pad_is_linked(pad)) {
+        return VFW_E_ALREADY_CONNECTED;
+    }
+    return Decode(pad, true);
+}
+
+HRESULT GstFilterGraph::RenderFile(const std::string& path) {
+    if (const HRESULT readable = CheckReadableFile(path); Failed(readable)) {
+        return readable;
+    }
+    ElementRef source = MakeSource(path);
+    if (!source) {
+        return E_FAIL;
+    }
+    {
+        std::lock_guard guard(lock_);
+        if (!AddUnique(source, path)) {
+            return E_FAIL;
+        }
+    }
+    PadRef output = Adopt(gst_element_get_static_pad(source.get(), "src"));
+    return Decode(output.get(), false);
+}
+
+HRESULT GstFilterGraph::AddSourceFilter(const std::string& path, const std::string& name,
+                                        std::shared_ptr<IBaseFilter>& filter) {
+    filter.reset();
+    if (const HRESULT readable = CheckReadableFile(path); Failed(readable)) {
+        return readable;
+    }
+    ElementRef source = MakeSource(path);
+    if (!source) {
+        return E_FAIL;
+    }
+    auto made = std::make_shared<GstFilter>(source.get());
+    const HRESULT added = AddFilter(made, name.empty() ? path : name);
+    if (Failed(added)) {
+        return added;
+    }
+    filter = made;
+    return added;
+}
+
+HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::shared_ptr<IPin>& input) {
+    const auto out = std::dynamic_pointer_cast<GstPin>(output);
+    const auto in = std::dynamic_pointer_cast<GstPin>(input);
+    if (!out || !in) {
+        return E_POINTER;
+    }
+    GstRef<GstElement> outOwner = Adopt(gst_pad_get_parent_element(out->Pad()));
+    GstRef<GstElement> inOwner = Adopt(gst_pad_get_parent_element(in->Pad()));
+    if (!outOwner || !inOwner || !Holds(outOwner.get()) || !Holds(inOwner.get())) {
+        return VFW_E_NOT_IN_GRAPH;
+    }
+    if (GST_PAD_DIRECTION(out->Pad()) != GST_PAD_SRC || GST_PAD_DIRECTION(in->Pad()) != GST_PAD_SINK) {
+        return E_INVALIDARG;
+    }
+    if (gst_pad_is_linked(out->Pad()) || gst_pad_is_linked(in->Pad())) {
+        return VFW_E_ALREADY_CONNECTED;
+    }
+    const Media media = MediaOf(out->Pad());
+    const bool running = Running();
+    MediaTime current = 0;
+    MediaTime stop = 0;
+    if (running) {
+        GetPositions(current, stop);
+    }
+    {
+        std::lock_guard guard(lock_);
+        // A fresh converter every time: the stream's caps may have been fixed for the renderer it fed
+        // before, which the new input need not accept.
+        if (!LinkThroughConverter(out->Pad(), in->Pad(), media)) {
+            return VFW_E_CANNOT_CONNECT;
+        }
+        if (media == Media::Video) {
+            WatchFirstVideoFrame(out->Pad(), counters_);
+            if (!videoPad_) {
+                videoPad_ = Share(out->Pad());
+            }
+        }
+    }
+    parked_.Unpark(out->Pad());
+    if (running) {
+        Reseek();
+    }
+    return S_OK;
+}

@@ -1,0 +1,70 @@
+#include "graph/gst/PositionModel.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr MediaTime Second = 10'000'000;
+
+} // namespace
+
+PositionModel::PositionModel(Clock clock) : clock_(std::move(clock)) {}
+
+void PositionModel::Reset() {
+    last_ = 0;
+    stop_ = -1;
+    atEnd_ = false;
+    holdSeekTarget_ = false;
+}
+
+void PositionModel::Duration(MediaTime duration) {
+    if (duration >= 0) {
+        stop_ = duration;
+    }
+}
+
+MediaTime PositionModel::Clamp(MediaTime target) const {
+    return std::clamp<MediaTime>(target, 0, std::max<MediaTime>(stop_, 0));
+}
+
+void PositionModel::Seek(MediaTime target) {
+    last_ = target;
+    atEnd_ = false;
+    holdSeekTarget_ = true;
+    seekTime_ = clock_();
+}
+
+void PositionModel::FenceEnds(std::uint64_t lastSerial) {
+    endFence_ = std::max(endFence_, lastSerial);
+    atEnd_ = false;
+}
+
+void PositionModel::ForgetEnd(std::uint64_t lastSerial) {
+    FenceEnds(lastSerial);
+}
+
+void PositionModel::EndOfStream(std::uint64_t serial) {
+    if (serial > endFence_) {
+        atEnd_ = true;
+        last_ = std::max<MediaTime>(stop_, 0);
+    }
+}
+
+bool PositionModel::FitsSeek(MediaTime answer, TimePoint now) const {
+    const MediaTime slack =
+        std::chrono::duration_cast<std::chrono::microseconds>(now - seekTime_).count() * 10 + Second / 20;
+    return answer >= last_ - Second / 20 && answer <= last_ + slack;
+}
+
+void PositionModel::Observe(MediaTime answer) {
+    if (atEnd_ || stop_ < 0) {
+        return;
+    }
+    const MediaTime bounded = std::clamp<MediaTime>(answer, 0, std::max<MediaTime>(stop_ - 1, 0));
+    const TimePoint now = clock_();
+    const bool settling = holdSeekTarget_ && now - seekTime_ < SeekSettling;
+    if (!settling && (!holdSeekTarget_ || FitsSeek(bounded, now))) {
+        holdSeekTarget_ = false;
+        last_ = bounded;
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "graph/GraphInterfaces.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+// Where playback stands, as the graph reports it: the sinks' answers filtered through what the graph
+// knows and they may not yet. Plain C++, so that its rules can be checked without a pipeline.
+//
+// - The stop position is the file's length; a new answer (a length estimate that grows) moves it.
+// - Right after a seek the sinks may still answer with where they were before it, or with the few
+//   moments they have played since; the position is the seek's target until an answer fits it, and
+//   for a short settling time in any case, so that a stop straight after a rewind stands at 0.
+// - The stop position itself is reached only with the end of the stream, never by an answer: a
+//   renderer that is done early (the picture, while the sound still plays out) does not end the file.
+// - An end of stream posted before the last seek flushed the pipeline belongs to the old segment.
+class PositionModel {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    using Clock = std::function<TimePoint()>;
+
+    explicit PositionModel(Clock clock = [] { return std::chrono::steady_clock::now(); });
+
+    // How long after a seek the position stays at the seek's target.
+    std::chrono::milliseconds SeekSettling{100};
+
+    // A graph built anew: at 0, its length not yet known, no end seen.
+    void Reset();
+
+    // The length the pipeline answers.
+    void Duration(MediaTime duration);
+    bool KnowsStop() const { return stop_ >= 0; }
+    MediaTime Stop() const { return stop_; }
+    // A place before the start or past the end is the start or the end.
+    MediaTime Clamp(MediaTime target) const;
+
+    // A seek to the target has been asked for: the target is the position from now on.
+    void Seek(MediaTime target);
+    // The seek's flush is through: ends posted up to this serial belong to the old segment.
+    void FenceEnds(std::uint64_t lastSerial);
+    void EndOfStream(std::uint64_t serial);
+    bool AtEnd() const { return atEnd_; }
+    // A stop forgets an end: the next run goes on from the position.
+    void ForgetEnd(std::uint64_t lastSerial);
+
+    // What the sinks answered while playing.
+    void Observe(MediaTime answer);
+    MediaTime Current() const { return atEnd_ ? stop_ : last_; }
+
+private:
+    bool FitsSeek(MediaTime answer, TimePoint now) const;
+
+    Clock clock_;
+    MediaTime last_ = 0;
+    MediaTime stop_ = -1;
+    bool atEnd_ = false;
+    std::uint64_t endFence_ = 0;
+    bool holdSeekTarget_ = false;
+    TimePoint seekTime_{};
+};

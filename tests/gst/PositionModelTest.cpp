@@ -1,0 +1,94 @@
+// Where playback stands, checked on its own with a clock the test moves: no pipeline, no sleeps.
+
+#include "graph/gst/PositionModel.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr MediaTime Second = 10'000'000;
+
+class PositionModelTest : public ::testing::Test {
+protected:
+    PositionModel::TimePoint now{};
+    PositionModel model{[this] { return now; }};
+
+    void SetUp() override { model.Duration(10 * Second); }
+};
+
+TEST_F(PositionModelTest, AnswersAreTakenWithinTheFileAndTheStopIsReachedOnlyByTheEnd) {
+    EXPECT_TRUE(model.KnowsStop());
+    model.Observe(3 * Second);
+    EXPECT_EQ(model.Current(), 3 * Second);
+    // A renderer done early answers the length itself; the file has not ended yet.
+    model.Observe(10 * Second);
+    EXPECT_EQ(model.Current(), 10 * Second - 1);
+    model.Observe(-Second);
+    EXPECT_EQ(model.Current(), 0);
+    model.EndOfStream(1);
+    EXPECT_TRUE(model.AtEnd());
+    EXPECT_EQ(model.Current(), 10 * Second);
+    // Answers at the end change nothing; a stop forgets the end and stands where it was.
+    model.Observe(2 * Second);
+    EXPECT_EQ(model.Current(), 10 * Second);
+    model.ForgetEnd(1);
+    EXPECT_FALSE(model.AtEnd());
+    EXPECT_EQ(model.Current(), 10 * Second);
+}
+
+TEST_F(PositionModelTest, ASeekHoldsItsTargetUntilTheSinksAnswerFromThere) {
+    model.Observe(6 * Second);
+    model.Seek(0);
+    // The sinks still answer from before the seek, or a little past the target while settling.
+    now += 20ms;
+    model.Observe(6 * Second);
+    EXPECT_EQ(model.Current(), 0);
+    model.Observe(Second / 100);
+    EXPECT_EQ(model.Current(), 0) << "a stop straight after a rewind stands at the start";
+    // Settled: an answer that fits the target and the time since is taken; one from the old place is not.
+    now += 200ms;
+    model.Observe(6 * Second);
+    EXPECT_EQ(model.Current(), 0);
+    model.Observe(Second / 10);
+    EXPECT_EQ(model.Current(), Second / 10);
+    // Once taken, answers are followed again.
+    model.Observe(5 * Second);
+    EXPECT_EQ(model.Current(), 5 * Second);
+}
+
+TEST_F(PositionModelTest, AnEndPostedBeforeTheSeeksFlushBelongsToTheOldSegment) {
+    model.Seek(4 * Second);
+    model.FenceEnds(7);
+    model.EndOfStream(6);
+    EXPECT_FALSE(model.AtEnd());
+    EXPECT_EQ(model.Current(), 4 * Second);
+    model.EndOfStream(8);
+    EXPECT_TRUE(model.AtEnd());
+    // A seek leaves the end, and its target is the position again.
+    model.Seek(Second);
+    EXPECT_FALSE(model.AtEnd());
+    EXPECT_EQ(model.Current(), Second);
+}
+
+TEST_F(PositionModelTest, ALengthThatChangesMovesTheStopAndTheClamps) {
+    model.Observe(9 * Second + Second / 2);
+    model.Duration(12 * Second);
+    EXPECT_EQ(model.Stop(), 12 * Second);
+    EXPECT_EQ(model.Clamp(20 * Second), 12 * Second);
+    EXPECT_EQ(model.Clamp(-Second), 0);
+    model.Observe(11 * Second);
+    EXPECT_EQ(model.Current(), 11 * Second) << "no longer pinned short of the old length";
+    model.EndOfStream(1);
+    EXPECT_EQ(model.Current(), 12 * Second);
+    // A graph built anew knows nothing yet: no stop, and every place clamps to 0.
+    model.Reset();
+    EXPECT_FALSE(model.KnowsStop());
+    EXPECT_EQ(model.Current(), 0);
+    EXPECT_EQ(model.Clamp(5 * Second), 0);
+    model.Observe(3 * Second);
+    EXPECT_EQ(model.Current(), 0) << "answers wait for the length";
+}
+
+} // namespace
