@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class QLabel;
 class QPlainTextEdit;
@@ -139,6 +140,12 @@ public:
     void PlayPreviousFile();
     void LoadSettings();
     void SaveSettings();
+    // A file or folder named from outside (command line, drop): see player/OpenPath.cpp.
+    void OpenPath(const std::string& path);
+
+    // The file or folder the program was started with; when set, it is opened at the first showing
+    // in place of the resume, since the user asked for it.
+    std::string StartPath;
 
     // The playback object, for tests and the debug tools; the window owns it.
     THalvion* PlayerObject() const { return Player.get(); }

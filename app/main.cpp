@@ -3,8 +3,14 @@
 #include "app/TfrmMain.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
+#include "player/CommandLine.h"
+#include "player/MprisHandOver.h"
+#include "player/MprisService.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 int main(int argc, char** argv) {
     // GStreamer comes up on a thread of its own while the window is built, so the first picture
@@ -13,11 +19,28 @@ int main(int argc, char** argv) {
     StartGStreamer(PluginFolderBesideExecutable());
     TApplication::PrepareAttributes();
     TApplication application(argc, argv);
+    // The toolkit has taken its own options out of argv by now.
+    std::error_code unknownFolder;
+    const CommandLine commandLine =
+        ParseCommandLine({argv + 1, argv + argc}, std::filesystem::current_path(unknownFolder).string());
+    if (commandLine.Help || !commandLine.Error.empty()) {
+        if (!commandLine.Error.empty()) {
+            std::fprintf(stderr, "tarnwick: %s\n", commandLine.Error.c_str());
+        }
+        std::fputs(UsageText().c_str(), commandLine.Help ? stdout : stderr);
+        return commandLine.Help ? 0 : 2;
+    }
+    if (!commandLine.Path.empty() && HandOverToRunningPlayer(commandLine.Path)) {
+        return 0;
+    }
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
     // Loading a library holds up every other thread that loads one or looks a symbol up, as the
     // window system does while it first paints the window; the decoders wait until then.
     RunAfterFirstPaint(*frmMain, PreloadPlaybackPlugins);
+    frmMain->StartPath = commandLine.Path;
+    // Without a session bus the program runs on without media keys.
+    (new MprisService(*frmMain))->Register();
     frmMain->show();
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.

@@ -37,6 +37,8 @@ public:
     HRESULT SeekToBarPosition(std::int32_t barPos);
     HRESULT SetPosition(MediaTime position);
     MediaTime GetPosition();
+    // The open file's length (its stop position); 0 when no file is open or the length is unknown.
+    MediaTime GetLength();
     HRESULT SkipSeconds(std::int64_t seconds);
 
     void ListFilters(TextSinkLink& sink);

@@ -143,3 +143,11 @@ HRESULT THalvion::SkipSeconds(std::int64_t seconds) {
     return MediaSeeking->SetPositions(current, AM_SEEKING_AbsolutePositioning, current,
                                       AM_SEEKING_NoPositioning);
 }
+
+MediaTime THalvion::GetLength() {
+    MediaTime stop = 0;
+    if (!MediaSeeking || Failed(MediaSeeking->GetStopPosition(stop))) {
+        return 0;
+    }
+    return stop;
+}

@@ -2,8 +2,7 @@
 // resume, destruction with the settings saved, and the three options.
 
 #include "app/ErrorBox.h"
-#include "core/ProfileFile.h"
-#include "core/SettingsFileName.h"
+#include "app/HandlerGuard.h"
 #include "app/TAction.h"
 #include "app/TVideoPanel.h"
 #include "app/TfrmMain.h"
@@ -11,7 +10,11 @@
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
+#include "core/ProfileFile.h"
+#include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
+#include "player/FileDrop.h"
+#include "player/OpenPath.h"
 #include "player/PlaySettings.h"
 
 #include <QTimer>
@@ -38,10 +41,27 @@ void TfrmMain::FormCreate() {
     Player->SetSeekBar(this);
     Player->SetOwnerWindow(static_cast<WindowHandle>(PanelVideo->NativeWindow()));
     RestoreFormPlacement(*this);
+    AcceptDroppedPaths(*this,
+                       [this](const std::string& path) { RunHandler([this, &path] { OpenPath(path); }); });
 }
 
 void TfrmMain::FormShow() {
-    LoadSettings();
+    // A path that cannot be opened is reported, and the start goes on as if none had been given.
+    if (!StartPath.empty()) {
+        try {
+            RequireOpenablePath(StartPath);
+        } catch (const std::exception& error) {
+            StartPath.clear();
+            ShowApplicationError(QString::fromUtf8(error.what()));
+        }
+    }
+    if (StartPath.empty()) {
+        LoadSettings();
+        return;
+    }
+    // A fault in the stored settings is shown, and the file the user asked for still opens.
+    RunHandler([this] { LoadSettings(); });
+    OpenPath(StartPath);
 }
 
 void TfrmMain::FormDestroy() {
@@ -80,7 +100,7 @@ void TfrmMain::LoadSettings() {
     ActionResume->SetChecked(stored.Resume);
 
     ResumePosition = ParsePosition(stored.Position);
-    if (stored.Resume && stored.Playing) {
+    if (stored.Resume && stored.Playing && StartPath.empty()) {
         OpenSelectedFile();
         Player->SetPosition(ResumePosition);
         Player->Play();

@@ -69,6 +69,7 @@ SeenBox ControllerTest::Start(const std::function<void()>& whileOpen) {
         [this] {
             form = std::make_unique<TfrmMain>(system);
             form->Timer1->stop();
+            form->StartPath = startPath;
             form->show();
             EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
             QApplication::processEvents();

@@ -24,6 +24,8 @@ protected:
     TempDir media;
     std::shared_ptr<FakeGraphSystem> system;
     std::unique_ptr<TfrmMain> form;
+    // What the next Start gives the window as the path it was started with.
+    std::string startPath;
 
     void SetUp() override;
     void TearDown() override;

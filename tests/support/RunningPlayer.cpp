@@ -97,7 +97,15 @@ PlayerInstall::~PlayerInstall() {
     }
 }
 
-RunningPlayer::RunningPlayer(const PlayerInstall& install) : install_(install) {
+RunningPlayer::RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments,
+                             const std::string& otherProgram)
+    : install_(install) {
+    const std::string program = otherProgram.empty() ? install.Program() : otherProgram;
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
         if (::chdir(install.Clips().c_str()) != 0) {
@@ -109,8 +117,7 @@ RunningPlayer::RunningPlayer(const PlayerInstall& install) : install_(install) {
         // that a folder closed to users is closed to it too.
         ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
         ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
-        const std::string program = install.Program();
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
 }
@@ -234,6 +241,10 @@ int RunningPlayer::Close(int timeoutMs) {
     if (auto window = WaitForWindow("Tarnwick 1.06", 5000)) {
         RequestClose(window->id);
     }
+    return WaitForExit(timeoutMs);
+}
+
+int RunningPlayer::WaitForExit(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;

@@ -46,7 +46,9 @@ private:
 // The program running from an install, started in its clips folder.
 class RunningPlayer {
 public:
-    explicit RunningPlayer(const PlayerInstall& install);
+    // `program` runs another copy of the program (an installed one) with the install's clips and bus.
+    explicit RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments = {},
+                           const std::string& program = {});
     ~RunningPlayer();
     RunningPlayer(const RunningPlayer&) = delete;
     RunningPlayer& operator=(const RunningPlayer&) = delete;
@@ -75,7 +77,10 @@ public:
     // Closes the window as a window manager's close button does and waits for the program to end;
     // returns the exit status, or -1 when it did not end in time.
     int Close(int timeoutMs = 15000);
+    // Waits for the program to end by itself; the exit status, or -1 when it did not end in time.
+    int WaitForExit(int timeoutMs);
     bool Running() const;
+    int Pid() const { return pid_; }
 
 private:
     const PlayerInstall& install_;

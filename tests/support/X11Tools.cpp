@@ -207,3 +207,21 @@ void PressKey(const std::string& keysymName) {
     XTestFakeKeyEvent(display.get(), code, False, CurrentTime);
     XSync(display.get(), False);
 }
+
+void MovePointerTo(int x, int y) {
+    DisplayHandle display = OpenDisplay();
+    XTestFakeMotionEvent(display.get(), -1, x, y, CurrentTime);
+    XSync(display.get(), False);
+}
+
+unsigned long PixelAt(int x, int y) {
+    DisplayHandle display = OpenDisplay();
+    XImage* image =
+        XGetImage(display.get(), DefaultRootWindow(display.get()), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return 0;
+    }
+    const unsigned long value = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return value;
+}

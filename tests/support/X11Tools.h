@@ -54,3 +54,9 @@ void ClickAt(int x, int y, int clicks = 1);
 
 // Sends a key press and release to the window that has the focus (an X keysym name: "Return").
 void PressKey(const std::string& keysymName);
+
+// Moves the pointer to root coordinates without clicking (off a control, so none shows its hover look).
+void MovePointerTo(int x, int y);
+
+// The pixel value of the screen at root coordinates.
+unsigned long PixelAt(int x, int y);

@@ -1,0 +1,123 @@
+#include "player/MprisService.h"
+
+#include "app/HandlerGuard.h"
+#include "app/TfrmMain.h"
+#include "graph/Halvion.h"
+#include "player/FileUri.h"
+#include "player/MprisAdaptors.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QTimer>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWatchInterval = 200;
+constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+
+} // namespace
+
+MprisService::MprisService(TfrmMain& form) : QObject(&form), form_(form) {}
+
+bool MprisService::Register() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return false;
+    }
+    auto* player = new MprisPlayerAdaptor(*this);
+    connect(this, &MprisService::Seeked, player, &MprisPlayerAdaptor::Seeked);
+    new MprisRootAdaptor(*this);
+    if (!bus.registerObject(QString::fromLatin1(ObjectPath), this)) {
+        return false;
+    }
+    // A second player started without a file runs beside the first; the desktop tells them apart by
+    // the instance suffix the MPRIS naming rules provide for this.
+    if (!bus.registerService(QString::fromLatin1(ServiceName)) &&
+        !bus.registerService(
+            QStringLiteral("%1.instance%2").arg(QLatin1String(ServiceName)).arg(::getpid()))) {
+        bus.unregisterObject(QString::fromLatin1(ObjectPath));
+        return false;
+    }
+    announcedStatus_ = PlaybackStatus();
+    announcedFile_ = form_.PlayerObject() ? form_.PlayerObject()->CurrentFileName() : std::string();
+    auto* watch = new QTimer(this);
+    watch->setInterval(kWatchInterval);
+    connect(watch, &QTimer::timeout, this, &MprisService::Watch);
+    watch->start();
+    return true;
+}
+
+void MprisService::Later(std::function<void()> action) {
+    QTimer::singleShot(0, this, [this, action = std::move(action)] {
+        // A call that arrives while the window is closing finds the playback object already gone.
+        if (form_.PlayerObject() == nullptr) {
+            return;
+        }
+        RunHandler(action);
+        Watch();
+    });
+}
+
+QString MprisService::PlaybackStatus() const {
+    const THalvion* player = form_.PlayerObject();
+    if (player == nullptr || !player->Playing) {
+        return QStringLiteral("Stopped");
+    }
+    return player->Paused ? QStringLiteral("Paused") : QStringLiteral("Playing");
+}
+
+QString MprisService::TrackId() const {
+    return QStringLiteral("/org/tarnwick/Track/%1").arg(trackNumber_);
+}
+
+QVariantMap MprisService::Metadata() const {
+    THalvion* player = form_.PlayerObject();
+    if (player == nullptr || player->CurrentFileName().empty()) {
+        return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral(
+                                                      "/org/mpris/MediaPlayer2/TrackList/NoTrack")))}};
+    }
+    const std::string& path = player->CurrentFileName();
+    const std::string name = path.substr(path.rfind('/') + 1);
+    return {
+        {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(TrackId()))},
+        {QStringLiteral("mpris:length"), QVariant::fromValue<qlonglong>(player->GetLength() / 10)},
+        {QStringLiteral("xesam:url"), QString::fromLatin1(FileUriOfPath(path))},
+        {QStringLiteral("xesam:title"), QString::fromUtf8(name)},
+    };
+}
+
+qint64 MprisService::PositionMicroseconds() const {
+    THalvion* player = form_.PlayerObject();
+    return player == nullptr ? 0 : player->GetPosition() / 10;
+}
+
+void MprisService::AnnounceSeek() {
+    emit Seeked(PositionMicroseconds());
+}
+
+void MprisService::Watch() {
+    const THalvion* player = form_.PlayerObject();
+    const std::string file = player ? player->CurrentFileName() : std::string();
+    const QString status = PlaybackStatus();
+    QVariantMap changed;
+    if (file != announcedFile_) {
+        announcedFile_ = file;
+        ++trackNumber_;
+        changed.insert(QStringLiteral("Metadata"), Metadata());
+    }
+    if (status != announcedStatus_) {
+        announcedStatus_ = status;
+        changed.insert(QStringLiteral("PlaybackStatus"), status);
+    }
+    if (changed.isEmpty()) {
+        return;
+    }
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(ObjectPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(kPlayerInterface) << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}

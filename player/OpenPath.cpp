@@ -1,0 +1,87 @@
+// A file or folder named from outside the window (the command line, a drop): the browser goes where
+// it lies and the file plays as a double-click on its row would, so settings, stepping and resume
+// follow the same rules as for a file picked in the list.
+
+#include "player/OpenPath.h"
+
+#include "app/TfrmMain.h"
+#include "browser/FileNames.h"
+#include "browser/FileScan.h"
+#include "browser/TDirectoryListBox.h"
+#include "browser/TFileListBox.h"
+#include "browser/TFilterComboBox.h"
+#include "core/Errors.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The first filter entry whose mask lists the name; -1 when none does.
+int FirstEntryListing(const std::vector<std::string>& entryMasks, const std::string& name) {
+    for (std::size_t entry = 0; entry < entryMasks.size(); ++entry) {
+        for (const std::string& pattern : SplitMask(entryMasks[entry])) {
+            if (MatchesWildcard(name, pattern)) {
+                return static_cast<int>(entry);
+            }
+        }
+    }
+    return -1;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsPlainFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+void RequireOpenablePath(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+        throw EInOutError("ファイルが見つかりません - " + path, 2);
+    }
+    if (::access(path.c_str(), S_ISDIR(info.st_mode) ? R_OK | X_OK : R_OK) != 0) {
+        throw EInOutError("ファイルへのアクセスが拒否されました - " + path, 5);
+    }
+}
+
+void TfrmMain::OpenPath(const std::string& path) {
+    RequireOpenablePath(path);
+    // The folder goes with a closing "/": the browser would take a last part holding "*" or "?" for
+    // a mask instead of a folder to enter.
+    if (IsFolder(path)) {
+        DirectoryListBox1->SetCurrentDir(path.ends_with('/') ? path : path + "/");
+        return;
+    }
+    const auto slash = path.rfind('/');
+    const std::string name = path.substr(slash + 1);
+    // The list leaves hidden names and anything but plain files out; refusing them before the browser
+    // moves keeps the list the user had.
+    if (name.starts_with('.') || !IsPlainFile(path)) {
+        throw EInvalidOperation("不正なファイル名 - " + path);
+    }
+    DirectoryListBox1->SetCurrentDir(path.substr(0, slash + 1));
+
+    const int entry = FirstEntryListing(FilterComboBox1->EntryMasks(), name);
+    if (entry >= 0) {
+        FilterComboBox1->SetItemIndex(entry);
+        FileListBox1->SetMask(FilterComboBox1->EntryMasks()[static_cast<std::size_t>(entry)]);
+    }
+    FileListBox1->SelectName(name);
+    if (FileListBox1->SelectedName().empty()) {
+        // No entry lists it: the list shows just that file, as for a stored file at start-up.
+        FileListBox1->SetMask(name);
+        FileListBox1->SelectName(name);
+    }
+    // A file the list does not show must not let the double-click play row 0 in its place.
+    if (FileListBox1->SelectedName().empty()) {
+        throw EInvalidOperation("不正なファイル名 - " + path);
+    }
+    FileListBox1DblClick();
+}

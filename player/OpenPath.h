@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+// Raises the error the user sees when a path named from outside cannot be opened: it does not
+// exist, or it cannot be read (a folder: cannot be listed).
+void RequireOpenablePath(const std::string& path);
