@@ -71,6 +71,14 @@ private:
     std::size_t next_ = 0;
 };
 
+// An element's or a pad's name, empty when it has none.
+inline std::string ObjectName(GstObject* object) {
+    gchar* name = gst_object_get_name(object);
+    std::string text = name ? name : "";
+    g_free(name);
+    return text;
+}
+
 // The top-level elements of a bin in the order they were added (the bin keeps them newest first),
 // and the bin's children cookie that goes with that list.
 std::vector<ElementRef> ChildrenInOrder(GstBin* bin, guint32* cookie = nullptr);

@@ -18,17 +18,17 @@ bool FeedsOthers(GstElement* element) {
                        [](const PadRef& pad) { return gst_pad_is_linked(pad.get()); });
 }
 
-std::string NameOf(GstObject* object) {
-    gchar* name = gst_object_get_name(object);
-    std::string text = name ? name : "";
-    g_free(name);
-    return text;
-}
-
 } // namespace
 
 GstFilterGraph::GstFilterGraph() : pipeline_(Share(gst_pipeline_new(nullptr))) {
     InitGraphLog();
+    // The pipeline keeps time by the system's clock, not by the sound sink's. The sound sink's clock
+    // runs only while the sound server plays its stream: after a flushing seek in the paused state
+    // (a stop while paused), it sometimes never started again, and every sink waiting on it froze
+    // with the position at 0 (about one try in two here). The sound sink follows the system clock
+    // instead, as it does when another element provides the clock.
+    GstRef<GstClock> systemClock = Adopt(gst_system_clock_obtain());
+    gst_pipeline_use_clock(GST_PIPELINE(pipeline_.get()), systemClock.get());
     windowHandle_ = window_.Handle();
     // Runs on a streaming thread: only our own video renderers get the video window.
     bus_ = std::make_unique<PipelineBus>(pipeline_.get(), [this](GstObject* sink) -> std::uintptr_t {
@@ -75,7 +75,7 @@ bool GstFilterGraph::Empty() const {
 bool GstFilterGraph::AddUnique(const ElementRef& element, const std::string& name, bool* renamed) {
     std::vector<std::string> taken;
     for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
-        taken.push_back(NameOf(GST_OBJECT(child.get())));
+        taken.push_back(ObjectName(GST_OBJECT(child.get())));
     }
     const std::string unique = UniqueFilterName(name, [&taken](const std::string& candidate) {
         return std::count(taken.begin(), taken.end(), candidate) > 0;
@@ -104,7 +104,7 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
     bool renamed = false;
     {
         std::lock_guard guard(lock_);
-        const std::string wanted = name.empty() ? NameOf(GST_OBJECT(element.get())) : name;
+        const std::string wanted = name.empty() ? ObjectName(GST_OBJECT(element.get())) : name;
         if (!AddUnique(element, wanted, &renamed)) {
             return E_FAIL;
         }

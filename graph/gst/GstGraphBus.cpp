@@ -1,6 +1,7 @@
 // The GStreamer graph's bus: the messages the pipeline posts, taken on the user-interface thread,
 // and the waits for the pipeline to preroll after a build or a seek.
 
+#include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
 
@@ -30,13 +31,6 @@ bool IsHarmlessRenegotiationWarning(GstMessage* message, const GError* warning) 
     return warning && warning->domain == GST_STREAM_ERROR && warning->code == GST_STREAM_ERROR_FORMAT &&
            GST_IS_BASE_TRANSFORM(GST_MESSAGE_SRC(message)) &&
            g_strcmp0(warning->message, "not negotiated") == 0;
-}
-
-std::string NameOf(GstObject* object) {
-    gchar* name = gst_object_get_name(object);
-    std::string text = name ? name : "";
-    g_free(name);
-    return text;
 }
 
 } // namespace
@@ -86,7 +80,7 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
 void GstFilterGraph::OnError(GstMessage* message) {
     GError* error = nullptr;
     gst_message_parse_error(message, &error, nullptr);
-    AddProblem("error from " + NameOf(GST_MESSAGE_SRC(message)) + ": " +
+    AddProblem("error from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                (error ? error->message : "unknown"));
     g_clear_error(&error);
     settle_ = Settle::Failed;
@@ -97,7 +91,7 @@ void GstFilterGraph::OnWarning(GstMessage* message) {
     GError* warning = nullptr;
     gst_message_parse_warning(message, &warning, nullptr);
     if (!IsHarmlessRenegotiationWarning(message, warning)) {
-        AddProblem("warning from " + NameOf(GST_MESSAGE_SRC(message)) + ": " +
+        AddProblem("warning from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                    (warning ? warning->message : "unknown"));
     }
     g_clear_error(&warning);

@@ -48,13 +48,6 @@ HRESULT CheckReadableFile(const std::string& path) {
     return regular ? S_OK : E_INVALIDARG;
 }
 
-std::string NameOf(GstObject* object) {
-    gchar* name = gst_object_get_name(object);
-    std::string text = name ? name : "";
-    g_free(name);
-    return text;
-}
-
 // A fresh element as an owned reference: whatever happens to it on the way into the graph, the
 // reference goes with the caller's scope.
 ElementRef Make(const char* factory) {
@@ -92,7 +85,7 @@ bool GstFilterGraph::LinkThroughConverter(GstPad* output, GstPad* input, Media m
     bool linked = true;
     for (const char* factory : factories) {
         ElementRef converter = Make(factory);
-        if (!converter || !AddUnique(converter, NameOf(GST_OBJECT(converter.get())))) {
+        if (!converter || !AddUnique(converter, ObjectName(GST_OBJECT(converter.get())))) {
             linked = false;
             break;
         }
@@ -190,7 +183,7 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
     }
     {
         std::lock_guard guard(lock_);
-        if (!AddUnique(decoder, NameOf(GST_OBJECT(decoder.get())))) {
+        if (!AddUnique(decoder, ObjectName(GST_OBJECT(decoder.get())))) {
             return E_FAIL;
         }
     }

@@ -40,13 +40,18 @@ void PositionModel::FenceEnds(std::uint64_t lastSerial) {
 }
 
 void PositionModel::ForgetEnd(std::uint64_t lastSerial) {
+    // An end reached by playing leaves the position at the end. One that came while a seek's target
+    // was still held is the old segment's, which a slow sound sink can post after the seek: the
+    // position stays at the target.
+    if (atEnd_ && !holdSeekTarget_) {
+        last_ = std::max<MediaTime>(stop_, 0);
+    }
     FenceEnds(lastSerial);
 }
 
 void PositionModel::EndOfStream(std::uint64_t serial) {
     if (EndBelongsToSegment(serial)) {
         atEnd_ = true;
-        last_ = std::max<MediaTime>(stop_, 0);
     }
 }
 

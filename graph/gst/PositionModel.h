@@ -43,7 +43,7 @@ public:
     void EndOfStream(std::uint64_t serial);
     bool EndBelongsToSegment(std::uint64_t serial) const { return serial > endFence_; }
     bool AtEnd() const { return atEnd_; }
-    // A stop forgets an end: the next run goes on from the position.
+    // A stop forgets an end: the next run goes on from the position, the end when playing reached it.
     void ForgetEnd(std::uint64_t lastSerial);
 
     // What the sinks answered while playing.

@@ -90,6 +90,23 @@ TEST_F(GstPlaybackTest, ALengthThatGrowsWhilePlayingIsFollowedToTheTrueEnd) {
     EXPECT_GE(latest, 49 * Second / 10) << "the end is reached at the true length, not the first estimate";
 }
 
+// Paused, stopped (rewound while paused), then run by a second press of the pause button: playback
+// goes on from the start. On the sound sink's clock the picture froze at 0 in about one try of two.
+TEST_F(GstPlaybackTest, AGraphRewoundWhilePausedRunsAgain) {
+    const std::string path = Clip(".avi", true, true, 320, 240, 3.0);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        Open(path, false, false);
+        player->Play();
+        ASSERT_TRUE(WaitFor([&] { return player->GetPosition() > Second / 4; }));
+        player->TogglePause();
+        player->Stop();
+        EXPECT_EQ(player->GetPosition(), 0);
+        player->TogglePause();
+        EXPECT_TRUE(WaitFor([&] { return player->GetPosition() > Second / 2; }))
+            << "attempt " << attempt << ": the graph runs but playback stands at " << player->GetPosition();
+    }
+}
+
 TEST_F(GstPlaybackTest, OpeningTwiceLeavesOneSetOfFiltersAndTheListingNamesThem) {
     const std::string path = Clip(".mp4");
     Open(path, true, true);

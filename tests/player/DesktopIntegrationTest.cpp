@@ -3,6 +3,7 @@
 // handing its file over, and the Debian package installed into a scratch root.
 
 #include "core/ProfileFile.h"
+#include "tests/support/FileUriEncoding.h"
 #include "tests/support/RunningPlayer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestServers.h"
@@ -22,22 +23,6 @@
 namespace {
 
 using Objects = std::vector<SeenObject>;
-
-// A file: URI as file managers write it: every byte but the unreserved ones percent-encoded.
-std::string FileUri(const std::string& path) {
-    std::string uri = "file://";
-    for (const unsigned char byte : path) {
-        if (std::isalnum(byte) != 0 ||
-            std::string_view("/-._~").find(static_cast<char>(byte)) != std::string::npos) {
-            uri += static_cast<char>(byte);
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
-            uri += escaped;
-        }
-    }
-    return uri;
-}
 
 // The command's standard output; the exit status through `status`.
 std::string Shell(const std::string& command, int* status = nullptr) {

@@ -5,6 +5,7 @@
 #include "browser/TFilterComboBox.h"
 #include "graph/Halvion.h"
 #include "tests/player/ControllerFixture.h"
+#include "tests/support/FileUriEncoding.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -14,22 +15,6 @@
 namespace {
 
 using OpenPathTest = ControllerTest;
-
-// A file: URI as file managers write it: every byte but the unreserved ones percent-encoded.
-std::string FileUri(const std::string& path) {
-    std::string uri = "file://";
-    for (const unsigned char byte : path) {
-        if (std::isalnum(byte) != 0 ||
-            std::string_view("/-._~").find(static_cast<char>(byte)) != std::string::npos) {
-            uri += static_cast<char>(byte);
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
-            uri += escaped;
-        }
-    }
-    return uri;
-}
 
 // Drags a text/uri-list over the window and drops it, then lets the deferred open run; false when the
 // window refused the drag.

@@ -206,8 +206,11 @@ protected:
             EXPECT_EQ(first, 0) << "a file that could not be built stands at 0";
             return;
         }
+        // With no sound server, sound routed to the device cannot be played either, and saying so is
+        // right.
+        const bool soundCannotPlay = GetParam().sound == Sound::Missing && model_.audio;
         for (const SeenBox& box : boxes_) {
-            ADD_FAILURE() << "an error box for a good file: " << box.text.toStdString();
+            EXPECT_TRUE(soundCannotPlay) << "an error box for a good file: " << box.text.toStdString();
         }
         EXPECT_LT(first, Second) << "a file opened and run starts from its beginning";
         ExpectMoving(first);
