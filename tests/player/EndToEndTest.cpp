@@ -48,6 +48,22 @@ std::string Shell(const std::string& command) {
     return output;
 }
 
+// The position text once it stands still (a pause has taken): two reads in a row, a few ticks of the
+// window's timer apart, that agree; empty when it never settles within the timeout.
+std::string SettledPosition(const RunningPlayer& player, int timeoutMs = 8000) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string last = player.PositionText();
+    while (std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        const std::string now = player.PositionText();
+        if (now == last) {
+            return now;
+        }
+        last = now;
+    }
+    return {};
+}
+
 class EndToEndTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureTestServers(); }
@@ -90,9 +106,9 @@ TEST_F(EndToEndTest, AFolderPlaysRoundAndRoundAndPicksUpWhereItWasLeft) {
             [](const Objects& o) { return TextOf(o, "text", "再生位置") >= "00:00:00.5"; }, 10000));
 
         player.ClickButton("一時停止");
-        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
         // On a slow machine the pause may land on the clip after the one waited for.
-        pausedAt = player.PositionText();
+        pausedAt = SettledPosition(player);
+        ASSERT_FALSE(pausedAt.empty()) << "the pause did not take";
         pausedFile = player.SelectedFile();
         std::this_thread::sleep_for(std::chrono::milliseconds(1200));
         EXPECT_EQ(player.PositionText(), pausedAt) << "paused playback stands still";
@@ -180,8 +196,8 @@ TEST_F(EndToEndTest, StopPlayPauseAndBrokenFilesBehaveAsAUserExpects) {
     player.DoubleClickFile("a1.avi");
     ASSERT_TRUE(player.WaitUntil(positionAtLeast("00:00:01.0"), 15000)) << player.PositionText();
     player.Press("一時停止");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    const std::string paused = player.PositionText();
+    const std::string paused = SettledPosition(player);
+    ASSERT_FALSE(paused.empty()) << "the pause did not take";
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_EQ(player.PositionText(), paused) << "paused playback stands still";
     player.Press("一時停止");
@@ -192,9 +208,13 @@ TEST_F(EndToEndTest, StopPlayPauseAndBrokenFilesBehaveAsAUserExpects) {
     ASSERT_TRUE(player.WaitUntil(positionAtLeast("00:00:02.5"), 8000)) << player.PositionText();
     player.Press("停止(Y)");
     player.Press("再生(Z)");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    EXPECT_LT(player.PositionText(), "00:00:02.0")
-        << "a play after a stop starts the file from its beginning";
+    EXPECT_TRUE(player.WaitUntil(
+        [](const Objects& o) {
+            const std::string text = TextOf(o, "text", "再生位置");
+            return text >= "00:00:00.1" && text < "00:00:02.0";
+        },
+        5000))
+        << "a play after a stop starts the file from its beginning, not at " << player.PositionText();
 
     // The end of a1 steps over the broken a2 to a3, which plays.
     EXPECT_TRUE(player.WaitUntil(
