@@ -121,7 +121,7 @@ private:
     void HandleMessage(const PipelineBus::Posted& posted);
     void OnError(GstMessage* message);
     void OnWarning(GstMessage* message);
-    void OnEndOfStream(std::uint64_t serial);
+    void OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum);
     void OnAsyncDone();
     void OnDurationChanged();
     void DrainMessages();

@@ -64,7 +64,7 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
         OnWarning(message);
         break;
     case GST_MESSAGE_EOS:
-        OnEndOfStream(posted.serial);
+        OnEndOfStream(posted.serial, gst_message_get_seqnum(message));
         break;
     case GST_MESSAGE_ASYNC_DONE:
         OnAsyncDone();
@@ -97,11 +97,12 @@ void GstFilterGraph::OnWarning(GstMessage* message) {
     g_clear_error(&warning);
 }
 
-void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
+void GstFilterGraph::OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
     // The length is certain now: an estimate that grew on the way (an MPEG program stream, a sound
     // stream of varying rate without an index) may still be short, and then the place the sinks
     // stopped at is the true length.
-    if (!position_.EndBelongsToSegment(serial)) {
+    if (!position_.EndBelongsToSegment(serial, seqnum)) {
+        position_.EndOfStream(serial, seqnum);
         return;
     }
     ReadDuration();
@@ -110,7 +111,7 @@ void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
         position / NanosecondsPerUnit > position_.Stop()) {
         position_.Duration(position / NanosecondsPerUnit);
     }
-    position_.EndOfStream(serial);
+    position_.EndOfStream(serial, seqnum);
 }
 
 void GstFilterGraph::OnAsyncDone() {

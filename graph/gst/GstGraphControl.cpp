@@ -148,10 +148,11 @@ void GstFilterGraph::Reseek() {
         gst_element_get_state(pipeline_.get(), nullptr, nullptr,
                               std::chrono::duration_cast<std::chrono::nanoseconds>(SeekDeadline).count());
     }
-    const bool seeked = gst_element_seek(
-        pipeline_.get(), 1.0, GST_FORMAT_TIME,
-        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-        position_.Current() * NanosecondsPerUnit, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    GstEvent* seek = gst_event_new_seek(
+        1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+        GST_SEEK_TYPE_SET, position_.Current() * NanosecondsPerUnit, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    position_.SeekSent(gst_event_get_seqnum(seek));
+    const bool seeked = gst_element_send_event(pipeline_.get(), seek);
     // The fence goes up once the flush is through, not before the pause above: a sink that was still
     // playing out the old segment (a slow sound server holds a second or more) can post its end in
     // between, and that end belongs to the old segment.

@@ -11,6 +11,10 @@ constexpr MediaTime Second = 10'000'000;
 PositionModel::PositionModel(Clock clock) : clock_(std::move(clock)) {}
 
 void PositionModel::Reset() {
+    earlierSeeks_.clear();
+    hasCurrentSeek_ = false;
+    hasLastEndSeqnum_ = false;
+    hasStaleSeqnum_ = false;
     last_ = 0;
     stop_ = -1;
     atEnd_ = false;
@@ -37,6 +41,8 @@ void PositionModel::Seek(MediaTime target) {
 void PositionModel::FenceEnds(std::uint64_t lastSerial) {
     endFence_ = std::max(endFence_, lastSerial);
     atEnd_ = false;
+    hasStaleSeqnum_ = hasLastEndSeqnum_;
+    staleSeqnum_ = lastEndSeqnum_;
 }
 
 void PositionModel::ForgetEnd(std::uint64_t lastSerial) {
@@ -49,8 +55,31 @@ void PositionModel::ForgetEnd(std::uint64_t lastSerial) {
     FenceEnds(lastSerial);
 }
 
-void PositionModel::EndOfStream(std::uint64_t serial) {
-    if (EndBelongsToSegment(serial)) {
+bool PositionModel::EndBelongsToSegment(std::uint64_t serial, std::uint32_t seqnum) const {
+    const bool repeated = hasStaleSeqnum_ && seqnum == staleSeqnum_;
+    const bool earlierSeek =
+        std::find(earlierSeeks_.begin(), earlierSeeks_.end(), seqnum) != earlierSeeks_.end();
+    return serial > endFence_ && !repeated && !earlierSeek;
+}
+
+void PositionModel::SeekSent(std::uint32_t seqnum) {
+    // The numbers of the last few seeks are enough: an old segment's end is posted within seconds.
+    constexpr std::size_t Kept = 16;
+    if (hasCurrentSeek_) {
+        earlierSeeks_.push_back(currentSeek_);
+        if (earlierSeeks_.size() > Kept) {
+            earlierSeeks_.erase(earlierSeeks_.begin());
+        }
+    }
+    hasCurrentSeek_ = true;
+    currentSeek_ = seqnum;
+}
+
+void PositionModel::EndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
+    const bool current = EndBelongsToSegment(serial, seqnum);
+    hasLastEndSeqnum_ = true;
+    lastEndSeqnum_ = seqnum;
+    if (current) {
         atEnd_ = true;
     }
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Where playback stands, as the graph reports it: the sinks' answers filtered through what the graph
 // knows and they may not yet. Plain C++, so that its rules can be checked without a pipeline.
@@ -40,8 +41,15 @@ public:
     void Seek(MediaTime target);
     // The seek's flush is through: ends posted up to this serial belong to the old segment.
     void FenceEnds(std::uint64_t lastSerial);
-    void EndOfStream(std::uint64_t serial);
-    bool EndBelongsToSegment(std::uint64_t serial) const { return serial > endFence_; }
+    // An end of stream: its place in the bus's order, and the sequence number it carries. A sink that
+    // comes back to playing while it stands at an end posts that end again under the same number; a
+    // repeat of an end seen before the last seek belongs to the old segment too.
+    void EndOfStream(std::uint64_t serial, std::uint32_t seqnum);
+    bool EndBelongsToSegment(std::uint64_t serial, std::uint32_t seqnum) const;
+    // A seek went out under this sequence number. Demuxers stamp the end of the segment a seek
+    // started with the seek's number, so an end stamped with an earlier seek's number is stale, however
+    // late a slow sink posts it.
+    void SeekSent(std::uint32_t seqnum);
     bool AtEnd() const { return atEnd_; }
     // A stop forgets an end: the next run goes on from the position, the end when playing reached it.
     void ForgetEnd(std::uint64_t lastSerial);
@@ -58,6 +66,13 @@ private:
     MediaTime stop_ = -1;
     bool atEnd_ = false;
     std::uint64_t endFence_ = 0;
+    bool hasLastEndSeqnum_ = false;
+    std::uint32_t lastEndSeqnum_ = 0;
+    bool hasStaleSeqnum_ = false;
+    std::uint32_t staleSeqnum_ = 0;
+    std::vector<std::uint32_t> earlierSeeks_;
+    bool hasCurrentSeek_ = false;
+    std::uint32_t currentSeek_ = 0;
     bool holdSeekTarget_ = false;
     TimePoint seekTime_{};
 };

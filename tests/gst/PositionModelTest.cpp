@@ -27,7 +27,7 @@ TEST_F(PositionModelTest, AnswersAreTakenWithinTheFileAndTheStopIsReachedOnlyByT
     EXPECT_EQ(model.Current(), 10 * Second - 1);
     model.Observe(-Second);
     EXPECT_EQ(model.Current(), 0);
-    model.EndOfStream(1);
+    model.EndOfStream(1, 11);
     EXPECT_TRUE(model.AtEnd());
     EXPECT_EQ(model.Current(), 10 * Second);
     // Answers at the end change nothing; a stop forgets the end and stands where it was.
@@ -61,16 +61,33 @@ TEST_F(PositionModelTest, ASeekHoldsItsTargetUntilTheSinksAnswerFromThere) {
 TEST_F(PositionModelTest, AnEndPostedBeforeTheSeeksFlushBelongsToTheOldSegment) {
     model.Seek(4 * Second);
     model.FenceEnds(7);
-    model.EndOfStream(6);
+    model.EndOfStream(6, 16);
     EXPECT_FALSE(model.AtEnd());
     EXPECT_EQ(model.Current(), 4 * Second);
-    model.EndOfStream(8);
+    model.EndOfStream(8, 18);
     EXPECT_TRUE(model.AtEnd());
     // Still holding the target, the end may be the old segment's (a slow sound sink posts it late): a
     // stop stands at the target, not at the end.
     model.ForgetEnd(8);
     EXPECT_EQ(model.Current(), 4 * Second);
-    model.EndOfStream(9);
+    model.EndOfStream(9, 19);
+    // The same end posted again after the next seek (a sink coming back to playing at its end) is
+    // the old segment's; a new end is not.
+    model.Seek(2 * Second);
+    model.FenceEnds(9);
+    model.EndOfStream(10, 19);
+    EXPECT_FALSE(model.AtEnd());
+    model.EndOfStream(11, 21);
+    EXPECT_TRUE(model.AtEnd());
+    // An end stamped with an earlier seek's number is that seek's segment's, however late it comes.
+    model.SeekSent(31);
+    model.Seek(3 * Second);
+    model.FenceEnds(11);
+    model.SeekSent(32);
+    model.EndOfStream(12, 31);
+    EXPECT_FALSE(model.AtEnd());
+    model.EndOfStream(13, 32);
+    EXPECT_TRUE(model.AtEnd());
     // A seek leaves the end, and its target is the position again.
     model.Seek(Second);
     EXPECT_FALSE(model.AtEnd());
@@ -85,7 +102,7 @@ TEST_F(PositionModelTest, ALengthThatChangesMovesTheStopAndTheClamps) {
     EXPECT_EQ(model.Clamp(-Second), 0);
     model.Observe(11 * Second);
     EXPECT_EQ(model.Current(), 11 * Second) << "no longer pinned short of the old length";
-    model.EndOfStream(1);
+    model.EndOfStream(1, 11);
     EXPECT_EQ(model.Current(), 12 * Second);
     // A graph built anew knows nothing yet: no stop, and every place clamps to 0.
     model.Reset();
