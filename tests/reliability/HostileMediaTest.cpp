@@ -126,7 +126,10 @@ protected:
                 Bounded("playing " + path, 20s, [&] { return PlayToEnd(built ? 8000ms : 300ms); });
             if (built) {
                 EXPECT_TRUE(ended) << "a file that was built plays to its end";
-                if (outputOn && file.outcome == Outcome::Plays) {
+                // A file named .wmv moves only the chosen streams: a picture-only file with only
+                // its sound routed gives the device nothing.
+                const bool somethingRouted = !wmvBranch || mode.video || HasSound(file.container);
+                if (outputOn && file.outcome == Outcome::Plays && somethingRouted) {
                     EXPECT_GT(DeviceCounter("video-frames") + DeviceCounter("audio-samples"), 0u)
                         << "the device was put in the graph and was fed";
                 }
