@@ -68,8 +68,12 @@ bool GstFilterGraph::Holds(GstElement* element) const {
     return parent && parent.get() == GST_OBJECT(pipeline_.get());
 }
 
+// Asked on every tick of the window's timer: the count alone, without gathering the children.
 bool GstFilterGraph::Empty() const {
-    return ChildrenInOrder(GST_BIN(pipeline_.get())).empty();
+    GST_OBJECT_LOCK(pipeline_.get());
+    const bool empty = GST_BIN_NUMCHILDREN(GST_BIN(pipeline_.get())) == 0;
+    GST_OBJECT_UNLOCK(pipeline_.get());
+    return empty;
 }
 
 bool GstFilterGraph::AddUnique(const ElementRef& element, const std::string& name, bool* renamed) {
@@ -119,7 +123,7 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
 // of an element it no longer holds would pile up file after file. Caller holds lock_.
 void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
     std::erase_if(decoderHandlers_, [element](const SignalConnection& handler) {
-        return handler.Instance() == GST_OBJECT(element);
+        return handler.Get() == GST_OBJECT(element);
     });
     parked_.ReleaseOwnedBy(element);
 }

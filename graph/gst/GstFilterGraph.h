@@ -123,7 +123,6 @@ private:
     void OnWarning(GstMessage* message);
     void OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum);
     void OnAsyncDone();
-    void OnDurationChanged();
     void DrainMessages();
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
@@ -134,9 +133,8 @@ private:
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
     void Reseek();
-    // Asks the pipeline for the file's length, and only when it is not known yet.
+    // Asks the pipeline for the file's length (also when it posts that the length changed).
     void ReadDuration();
-    void ReadDurationOnce();
 
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);

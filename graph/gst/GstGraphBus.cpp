@@ -70,7 +70,7 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
         OnAsyncDone();
         break;
     case GST_MESSAGE_DURATION_CHANGED:
-        OnDurationChanged();
+        ReadDuration();
         break;
     default:
         break;
@@ -120,17 +120,13 @@ void GstFilterGraph::OnAsyncDone() {
     }
 }
 
-// A length that was only an estimate has changed: the stop position follows it, so that the file
-// is not pinned short of its end.
-void GstFilterGraph::OnDurationChanged() {
+// A length that was only an estimate has changed, or is first asked for: the stop position follows
+// it, so that the file is not pinned short of its end.
+void GstFilterGraph::ReadDuration() {
     gint64 duration = 0;
     if (gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration) && duration >= 0) {
         position_.Duration(duration / NanosecondsPerUnit);
     }
-}
-
-void GstFilterGraph::ReadDuration() {
-    OnDurationChanged();
 }
 
 void GstFilterGraph::DrainMessages() {

@@ -60,12 +60,6 @@ HRESULT GstFilterGraph::GetStopPosition(MediaTime& stop) {
     return GetPositions(current, stop);
 }
 
-void GstFilterGraph::ReadDurationOnce() {
-    if (!position_.KnowsStop()) {
-        ReadDuration();
-    }
-}
-
 HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
     DrainMessages();
     // A graph that holds nothing, or whose build failed, has nothing to play: it stands at its end
@@ -75,7 +69,9 @@ HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
         stop = 0;
         return S_OK;
     }
-    ReadDurationOnce();
+    if (!position_.KnowsStop()) {
+        ReadDuration();
+    }
     if (!position_.KnowsStop()) {
         return E_FAIL;
     }

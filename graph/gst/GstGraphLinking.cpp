@@ -191,7 +191,7 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
     const gulong handler = g_signal_connect_data(
         decoder.get(), "pad-added", G_CALLBACK(&GstFilterGraph::OnPadAdded), context,
         [](gpointer data, GClosure*) { delete static_cast<BuildContext*>(data); }, GConnectFlags(0));
-    decoderHandlers_.emplace_back(decoder.get(), handler);
+    decoderHandlers_.emplace_back(GST_OBJECT(decoder.get()), handler);
     PadRef decoderInput = Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
     if (gst_pad_link(output, decoderInput.get()) != GST_PAD_LINK_OK) {
         return VFW_E_CANNOT_CONNECT;

@@ -34,63 +34,45 @@ template <typename T> GstRef<T> Share(T* object) {
 using ElementRef = GstRef<GstElement>;
 using PadRef = GstRef<GstPad>;
 
-// A signal handler connected to an object, disconnected when the handle goes or is reset.
-class SignalConnection {
+// An id handed out by an object (a signal handler, a pad probe) that must be given back to it: given
+// back when the handle goes or is reset. Release(owner, id) gives it back.
+template <typename Owner, void (*Release)(Owner*, gulong)> class ScopedId {
 public:
-    SignalConnection() = default;
-    SignalConnection(gpointer instance, gulong id) : instance_(Share(GST_OBJECT(instance))), id_(id) {}
-    SignalConnection(SignalConnection&& other) noexcept
-        : instance_(std::move(other.instance_)), id_(std::exchange(other.id_, 0)) {}
-    SignalConnection& operator=(SignalConnection&& other) noexcept {
+    ScopedId() = default;
+    ScopedId(Owner* owner, gulong id) : owner_(Share(owner)), id_(id) {}
+    ScopedId(ScopedId&& other) noexcept : owner_(std::move(other.owner_)), id_(std::exchange(other.id_, 0)) {}
+    ScopedId& operator=(ScopedId&& other) noexcept {
         if (this != &other) {
             Reset();
-            instance_ = std::move(other.instance_);
+            owner_ = std::move(other.owner_);
             id_ = std::exchange(other.id_, 0);
         }
         return *this;
     }
-    ~SignalConnection() { Reset(); }
+    ~ScopedId() { Reset(); }
 
     void Reset() {
-        if (instance_ && id_ != 0) {
-            g_signal_handler_disconnect(instance_.get(), id_);
+        if (owner_ && id_ != 0) {
+            Release(owner_.get(), id_);
         }
-        instance_.reset();
+        owner_.reset();
         id_ = 0;
     }
-    GstObject* Instance() const { return instance_.get(); }
+    Owner* Get() const { return owner_.get(); }
 
 private:
-    GstRef<GstObject> instance_;
+    GstRef<Owner> owner_;
     gulong id_ = 0;
 };
 
-// A probe on a pad, removed when the handle goes or is reset.
-class PadProbe {
-public:
-    PadProbe() = default;
-    PadProbe(GstPad* pad, gulong id) : pad_(Share(pad)), id_(id) {}
-    PadProbe(PadProbe&& other) noexcept : pad_(std::move(other.pad_)), id_(std::exchange(other.id_, 0)) {}
-    PadProbe& operator=(PadProbe&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            pad_ = std::move(other.pad_);
-            id_ = std::exchange(other.id_, 0);
-        }
-        return *this;
-    }
-    ~PadProbe() { Reset(); }
+inline void DisconnectHandler(GstObject* object, gulong id) {
+    g_signal_handler_disconnect(object, id);
+}
+inline void RemoveProbe(GstPad* pad, gulong id) {
+    gst_pad_remove_probe(pad, id);
+}
 
-    void Reset() {
-        if (pad_ && id_ != 0) {
-            gst_pad_remove_probe(pad_.get(), id_);
-        }
-        pad_.reset();
-        id_ = 0;
-    }
-    GstPad* Pad() const { return pad_.get(); }
-
-private:
-    PadRef pad_;
-    gulong id_ = 0;
-};
+// A signal handler connected to an object, disconnected when the handle goes.
+using SignalConnection = ScopedId<GstObject, DisconnectHandler>;
+// A probe on a pad, removed when the handle goes.
+using PadProbe = ScopedId<GstPad, RemoveProbe>;

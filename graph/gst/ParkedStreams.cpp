@@ -20,7 +20,7 @@ void ParkedStreams::Unpark(GstPad* pad) {
 void ParkedStreams::ReleaseOwnedBy(GstElement* element) {
     std::lock_guard guard(lock_);
     for (auto parked = parked_.begin(); parked != parked_.end();) {
-        GstRef<GstElement> owner = Adopt(gst_pad_get_parent_element(parked->second.Pad()));
+        GstRef<GstElement> owner = Adopt(gst_pad_get_parent_element(parked->second.Get()));
         parked = owner.get() == element ? parked_.erase(parked) : std::next(parked);
     }
 }
