@@ -4,13 +4,6 @@ namespace {
 
 constexpr const char* PlayerTitle = "Tarnwick 1.06";
 
-// The file list's top-left corner in the window's client area with the debug panel hidden: the file
-// area starts below the video area and its splitter (392), the list sits in the right-hand panel
-// (193 + 8, 5 + 32).
-constexpr int FileListLeft = 201;
-constexpr int FileListTop = 429;
-constexpr int FileRowHeight = 12;
-
 } // namespace
 
 Window ReadyPlayerWindow(const ScreenWatch& screen) {
@@ -36,10 +29,4 @@ ScreenArea VideoPanelArea(const ScreenWatch& screen, Window mainWindow) {
 
 bool VideoPanelShowsPicture(const ScreenWatch& screen, Window mainWindow) {
     return screen.ColourShare(VideoPanelArea(screen, mainWindow)) >= 0.1;
-}
-
-void FirstFileRow(const ScreenWatch& screen, Window mainWindow, int& x, int& y) {
-    const ScreenArea window = screen.AreaOf(mainWindow);
-    x = window.x + FileListLeft + 40;
-    y = window.y + FileListTop + 2 + FileRowHeight / 2;
 }

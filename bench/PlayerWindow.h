@@ -13,7 +13,3 @@ ScreenArea VideoPanelArea(const ScreenWatch& screen, Window mainWindow);
 
 // Whether the video panel shows the test picture of a clip.
 bool VideoPanelShowsPicture(const ScreenWatch& screen, Window mainWindow);
-
-// The centre of the first row of the file list, in root coordinates, at the window's designed layout
-// (debug panel hidden).
-void FirstFileRow(const ScreenWatch& screen, Window mainWindow, int& x, int& y);

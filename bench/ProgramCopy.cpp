@@ -25,5 +25,8 @@ void ProgramCopy::WriteSettings(const std::string& file, bool playing, std::int6
              << "File=" << file << "\n"
              << "ENB_VIDEO=0\nENB_AUDIO=0\nResume=1\n"
              << "Playing=" << (playing ? 1 : 0) << "\n"
-             << "Position=" << position << "\n";
+             << "Position=" << position
+             << "\n"
+             // One entry that lists every file, so that a clip of any container is shown and resumed.
+             << "Filter=All files (*.*)|*.*\n";
 }

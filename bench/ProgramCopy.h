@@ -19,8 +19,8 @@ public:
     // Puts a copy of the file into the clips folder under the name given; returns its path.
     std::string AddClip(const std::string& source, const std::string& name) const;
 
-    // Writes the section the player reads at start-up: the folder and file shown, and whether the file
-    // plays on at a position (media time in 100 ns units).
+    // Writes the section the player reads at start-up: the folder and file shown, whether the file
+    // plays on at a position (media time in 100 ns units), and a filter listing every file.
     void WriteSettings(const std::string& file, bool playing, std::int64_t position) const;
 
 private:

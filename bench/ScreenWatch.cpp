@@ -4,7 +4,6 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -164,16 +164,64 @@ double ScreenWatch::ColourShare(const ScreenArea& area) const {
 }
 
 bool ScreenWatch::AnyNewWindowShowsPicture(const std::set<Window>& existing) const {
+    return NewWindowShowingPicture(existing) != 0;
+}
+
+Window ScreenWatch::NewWindowShowingPicture(const std::set<Window>& existing) const {
     for (Window window : AllWindows()) {
         if (existing.count(window) || !Viewable(window)) {
             continue;
         }
         const ScreenArea area = AreaOf(window);
         if (area.width >= 16 && area.height >= 16 && ColourShare(area) >= 0.1) {
-            return true;
+            return window;
         }
     }
-    return false;
+    return 0;
+}
+
+Window ScreenWatch::NewViewableWindow(const std::set<Window>& existing) const {
+    for (Window window : AllWindows()) {
+        if (existing.count(window) || !Viewable(window)) {
+            continue;
+        }
+        const ScreenArea area = AreaOf(window);
+        if (area.width >= 16 && area.height >= 16) {
+            return window;
+        }
+    }
+    return 0;
+}
+
+ScreenPicture ScreenWatch::Grab(const ScreenArea& wanted) const {
+    const int left = std::max(wanted.x, 0);
+    const int top = std::max(wanted.y, 0);
+    const int right = std::min(wanted.x + wanted.width, DisplayWidth(display_, DefaultScreen(display_)));
+    const int bottom = std::min(wanted.y + wanted.height, DisplayHeight(display_, DefaultScreen(display_)));
+    ScreenPicture picture;
+    if (right <= left || bottom <= top) {
+        return picture;
+    }
+    XImage* image =
+        XGetImage(display_, DefaultRootWindow(display_), left, top, static_cast<unsigned>(right - left),
+                  static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+    if (!image) {
+        return picture;
+    }
+    picture.width = right - left;
+    picture.height = bottom - top;
+    picture.rgb.reserve(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) *
+                        3);
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            picture.rgb.push_back(static_cast<unsigned char>(Channel(pixel, image->red_mask)));
+            picture.rgb.push_back(static_cast<unsigned char>(Channel(pixel, image->green_mask)));
+            picture.rgb.push_back(static_cast<unsigned char>(Channel(pixel, image->blue_mask)));
+        }
+    }
+    XDestroyImage(image);
+    return picture;
 }
 
 void ScreenWatch::Snapshot(const std::string& name) const {
@@ -181,31 +229,15 @@ void ScreenWatch::Snapshot(const std::string& name) const {
     if (!folder || !*folder) {
         return;
     }
-    const int width = DisplayWidth(display_, DefaultScreen(display_));
-    const int height = DisplayHeight(display_, DefaultScreen(display_));
-    XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(width),
-                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
-    if (!image) {
+    const ScreenPicture screen = Grab({0, 0, DisplayWidth(display_, DefaultScreen(display_)),
+                                       DisplayHeight(display_, DefaultScreen(display_))});
+    if (screen.rgb.empty()) {
         return;
     }
     std::ofstream out(std::string(folder) + "/" + name + ".ppm", std::ios::binary);
-    out << "P6\n" << width << " " << height << "\n255\n";
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            out.put(static_cast<char>(Channel(pixel, image->red_mask)));
-            out.put(static_cast<char>(Channel(pixel, image->green_mask)));
-            out.put(static_cast<char>(Channel(pixel, image->blue_mask)));
-        }
-    }
-    XDestroyImage(image);
-}
-
-void ScreenWatch::Click(int x, int y) const {
-    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
-    XSync(display_, False);
+    out << "P6\n" << screen.width << " " << screen.height << "\n255\n";
+    out.write(reinterpret_cast<const char*>(screen.rgb.data()),
+              static_cast<std::streamsize>(screen.rgb.size()));
 }
 
 StartedProgram::StartedProgram(const std::vector<std::string>& arguments, const std::string& folder,
@@ -258,11 +290,23 @@ bool StartedProgram::Running() const {
 }
 
 void StartedProgram::Kill() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = 0;
+    KillAndMeasure();
+}
+
+StartedProgram::Usage StartedProgram::KillAndMeasure() {
+    Usage usage;
+    if (pid_ <= 0) {
+        return usage;
     }
+    ::kill(pid_, SIGKILL);
+    rusage used{};
+    ::wait4(pid_, nullptr, 0, &used);
+    pid_ = 0;
+    usage.cpuSeconds = static_cast<double>(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+                       static_cast<double>(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
+    // Linux gives the peak in KiB.
+    usage.peakMiB = static_cast<double>(used.ru_maxrss) / 1024.0;
+    return usage;
 }
 
 double SecondsUntil(std::chrono::steady_clock::time_point start, const std::function<bool()>& condition,

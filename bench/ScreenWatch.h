@@ -20,6 +20,13 @@ struct ScreenArea {
     int height = 0;
 };
 
+// The pixels of an area of the screen: 8-bit red, green and blue, row after row.
+struct ScreenPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
 // One connection to the X server, with X errors about windows that vanish while looked at ignored.
 class ScreenWatch {
 public:
@@ -47,13 +54,17 @@ public:
     double ColourShare(const ScreenArea& area) const;
     // Whether any new viewable window (not in the set) shows a picture with strong colour.
     bool AnyNewWindowShowsPicture(const std::set<Window>& existing) const;
+    // The first new viewable window that shows a picture with strong colour, or 0.
+    Window NewWindowShowingPicture(const std::set<Window>& existing) const;
+    // The first new viewable window of at least 16 x 16 pixels (a program's window, not a helper's), or 0.
+    Window NewViewableWindow(const std::set<Window>& existing) const;
+
+    // What the screen shows in the area (the part of it on the screen); empty when it cannot be read.
+    ScreenPicture Grab(const ScreenArea& area) const;
 
     // When $TARNWICK_BENCH_SNAPSHOTS names a folder, saves the whole screen there as <name>.ppm, so that
     // a person can see what a benchmark took for its moment.
     void Snapshot(const std::string& name) const;
-
-    // Moves the pointer and presses and releases the first button, through the XTest extension.
-    void Click(int x, int y) const;
 
     Display* display() const { return display_; }
 
@@ -79,6 +90,14 @@ public:
     bool Running() const;
     // Kills the program and waits for it.
     void Kill();
+
+    struct Usage {
+        double cpuSeconds = 0; // user and system time
+        double peakMiB = 0;    // peak resident memory
+    };
+    // Kills the program, waits for it and tells what it used from its start; zeros when it was not
+    // running.
+    Usage KillAndMeasure();
 
 private:
     pid_t pid_ = 0;

@@ -1,13 +1,15 @@
 """Prints the benchmarks' medians as one table, each against its group's reference."""
 
 import json
+import statistics
 import sys
 
 
 def medians(paths, errors):
-    """(group, what) -> (median in ms, label, target ratio or None); a benchmark that
-    failed goes into errors instead, with its message."""
-    rows = {}
+    """(group, what) -> row dict (median, label, target ratio, target MiB, unit of the figure), from
+    every repetition's run; a benchmark with a failed run goes into errors instead, with its message,
+    as a figure from the runs that went well would hide the fault."""
+    runs = {}
     for path in paths:
         try:
             with open(path, encoding="utf-8") as handle:
@@ -17,49 +19,87 @@ def medians(paths, errors):
             errors[(path, "")] = "no readable results"
             continue
         for run in data.get("benchmarks", []):
+            if run.get("run_type") == "aggregate":
+                continue
             parts = run["run_name"].split("/")
-            key = (parts[0], parts[1] if len(parts) > 1 else "")
-            if run.get("error_occurred"):
-                errors[key] = run.get("error_message", "failed")
-                continue
-            if run.get("aggregate_name") != "median":
-                continue
-            scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[run.get("time_unit", "ns")]
-            rows[key] = (run["real_time"] * scale, run.get("label", ""), run.get("target_ratio"))
+            runs.setdefault((parts[0], parts[1] if len(parts) > 1 else ""), []).append(run)
+    rows = {}
+    for key, repetitions in runs.items():
+        failed = [run for run in repetitions if run.get("error_occurred")]
+        if failed:
+            errors[key] = (f"{len(failed)} of {len(repetitions)} runs: "
+                           + failed[0].get("error_message", "failed"))
+            continue
+        first = repetitions[0]
+        scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[first.get("time_unit", "ns")]
+        rows[key] = {
+            "median": statistics.median(run["real_time"] * scale for run in repetitions),
+            "runs": len(repetitions),
+            "label": first.get("label", ""),
+            "target_ratio": first.get("target_ratio"),
+            "target_mib": first.get("target_mib"),
+            # A MiB is carried as a millisecond.
+            "unit": "MiB" if first.get("in_mib") else "ms",
+            "pictures_before_start": sum(run.get("picture_before_start", 0) for run in repetitions),
+        }
     return rows
+
+
+def figure(row):
+    return f"{row['median']:8.2f} {row['unit']:<3}"
+
+
+def verdict(row, ratio, missed, name):
+    """The aim a row has and whether it was met; a missed one is added to missed."""
+    if row["target_ratio"] is not None and ratio is not None:
+        target = row["target_ratio"]
+        if ratio > target:
+            missed.append(f"  {name}: {ratio:.2f}x, aim <= {target:g}x")
+        return f"<= {target:g}x " + ("ok" if ratio <= target else "MISSED")
+    if row["target_mib"] is not None:
+        target = row["target_mib"]
+        if row["median"] > target:
+            missed.append(f"  {name}: {row['median']:.1f} MiB, aim <= {target:g} MiB")
+        return f"<= {target:g} MiB " + ("ok" if row["median"] <= target else "MISSED")
+    return ""
 
 
 def main(paths):
     errors = {}
     rows = medians(paths, errors)
-    header = f"{'benchmark':<44} {'median':>11} {'reference':>11} {'ratio':>7} {'target':>8}"
+    header = f"{'benchmark':<48} {'median':>12} {'reference':>12} {'ratio':>7} {'aim':>8}"
     print(header)
     print("-" * len(header))
     missed = []
     notes = []
-    for (group, what), (median, label, target) in sorted(rows.items()):
+    for (group, what), row in sorted(rows.items()):
         if what == "reference":
             continue
+        name = f"{group}/{what}"
         reference = rows.get((group, "reference"))
-        ratio = median / reference[0] if reference and reference[0] > 0 else None
-        verdict = ""
-        if target is not None and ratio is not None:
-            verdict = f"<= {target:g}x " + ("ok" if ratio <= target else "MISSED")
-            if ratio > target:
-                missed.append(f"  {group}/{what}: {ratio:.2f}x, aim <= {target:g}x")
-        print(f"{group + '/' + what:<44} {median:>8.2f} ms "
-              f"{(f'{reference[0]:8.2f} ms' if reference else '-'):>11} "
-              f"{(f'{ratio:6.2f}x' if ratio is not None else '-'):>7} {verdict}")
-        notes.append(f"  {group}/{what}: {label}")
+        ratio = row["median"] / reference["median"] if reference and reference["median"] > 0 else None
+        print(f"{name:<48} {figure(row):>12} {(figure(reference) if reference else '-'):>12} "
+              f"{(f'{ratio:6.2f}x' if ratio is not None else '-'):>7} {verdict(row, ratio, missed, name)}")
+        notes.append(f"  {name}: {row['label']}")
         if reference:
-            notes.append(f"  {group}/reference: {reference[1]}")
+            notes.append(f"  {group}/reference: {reference['label']}")
     for (group, what), message in errors.items():
-        print(f"{group + '/' + what:<44} FAILED: {message}")
+        print(f"{group + '/' + what:<48} FAILED: {message}")
         missed.append(f"  {group}/{what}: no figure ({message})")
     print()
-    print("What each figure measures (median wall-clock time of one run; ratio = median / reference):")
-    print("\n".join(notes))
+    counts = sorted({row["runs"] for row in rows.values()})
+    print(f"Runs per figure: {', '.join(map(str, counts))}.")
+    print("What each figure measures (median of the runs; ratio = median / reference; "
+          "an aim in MiB is on the figure itself):")
+    # A reference shared by several rows is described once.
+    print("\n".join(dict.fromkeys(notes)))
     print()
+    early = [f"  {group}/{what}: in {row['pictures_before_start']:g} of {row['runs']} runs"
+             for (group, what), row in sorted(rows.items()) if row["pictures_before_start"]]
+    if early:
+        print("First pictures from before the start the program was given (its figure times less work):")
+        print("\n".join(early))
+        print()
     # A missed aim is a finding to report, not a failure of the run.
     print("Aims missed:" if missed else "Every aim met.")
     if missed:
