@@ -122,6 +122,10 @@ private:
     void OnError(GstMessage* message);
     void OnWarning(GstMessage* message);
     void OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum);
+    // Whether every sink of the pipeline has taken the end of its stream since its last flush.
+    bool SinksStandAtTheirEnd();
+    void TakeHeldBackEnd();
+    gint64 FollowTheEnd();
     void OnAsyncDone();
     void DrainMessages();
     void AddProblem(std::string text);

@@ -4,7 +4,9 @@
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
+#include "graph/gst/GstIteration.h"
 
+#include <gst/base/gstbasesink.h>
 #include <gst/base/gstbasetransform.h>
 #include <mutex>
 
@@ -98,20 +100,70 @@ void GstFilterGraph::OnWarning(GstMessage* message) {
 }
 
 void GstFilterGraph::OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
-    // The length is certain now: an estimate that grew on the way (an MPEG program stream, a sound
-    // stream of varying rate without an index) may still be short, and then the place the sinks
-    // stopped at is the true length.
+    // The pipeline can post an end its sinks have since flushed away: a slow sink posts the old
+    // segment's end after a seek, or the pipeline collects the ends its sinks reached at different
+    // times and posts them only when it next plays. Only sinks that stand at their end now make the
+    // end of the file.
+    if (!SinksStandAtTheirEnd()) {
+        GST_INFO_OBJECT(pipeline_.get(),
+                        "end of stream %" G_GUINT64_FORMAT " (seqnum %u): the sinks were flushed since",
+                        serial, seqnum);
+        position_.HoldEnd();
+        return;
+    }
     if (!position_.EndBelongsToSegment(serial, seqnum)) {
+        GST_INFO_OBJECT(pipeline_.get(),
+                        "end of stream %" G_GUINT64_FORMAT " (seqnum %u) is the old segment's", serial,
+                        seqnum);
         position_.EndOfStream(serial, seqnum);
         return;
     }
+    const gint64 position = FollowTheEnd();
+    GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT " (seqnum %u) at %" GST_TIME_FORMAT,
+                    serial, seqnum, GST_TIME_ARGS(position));
+    position_.EndOfStream(serial, seqnum);
+}
+
+// An end the pipeline held back is taken once every sink stands at it.
+void GstFilterGraph::TakeHeldBackEnd() {
+    if (position_.EndHeldBack() && SinksStandAtTheirEnd()) {
+        const gint64 position = FollowTheEnd();
+        GST_INFO_OBJECT(pipeline_.get(), "the sinks stand at their end at %" GST_TIME_FORMAT,
+                        GST_TIME_ARGS(position));
+        position_.SinksEnded();
+    }
+}
+
+// The length is certain at the end: an estimate that grew on the way (an MPEG program stream, a sound
+// stream of varying rate without an index) may still be short, and then the place the sinks stopped
+// at is the true length. Returns that place.
+gint64 GstFilterGraph::FollowTheEnd() {
     ReadDuration();
     gint64 position = 0;
     if (gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
         position / NanosecondsPerUnit > position_.Stop()) {
         position_.Duration(position / NanosecondsPerUnit);
     }
-    position_.EndOfStream(serial, seqnum);
+    return position;
+}
+
+bool GstFilterGraph::SinksStandAtTheirEnd() {
+    for (const ElementRef& element :
+         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
+        if (!GST_IS_BASE_SINK(element.get())) {
+            continue;
+        }
+        // A base sink marks its end under its object lock once it has taken the end of its stream,
+        // and clears the mark when it is flushed.
+        GstBaseSink* sink = GST_BASE_SINK(element.get());
+        GST_OBJECT_LOCK(sink);
+        const bool ended = sink->eos;
+        GST_OBJECT_UNLOCK(sink);
+        if (!ended) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void GstFilterGraph::OnAsyncDone() {

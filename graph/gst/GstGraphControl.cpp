@@ -3,10 +3,13 @@
 
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/GstGraphLog.h"
 #include "graph/gst/GstIteration.h"
 
 #include <algorithm>
 #include <gst/video/videooverlay.h>
+
+#define GST_CAT_DEFAULT tarnwick_graph_debug
 
 namespace {
 
@@ -78,6 +81,9 @@ HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
     // While the graph is being changed the pipeline may not answer, or answer from a sink that has
     // only just started; the last good answer stands in. Stopped, the position stays where the stop
     // or the last seek left it, whatever the sinks say while they settle.
+    if (transport_ == Transport::Started) {
+        TakeHeldBackEnd();
+    }
     gint64 position = 0;
     if (transport_ == Transport::Started &&
         gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) && position >= 0) {
@@ -148,17 +154,25 @@ void GstFilterGraph::Reseek() {
         1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
         GST_SEEK_TYPE_SET, position_.Current() * NanosecondsPerUnit, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     position_.SeekSent(gst_event_get_seqnum(seek));
+    GST_INFO_OBJECT(pipeline_.get(), "seek to %" GST_TIME_FORMAT " (seqnum %u)%s",
+                    GST_TIME_ARGS(position_.Current() * NanosecondsPerUnit), gst_event_get_seqnum(seek),
+                    playing ? ", paused for it" : "");
     const bool seeked = gst_element_send_event(pipeline_.get(), seek);
-    // The fence goes up once the flush is through, not before the pause above: a sink that was still
-    // playing out the old segment (a slow sound server holds a second or more) can post its end in
-    // between, and that end belongs to the old segment.
-    position_.FenceEnds(bus_->LastSerial());
     // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
     if (seeked && GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
         WaitForAsyncDone(SeekDeadline);
     } else if (settle_ == Settle::Waiting) {
         settle_ = Settle::Done;
     }
+    // The fence goes up once the pipeline has prerolled at the new place and before it runs again:
+    // a paused sink holds the new segment's end until it plays, so every end posted up to now is the
+    // old segment's. A sink that was still playing out the old segment (a slow sound server holds a
+    // second or more) posts its end during the pause and the flush, under whatever number the
+    // demuxer gave it, not always the last seek's.
+    position_.FenceEnds(bus_->LastSerial());
+    GST_INFO_OBJECT(pipeline_.get(),
+                    "prerolled at the new place; ends up to %" G_GUINT64_FORMAT " are the old segment's",
+                    bus_->LastSerial());
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     }

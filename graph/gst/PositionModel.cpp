@@ -18,6 +18,7 @@ void PositionModel::Reset() {
     last_ = 0;
     stop_ = -1;
     atEnd_ = false;
+    endHeldBack_ = false;
     holdSeekTarget_ = false;
 }
 
@@ -34,6 +35,7 @@ MediaTime PositionModel::Clamp(MediaTime target) const {
 void PositionModel::Seek(MediaTime target) {
     last_ = target;
     atEnd_ = false;
+    endHeldBack_ = false;
     holdSeekTarget_ = true;
     seekTime_ = clock_();
 }
@@ -41,6 +43,7 @@ void PositionModel::Seek(MediaTime target) {
 void PositionModel::FenceEnds(std::uint64_t lastSerial) {
     endFence_ = std::max(endFence_, lastSerial);
     atEnd_ = false;
+    endHeldBack_ = false;
     hasStaleSeqnum_ = hasLastEndSeqnum_;
     staleSeqnum_ = lastEndSeqnum_;
 }
@@ -82,6 +85,11 @@ void PositionModel::EndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
     if (current) {
         atEnd_ = true;
     }
+}
+
+void PositionModel::SinksEnded() {
+    atEnd_ = true;
+    endHeldBack_ = false;
 }
 
 bool PositionModel::FitsSeek(MediaTime answer, TimePoint now) const {

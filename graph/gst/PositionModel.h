@@ -51,6 +51,13 @@ public:
     // late a slow sink posts it.
     void SeekSent(std::uint32_t seqnum);
     bool AtEnd() const { return atEnd_; }
+    // An end came while some sink had not taken it since its last flush: the pipeline posted it for
+    // the old segment, or before the last sink got there. Held back until the sinks all stand at
+    // their end (the pipeline may not post that end again) or the next seek.
+    void HoldEnd() { endHeldBack_ = true; }
+    bool EndHeldBack() const { return endHeldBack_; }
+    // Every sink has taken the end since the last flush: that is the current segment's end.
+    void SinksEnded();
     // A stop forgets an end: the next run goes on from the position, the end when playing reached it.
     void ForgetEnd(std::uint64_t lastSerial);
 
@@ -65,6 +72,7 @@ private:
     MediaTime last_ = 0;
     MediaTime stop_ = -1;
     bool atEnd_ = false;
+    bool endHeldBack_ = false;
     std::uint64_t endFence_ = 0;
     bool hasLastEndSeqnum_ = false;
     std::uint32_t lastEndSeqnum_ = 0;

@@ -92,6 +92,15 @@ TEST_F(PositionModelTest, AnEndPostedBeforeTheSeeksFlushBelongsToTheOldSegment) 
     model.Seek(Second);
     EXPECT_FALSE(model.AtEnd());
     EXPECT_EQ(model.Current(), Second);
+    // An end held back until the sinks stand at it is the file's end then; a seek forgets it.
+    model.HoldEnd();
+    model.Seek(2 * Second);
+    EXPECT_FALSE(model.EndHeldBack());
+    model.HoldEnd();
+    EXPECT_FALSE(model.AtEnd());
+    model.SinksEnded();
+    EXPECT_TRUE(model.AtEnd());
+    EXPECT_FALSE(model.EndHeldBack());
 }
 
 TEST_F(PositionModelTest, ALengthThatChangesMovesTheStopAndTheClamps) {

@@ -511,7 +511,7 @@ void TransportModelTest::RunSeed(std::uint32_t seed, int steps,
 
 INSTANTIATE_TEST_SUITE_P(Sound, TransportModelTest,
                          testing::Values(Variant{"Quick", Sound::Quick, 1, 300},
-                                         Variant{"Slow", Sound::Slow, 1001, 60},
+                                         Variant{"Slow", Sound::Slow, 1001, 100},
                                          Variant{"Missing", Sound::Missing, 2001, 120}),
                          [](const auto& info) { return std::string(info.param.name); });
 
