@@ -157,7 +157,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     MediaTime current = 0;
     MediaTime stop = 0;
     if (running) {
-        GetPositions(current, stop);
+        ReadPositions(current, stop);
     }
 
     // A filter that feeds others cannot be taken out of a pipeline that holds data: its streaming

@@ -160,6 +160,10 @@ private:
 
     GstPad* StandardVideoSinkPad();
     void RefreshVideo(bool sizeChanged);
+    // The positions, without making a still picture again.
+    HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
+    // A still picture left at an old window size is made again at the new one.
+    void RemakeStalePicture();
 
     RenderCounters counters_;
     VideoWindow window_;
@@ -174,6 +178,8 @@ private:
 
     Transport transport_ = Transport::Stopped;
     Settle settle_ = Settle::Done;
+    // The still picture was made at a window size that has changed since.
+    bool pictureStale_ = false;
     PositionModel position_;
     std::vector<std::string> problems_;
 };

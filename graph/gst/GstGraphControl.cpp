@@ -23,6 +23,8 @@ HRESULT GstFilterGraph::Run() {
         return E_FAIL;
     }
     transport_ = Transport::Started;
+    // Running, the next frame is made at the window's size.
+    pictureStale_ = false;
     return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                  : S_OK;
 }
@@ -41,7 +43,7 @@ HRESULT GstFilterGraph::Pause() {
 HRESULT GstFilterGraph::Stop() {
     MediaTime current = 0;
     MediaTime stop = 0;
-    GetPositions(current, stop);
+    ReadPositions(current, stop);
     position_.ForgetEnd(bus_->LastSerial());
     if (transport_ == Transport::Broken) {
         return S_OK;
@@ -60,10 +62,16 @@ HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
 
 HRESULT GstFilterGraph::GetStopPosition(MediaTime& stop) {
     MediaTime current = 0;
-    return GetPositions(current, stop);
+    return ReadPositions(current, stop);
 }
 
 HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
+    const HRESULT read = ReadPositions(current, stop);
+    RemakeStalePicture();
+    return read;
+}
+
+HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     DrainMessages();
     // A graph that holds nothing, or whose build failed, has nothing to play: it stands at its end
     // (both positions 0), so that a list that moves on at the end of each file moves past it.
@@ -99,7 +107,7 @@ HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFla
     (void)stop;
     MediaTime now = 0;
     MediaTime end = 0;
-    if (Failed(GetPositions(now, end))) {
+    if (Failed(ReadPositions(now, end))) {
         return E_FAIL;
     }
     // The stop position is the file's end and stays so; only the current position moves.
@@ -136,6 +144,8 @@ HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFla
 
 void GstFilterGraph::Reseek() {
     DrainMessages();
+    // The seek's preroll makes the picture at the window's size.
+    pictureStale_ = false;
     settle_ = Settle::Waiting;
     position_.Seek(position_.Current());
     // A running pipeline is paused for the seek and run again after it: a flushing seek while
@@ -179,6 +189,18 @@ void GstFilterGraph::Reseek() {
     if (transport_ == Transport::Stopped || transport_ == Transport::Settled) {
         transport_ =
             seeked && !playing && settle_ != Settle::Failed ? Transport::Settled : Transport::Stopped;
+    }
+}
+
+void GstFilterGraph::RemakeStalePicture() {
+    if (!pictureStale_ || transport_ == Transport::Broken) {
+        return;
+    }
+    GstState state = GST_STATE_NULL;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
+    if (state == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING) {
+        Reseek();
     }
 }
 
@@ -267,14 +289,12 @@ void GstFilterGraph::RefreshVideo(bool sizeChanged) {
     }
     if (sizeChanged) {
         gst_pad_push_event(sinkPad.get(), gst_event_new_reconfigure());
-        GstState state = GST_STATE_NULL;
-        gst_element_get_state(pipeline_.get(), &state, nullptr, 0);
-        if (state == GST_STATE_PAUSED) {
-            MediaTime now = 0;
-            MediaTime end = 0;
-            GetPositions(now, end);
-            Reseek();
-        }
+        // A graph just built stands still at a picture made before its window had a size, and
+        // mostly runs or seeks straight away, which makes the next picture at the new size anyway:
+        // making it again now would preroll twice (and an MPEG program stream that starts late
+        // would then wait for its first frame's time). One that stays still has it made again on
+        // the next look at its positions.
+        pictureStale_ = true;
     }
     if (overlay) {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));

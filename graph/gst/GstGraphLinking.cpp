@@ -285,7 +285,7 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
     MediaTime current = 0;
     MediaTime stop = 0;
     if (running) {
-        GetPositions(current, stop);
+        ReadPositions(current, stop);
     }
     {
         std::lock_guard guard(lock_);
