@@ -1,5 +1,6 @@
 #include "app/TfrmMain.h"
 
+#include "app/AfterFirstPaint.h"
 #include "app/HandlerGuard.h"
 #include "app/TAction.h"
 #include "app/TActionCheckBox.h"
@@ -316,6 +317,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shownOnce_) {
         shownOnce_ = true;
-        RunHandler([this] { FormShow(); });
+        // The window reaches the screen whole before a resumed or given file is opened: the user
+        // sees it at once, and the file's picture follows.
+        RunAfterFirstPaint(*this, [this] { RunHandler([this] { FormShow(); }); });
     }
 }
