@@ -126,10 +126,20 @@ void GstFilterGraph::OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
 
 // An end the pipeline held back is taken once every sink stands at it.
 void GstFilterGraph::TakeHeldBackEnd() {
-    if (position_.EndHeldBack() && SinksStandAtTheirEnd()) {
+    if (!position_.EndHeldBack()) {
+        return;
+    }
+    if (SinksStandAtTheirEnd()) {
         const gint64 position = FollowTheEnd();
         GST_INFO_OBJECT(pipeline_.get(), "the sinks stand at their end at %" GST_TIME_FORMAT,
                         GST_TIME_ARGS(position));
+        position_.SinksEnded();
+    } else if (position_.EndOverdue()) {
+        const gint64 position = FollowTheEnd();
+        GST_WARNING_OBJECT(pipeline_.get(),
+                           "a sink has not finished the end of its stream at %" GST_TIME_FORMAT
+                           " long after the others: the end is taken without it",
+                           GST_TIME_ARGS(position));
         position_.SinksEnded();
     }
 }
@@ -160,6 +170,8 @@ bool GstFilterGraph::SinksStandAtTheirEnd() {
         const bool ended = sink->eos;
         GST_OBJECT_UNLOCK(sink);
         if (!ended) {
+            GST_DEBUG_OBJECT(pipeline_.get(), "%s has not taken the end of its stream",
+                             GST_OBJECT_NAME(element.get()));
             return false;
         }
     }

@@ -89,13 +89,16 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     // While the graph is being changed the pipeline may not answer, or answer from a sink that has
     // only just started; the last good answer stands in. Stopped, the position stays where the stop
     // or the last seek left it, whatever the sinks say while they settle.
-    if (transport_ == Transport::Started) {
-        TakeHeldBackEnd();
-    }
     gint64 position = 0;
     if (transport_ == Transport::Started &&
         gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) && position >= 0) {
         position_.Observe(position / NanosecondsPerUnit);
+        // The sinks say they are at the end: whether they are is asked of them too, since the
+        // pipeline does not always post the end they reached (or posted it before they all had).
+        position_.AnsweredAtStop(position / NanosecondsPerUnit >= position_.Stop());
+    }
+    if (transport_ == Transport::Started) {
+        TakeHeldBackEnd();
     }
     current = position_.Current();
     stop = position_.Stop();

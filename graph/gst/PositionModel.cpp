@@ -19,6 +19,7 @@ void PositionModel::Reset() {
     stop_ = -1;
     atEnd_ = false;
     endHeldBack_ = false;
+    atStop_ = false;
     holdSeekTarget_ = false;
 }
 
@@ -36,6 +37,7 @@ void PositionModel::Seek(MediaTime target) {
     last_ = target;
     atEnd_ = false;
     endHeldBack_ = false;
+    atStop_ = false;
     holdSeekTarget_ = true;
     seekTime_ = clock_();
 }
@@ -44,6 +46,7 @@ void PositionModel::FenceEnds(std::uint64_t lastSerial) {
     endFence_ = std::max(endFence_, lastSerial);
     atEnd_ = false;
     endHeldBack_ = false;
+    atStop_ = false;
     hasStaleSeqnum_ = hasLastEndSeqnum_;
     staleSeqnum_ = lastEndSeqnum_;
 }
@@ -87,9 +90,26 @@ void PositionModel::EndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
     }
 }
 
+void PositionModel::AnsweredAtStop(bool atStop) {
+    if (!atStop) {
+        atStop_ = false;
+        return;
+    }
+    endHeldBack_ = true;
+    if (!atStop_) {
+        atStop_ = true;
+        atStopSince_ = clock_();
+    }
+}
+
+bool PositionModel::EndOverdue() const {
+    return atStop_ && clock_() - atStopSince_ >= EndGrace;
+}
+
 void PositionModel::SinksEnded() {
     atEnd_ = true;
     endHeldBack_ = false;
+    atStop_ = false;
 }
 
 bool PositionModel::FitsSeek(MediaTime answer, TimePoint now) const {

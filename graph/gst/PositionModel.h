@@ -51,11 +51,20 @@ public:
     // late a slow sink posts it.
     void SeekSent(std::uint32_t seqnum);
     bool AtEnd() const { return atEnd_; }
-    // An end came while some sink had not taken it since its last flush: the pipeline posted it for
-    // the old segment, or before the last sink got there. Held back until the sinks all stand at
-    // their end (the pipeline may not post that end again) or the next seek.
+    // An end came while some sink had not taken it since its last flush (the pipeline posted it for
+    // the old segment, or before the last sink got there), or the sinks answered a place at the end
+    // with no end posted. Held back until the sinks all stand at their end (the pipeline may not post
+    // that end again) or the next seek.
     void HoldEnd() { endHeldBack_ = true; }
     bool EndHeldBack() const { return endHeldBack_; }
+    // Whether the sinks' last answer stood at the stop (or past it). A sound server that stalls (a
+    // sink it suspended, a device that went) never lets the sound sink finish its end: once the
+    // answers have stood at the stop for longer than any sound latency, the end is overdue and is
+    // taken without it. A stop that moves on past the answers (a length estimate that grew) starts
+    // the wait again.
+    void AnsweredAtStop(bool atStop);
+    bool EndOverdue() const;
+    std::chrono::milliseconds EndGrace{3000};
     // Every sink has taken the end since the last flush: that is the current segment's end.
     void SinksEnded();
     // A stop forgets an end: the next run goes on from the position, the end when playing reached it.
@@ -73,6 +82,8 @@ private:
     MediaTime stop_ = -1;
     bool atEnd_ = false;
     bool endHeldBack_ = false;
+    bool atStop_ = false;
+    TimePoint atStopSince_{};
     std::uint64_t endFence_ = 0;
     bool hasLastEndSeqnum_ = false;
     std::uint32_t lastEndSeqnum_ = 0;

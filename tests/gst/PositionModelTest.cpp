@@ -103,6 +103,27 @@ TEST_F(PositionModelTest, AnEndPostedBeforeTheSeeksFlushBelongsToTheOldSegment) 
     EXPECT_FALSE(model.EndHeldBack());
 }
 
+TEST_F(PositionModelTest, AnEndASinkNeverFinishesIsTakenOnceTheAnswersHaveStoodAtTheStopLongEnough) {
+    model.Seek(9 * Second);
+    model.AnsweredAtStop(true);
+    EXPECT_TRUE(model.EndHeldBack());
+    now += model.EndGrace - 1ms;
+    EXPECT_FALSE(model.EndOverdue()) << "a slow sound sink may still be playing its last second";
+    // The stop moved on past the answers (a length estimate that grew): the wait starts again.
+    model.AnsweredAtStop(false);
+    now += 1ms;
+    model.AnsweredAtStop(true);
+    now += model.EndGrace - 1ms;
+    EXPECT_FALSE(model.EndOverdue());
+    model.AnsweredAtStop(true);
+    now += 1ms;
+    EXPECT_TRUE(model.EndOverdue());
+    // A seek forgets the wait.
+    model.Seek(Second);
+    EXPECT_FALSE(model.EndOverdue());
+    EXPECT_FALSE(model.EndHeldBack());
+}
+
 TEST_F(PositionModelTest, ALengthThatChangesMovesTheStopAndTheClamps) {
     model.Observe(9 * Second + Second / 2);
     model.Duration(12 * Second);
