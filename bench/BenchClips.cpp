@@ -1,45 +1,20 @@
 #include "bench/BenchClips.h"
 
-#include <cstdlib>
+#include "tests/support/MediaGenerator.h"
+
 #include <filesystem>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <unistd.h>
-
-namespace {
-
-std::filesystem::path CacheFolder() {
-    const char* cache = std::getenv("TARNWICK_MEDIA_CACHE");
-    return cache && *cache ? cache : "/tmp/tarnwick-media-cache";
-}
-
-int Run(const std::vector<std::string>& arguments) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const auto& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace
 
 std::string BenchClip::Path() const {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
-    std::filesystem::create_directories(CacheFolder());
+    const std::filesystem::path cache = MediaCacheFolder();
+    std::filesystem::create_directories(cache);
     // The name holds everything in the recipe, so that a changed recipe makes a new clip.
-    const std::string path =
-        (CacheFolder() /
-         ("bench-" + size + "-" + std::to_string(framesPerSecond) + "fps-" +
-          std::to_string(static_cast<int>(keyFrameSeconds * 1000)) + "ms-key-mirrored-v2" + extension))
-            .string();
+    const std::string path = (cache / ("bench-" + size + "-" + std::to_string(framesPerSecond) + "fps-" +
+                                       std::to_string(static_cast<int>(keyFrameSeconds * 1000)) +
+                                       "ms-key-mirrored-v2" + extension))
+                                 .string();
     if (std::filesystem::exists(path)) {
         return path;
     }
@@ -57,7 +32,7 @@ std::string BenchClip::Path() const {
     // Made under a name of its own and renamed, so that a benchmark never plays a half-made clip.
     const std::string partial = path + ".part-" + std::to_string(::getpid());
     arguments.insert(arguments.end(), {"-f", format, partial});
-    if (Run(arguments) != 0) {
+    if (RunCommand(arguments) != 0) {
         std::filesystem::remove(partial);
         throw std::runtime_error("ffmpeg could not make the " + description + " clip");
     }

@@ -37,27 +37,6 @@ const ContainerDefaults& DefaultsFor(const std::string& extension) {
     throw std::invalid_argument("no clip recipe for " + extension);
 }
 
-std::string CacheFolder() {
-    const char* cache = std::getenv("TARNWICK_MEDIA_CACHE");
-    return cache && *cache ? cache : "/tmp/tarnwick-media-cache";
-}
-
-int Run(const std::vector<std::string>& arguments) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const auto& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 } // namespace
 
 std::string GenerateClip(const ClipSpec& recipe) {
@@ -70,9 +49,9 @@ std::string GenerateClip(const ClipSpec& recipe) {
     std::ostringstream key;
     key << recipe.extension << '|' << recipe.width << 'x' << recipe.height << '|' << recipe.seconds << '|'
         << recipe.framesPerSecond << '|' << video << videoCodec << '|' << audio << audioCodec << "|v1";
-    std::filesystem::create_directories(CacheFolder());
-    std::string path =
-        CacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) + recipe.extension;
+    std::filesystem::create_directories(MediaCacheFolder());
+    std::string path = MediaCacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) +
+                       recipe.extension;
     if (std::filesystem::exists(path)) {
         return path;
     }
@@ -104,7 +83,7 @@ std::string GenerateClip(const ClipSpec& recipe) {
     // half-made clip.
     std::string partial = path + ".part-" + std::to_string(::getpid());
     arguments.insert(arguments.end(), {"-f", defaults.format, partial});
-    if (Run(arguments) != 0) {
+    if (RunCommand(arguments) != 0) {
         std::filesystem::remove(partial);
         throw std::runtime_error("ffmpeg could not make a " + recipe.extension + " clip");
     }
@@ -115,4 +94,25 @@ std::string GenerateClip(const ClipSpec& recipe) {
 std::string CopyClipTo(const ClipSpec& recipe, const std::string& path) {
     std::filesystem::copy_file(GenerateClip(recipe), path, std::filesystem::copy_options::overwrite_existing);
     return path;
+}
+
+std::string MediaCacheFolder() {
+    const char* cache = std::getenv("TARNWICK_MEDIA_CACHE");
+    return cache && *cache ? cache : "/tmp/tarnwick-media-cache";
+}
+
+int RunCommand(const std::vector<std::string>& arguments) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const auto& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // What a generated clip holds. Codecs left empty take the usual ones for the container, the ones
 // the player's built-in filter is about: .avi MPEG-4 + MP3, .wmv WMV2 + WMA2, .mpg/.m2p/.vob MPEG-2
@@ -24,3 +25,10 @@ std::string GenerateClip(const ClipSpec& recipe);
 
 // Copies a clip to the given path (so a test can name it as it likes) and returns that path.
 std::string CopyClipTo(const ClipSpec& recipe, const std::string& path);
+
+// Where generated clips are kept: $TARNWICK_MEDIA_CACHE, else /tmp/tarnwick-media-cache.
+std::string MediaCacheFolder();
+
+// Runs a program (looked up on PATH) with the arguments and waits for it: its exit status, or -1
+// when it did not exit normally (127: it could not be started).
+int RunCommand(const std::vector<std::string>& arguments);
