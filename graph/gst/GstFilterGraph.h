@@ -164,6 +164,8 @@ private:
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
     // A still picture left at an old window size is made again at the new one.
     void RemakeStalePicture();
+    // Where in the file the picture the standard video sink holds stands; -1 without one.
+    MediaTime ShownPictureTime();
 
     RenderCounters counters_;
     VideoWindow window_;

@@ -14,6 +14,8 @@
 namespace {
 
 constexpr gint64 NanosecondsPerUnit = 100;
+// 100 ms, in units of 100 ns.
+constexpr MediaTime StalePictureRemadeWithin = 1'000'000;
 
 } // namespace
 
@@ -22,8 +24,18 @@ HRESULT GstFilterGraph::Run() {
     if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
+    // A graph just built stands at a picture made before its window was placed, which nobody sees;
+    // the first frame made while playing comes only after the sinks' latency and a frame's time.
+    // Made again now, the first picture shows before playing starts. Only where the picture stands
+    // at the position or just after it (an .asf's first frame often comes a few milliseconds after
+    // its sound): a stream whose first frame comes half a second after the start (an MPEG program
+    // stream's often does) would hold it that long after a seek to the start, and a seek to the
+    // frame itself lands past it in such a stream, skipping what comes first.
+    if (pictureStale_ && ShownPictureTime() <= position_.Current() + StalePictureRemadeWithin) {
+        RemakeStalePicture();
+    }
     transport_ = Transport::Started;
-    // Running, the next frame is made at the window's size.
+    // Running, the next frame is made at the window's size in any case.
     pictureStale_ = false;
     return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                  : S_OK;
@@ -207,6 +219,27 @@ void GstFilterGraph::RemakeStalePicture() {
     }
 }
 
+MediaTime GstFilterGraph::ShownPictureTime() {
+    PadRef sinkPad = Adopt(StandardVideoSinkPad());
+    GstRef<GstElement> sink = sinkPad ? Adopt(gst_pad_get_parent_element(sinkPad.get())) : nullptr;
+    if (!sink || !g_object_class_find_property(G_OBJECT_GET_CLASS(sink.get()), "last-sample")) {
+        return -1;
+    }
+    GstSample* sample = nullptr;
+    g_object_get(sink.get(), "last-sample", &sample, nullptr);
+    if (!sample) {
+        return -1;
+    }
+    const GstBuffer* buffer = gst_sample_get_buffer(sample);
+    const GstSegment* segment = gst_sample_get_segment(sample);
+    guint64 time = GST_CLOCK_TIME_NONE;
+    if (buffer && segment && segment->format == GST_FORMAT_TIME && GST_BUFFER_PTS_IS_VALID(buffer)) {
+        time = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+    }
+    gst_sample_unref(sample);
+    return GST_CLOCK_TIME_IS_VALID(time) ? static_cast<MediaTime>(time / NanosecondsPerUnit) : -1;
+}
+
 bool GstFilterGraph::Running() const {
     GstState state = GST_STATE_NULL;
     GstState pending = GST_STATE_VOID_PENDING;
@@ -293,10 +326,9 @@ void GstFilterGraph::RefreshVideo(bool sizeChanged) {
     if (sizeChanged) {
         gst_pad_push_event(sinkPad.get(), gst_event_new_reconfigure());
         // A graph just built stands still at a picture made before its window had a size, and
-        // mostly runs or seeks straight away, which makes the next picture at the new size anyway:
-        // making it again now would preroll twice (and an MPEG program stream that starts late
-        // would then wait for its first frame's time). One that stays still has it made again on
-        // the next look at its positions.
+        // mostly seeks or runs straight away: making the picture again now would preroll twice
+        // before a seek. A seek makes it at the new size anyway, a run makes it first, and one that
+        // stays still has it made again on the next look at its positions.
         pictureStale_ = true;
     }
     if (overlay) {

@@ -1,6 +1,8 @@
 // The GStreamer graph below the playback object: pins, sources, and its problem list. The contract it
 // shares with the fake graph is in GraphContractTest.cpp.
 
+#include "graph/gst/DecoderThreads.h"
+#include "graph/gst/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
 
 #include <gmock/gmock.h>
@@ -139,6 +141,37 @@ TEST_F(GstGraphTest, TheDecodersArePreloadedBeforeAnyGraphNeedsThem) {
     }
     EXPECT_TRUE(gst_plugin_is_loaded(libav));
     gst_object_unref(libav);
+}
+
+// A full HD stream decodes on one thread, which holds fewer frames and spends less CPU handing them
+// between threads; a larger or faster stream keeps the decoder's own choice so that it keeps up.
+TEST_F(GstGraphTest, AVideoDecoderTakesOneThreadUpToFullHd) {
+    struct Stream {
+        int width;
+        int height;
+        double rate;
+        int threads;
+    };
+    for (const Stream& stream :
+         {Stream{320, 240, 25, 1}, Stream{1920, 1080, 30, 1}, Stream{1920, 1088, 25, 1},
+          Stream{1920, 1080, 60, 0}, Stream{3840, 2160, 25, 0}, Stream{0, 0, 25, 0}}) {
+        EXPECT_EQ(DecoderThreadsFor(stream.width, stream.height, stream.rate), stream.threads)
+            << stream.width << " x " << stream.height << " at " << stream.rate;
+    }
+
+    const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
+    ASSERT_TRUE(filterGraph);
+    ASSERT_TRUE(Succeeded(graph->RenderFile(Clip(".mp4"))));
+    std::vector<int> threads;
+    for (const ElementRef& element :
+         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "max-threads")) {
+            threads.push_back(-1);
+            g_object_get(element.get(), "max-threads", &threads.back(), nullptr);
+        }
+    }
+    gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
+    EXPECT_THAT(threads, testing::ElementsAre(1));
 }
 
 } // namespace

@@ -1,0 +1,63 @@
+#include "graph/gst/DecoderThreads.h"
+
+namespace {
+
+// Full HD at 30 frames a second, with the 1088 lines an H.264 stream codes.
+constexpr double OneThreadPixelRate = 1920.0 * 1088.0 * 30.0;
+
+constexpr const char* ThreadsProperty = "max-threads";
+
+GstPadProbeReturn SetThreadsFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) {
+        return GST_PAD_PROBE_OK;
+    }
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    const GstStructure* stream = caps && !gst_caps_is_empty(caps) ? gst_caps_get_structure(caps, 0) : nullptr;
+    int width = 0;
+    int height = 0;
+    int numerator = 0;
+    int denominator = 1;
+    if (!stream || !gst_structure_get_int(stream, "width", &width) ||
+        !gst_structure_get_int(stream, "height", &height)) {
+        return GST_PAD_PROBE_OK;
+    }
+    // A stream that does not say its rate (variable, or not yet known) is taken at 30.
+    double rate = 30.0;
+    if (gst_structure_get_fraction(stream, "framerate", &numerator, &denominator) && numerator > 0 &&
+        denominator > 0) {
+        rate = static_cast<double>(numerator) / denominator;
+    }
+    if (GstElement* decoder = gst_pad_get_parent_element(pad)) {
+        g_object_set(decoder, ThreadsProperty, DecoderThreadsFor(width, height, rate), nullptr);
+        gst_object_unref(decoder);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// Runs on whichever thread the decoding bin adds its elements on.
+void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    const char* klass =
+        factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!klass || !g_strrstr(klass, "Decoder") || !g_strrstr(klass, "Video") ||
+        !g_object_class_find_property(G_OBJECT_GET_CLASS(element), ThreadsProperty)) {
+        return;
+    }
+    if (GstPad* input = gst_element_get_static_pad(element, "sink")) {
+        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetThreadsFromCaps, nullptr, nullptr);
+        gst_object_unref(input);
+    }
+}
+
+} // namespace
+
+int DecoderThreadsFor(int width, int height, double framesPerSecond) {
+    const double pixelRate = static_cast<double>(width) * height * framesPerSecond;
+    return pixelRate > 0 && pixelRate <= OneThreadPixelRate ? 1 : 0;
+}
+
+void LimitDecoderThreads(GstElement* decodeBin) {
+    g_signal_connect(decodeBin, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
+}
