@@ -13,10 +13,11 @@
 #include <system_error>
 
 int main(int argc, char** argv) {
-    // GStreamer comes up on a thread of its own while the window is built, so the first picture
-    // is not held back by both in turn. The program's own plugins (the output device's renderer)
-    // live beside it.
+    // GStreamer comes up, and the decoders' libraries load, on threads of their own while the
+    // window is built, so the first picture is not held back by both in turn. The program's own
+    // plugins (the output device's renderer) live beside it.
     StartGStreamer(PluginFolderBesideExecutable());
+    StartLoadingPlaybackLibraries();
     TApplication::PrepareAttributes();
     TApplication application(argc, argv);
     // The toolkit has taken its own options out of argv by now.
@@ -35,8 +36,8 @@ int main(int argc, char** argv) {
     }
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
-    // Loading a library holds up every other thread that loads one or looks a symbol up, as the
-    // window system does while it first paints the window; the decoders wait until then.
+    // Loading a plugin holds up every other thread that loads a library, as the window system
+    // does while it first paints the window; the plugins wait until then.
     RunAfterFirstPaint(*frmMain, PreloadPlaybackPlugins);
     frmMain->StartPath = commandLine.Path;
     // Without a session bus the program runs on without media keys.

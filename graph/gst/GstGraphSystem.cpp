@@ -2,12 +2,16 @@
 
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/LibraryPreload.h"
 #include "graph/gst/PluginFolder.h"
 #include "graph/gst/StandardRenderers.h"
 
+#include <algorithm>
 #include <future>
 #include <gst/gst.h>
 #include <mutex>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +22,7 @@ struct Startup {
     std::vector<std::string> problems;
     std::string pluginFolder = PluginFolderBesideExecutable();
     std::future<void> preloaded;
+    std::future<void> librariesLoaded;
 };
 
 Startup& TheStartup() {
@@ -47,8 +52,45 @@ std::shared_future<bool> BeginStartup(std::launch how) {
     return startup.done;
 }
 
-// The decoders first (every file needs them, and they take longest), then what the standard
-// renderers are made of.
+// The plugin files every playback loads: the decoders first (every file needs them, and they take
+// longest), then what the standard renderers are made of.
+std::vector<std::string> PlaybackPluginFiles() {
+    std::vector<std::string> names{"libav"};
+    for (const char* factory : StandardRendererFactories()) {
+        if (GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), factory)) {
+            if (const gchar* plugin = gst_plugin_feature_get_plugin_name(feature)) {
+                if (std::find(names.begin(), names.end(), plugin) == names.end()) {
+                    names.emplace_back(plugin);
+                }
+            }
+            gst_object_unref(feature);
+        }
+    }
+    std::vector<std::string> files;
+    for (const std::string& name : names) {
+        if (GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), name.c_str())) {
+            if (const gchar* file = gst_plugin_get_filename(plugin)) {
+                files.emplace_back(file);
+            }
+            gst_object_unref(plugin);
+        }
+    }
+    return files;
+}
+
+// What the playback plugins link, loaded a library at a time while the window is built: the plugins
+// themselves then load in a few milliseconds once the window has painted.
+void LoadPlaybackLibraries(std::shared_future<bool> gstreamerUp) {
+    if (!gstreamerUp.get()) {
+        return;
+    }
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+    const std::vector<std::string> folders = LoadedLibraryFolders();
+    for (const std::string& file : PlaybackPluginFiles()) {
+        LoadNeededLibrariesLeavesFirst(file, folders);
+    }
+}
+
 void LoadPlaybackPlugins() {
     if (!BeginStartup(std::launch::deferred).get()) {
         return;
@@ -77,6 +119,16 @@ void StartGStreamer(const std::string& pluginFolder) {
         }
     }
     BeginStartup(std::launch::async);
+}
+
+void StartLoadingPlaybackLibraries() {
+    std::shared_future<bool> gstreamerUp = BeginStartup(std::launch::deferred);
+    Startup& startup = TheStartup();
+    std::lock_guard guard(startup.lock);
+    if (!startup.librariesLoaded.valid()) {
+        startup.librariesLoaded =
+            std::async(std::launch::async, LoadPlaybackLibraries, std::move(gstreamerUp));
+    }
 }
 
 void PreloadPlaybackPlugins() {

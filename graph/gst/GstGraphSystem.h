@@ -12,12 +12,20 @@
 void StartGStreamer(const std::string& pluginFolder);
 
 // Starts loading the plugins every playback needs (the decoders first, then the renderers) on a
-// thread of its own, once GStreamer is up, and returns at once. The decoders' plugin links a few
-// hundred libraries, about 90 ms here, longer than the rest of a graph's build; loaded ahead, it is
-// there when the user opens a file. Call it once the window has painted itself: while a library
-// loads, every other thread that loads one or looks a symbol up waits for it, and the window system
-// does both while it first shows and paints the window. Calling it again does nothing.
+// thread of its own, once GStreamer is up, and returns at once. The decoders' plugin links nearly
+// two hundred libraries, about 90 ms here in one load, longer than the rest of a graph's build;
+// loaded ahead, it is there when the user opens a file. Call it once the window has painted itself:
+// while a plugin loads whatever of its libraries StartGStreamer has not loaded yet, every other
+// thread that loads a library waits for it, and the window system loads some while it first shows
+// and paints the window. Calling it again does nothing.
 void PreloadPlaybackPlugins();
+
+// Starts loading the libraries the playback plugins link (not the plugins themselves) on a thread of
+// its own at a lower priority, once GStreamer is up, and returns at once. They are loaded one at a
+// time, so the window system, loading its own libraries meanwhile, never waits for more than one of
+// them; the plugins then load in a few milliseconds. Call it at the top of main(), after
+// StartGStreamer. Calling it again does nothing.
+void StartLoadingPlaybackLibraries();
 
 // GStreamer as the playback object's media library: the library brought up, new GStreamer filter
 // graphs, and the output device's renderer made by its element factory.
