@@ -52,9 +52,9 @@ std::shared_future<bool> BeginStartup(std::launch how) {
     return startup.done;
 }
 
-// The plugin files every playback loads: the decoders first (every file needs them, and they take
+// The plugins every playback loads: the decoders first (every file needs them, and they take
 // longest), then what the standard renderers are made of.
-std::vector<std::string> PlaybackPluginFiles() {
+std::vector<std::string> PlaybackPluginNames() {
     std::vector<std::string> names{"libav"};
     for (const char* factory : StandardRendererFactories()) {
         if (GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), factory)) {
@@ -66,16 +66,7 @@ std::vector<std::string> PlaybackPluginFiles() {
             gst_object_unref(feature);
         }
     }
-    std::vector<std::string> files;
-    for (const std::string& name : names) {
-        if (GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), name.c_str())) {
-            if (const gchar* file = gst_plugin_get_filename(plugin)) {
-                files.emplace_back(file);
-            }
-            gst_object_unref(plugin);
-        }
-    }
-    return files;
+    return names;
 }
 
 // What the playback plugins link, loaded a library at a time while the window is built: the plugins
@@ -86,8 +77,13 @@ void LoadPlaybackLibraries(std::shared_future<bool> gstreamerUp) {
     }
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     const std::vector<std::string> folders = LoadedLibraryFolders();
-    for (const std::string& file : PlaybackPluginFiles()) {
-        LoadNeededLibrariesLeavesFirst(file, folders);
+    for (const std::string& name : PlaybackPluginNames()) {
+        if (GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), name.c_str())) {
+            if (const gchar* file = gst_plugin_get_filename(plugin)) {
+                LoadNeededLibrariesLeavesFirst(file, folders);
+            }
+            gst_object_unref(plugin);
+        }
     }
 }
 
@@ -95,15 +91,9 @@ void LoadPlaybackPlugins() {
     if (!BeginStartup(std::launch::deferred).get()) {
         return;
     }
-    if (GstPlugin* decoders = gst_plugin_load_by_name("libav")) {
-        gst_object_unref(decoders);
-    }
-    for (const char* factory : StandardRendererFactories()) {
-        if (GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), factory)) {
-            if (GstPluginFeature* loaded = gst_plugin_feature_load(feature)) {
-                gst_object_unref(loaded);
-            }
-            gst_object_unref(feature);
+    for (const std::string& name : PlaybackPluginNames()) {
+        if (GstPlugin* plugin = gst_plugin_load_by_name(name.c_str())) {
+            gst_object_unref(plugin);
         }
     }
 }
