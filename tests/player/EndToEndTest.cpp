@@ -107,11 +107,16 @@ TEST_F(EndToEndTest, AFolderPlaysRoundAndRoundAndPicksUpWhereItWasLeft) {
             [](const Objects& o) { return TextOf(o, "text", "再生位置") >= "00:00:00.5"; }, 10000));
 
         // On a slow machine the click may land on the clip after the one waited for, or on the very
-        // end of a clip, where the next tick steps to the next file and plays it: the user then
-        // presses Pause again, and so does the test.
-        for (int attempt = 0; attempt < 3 && pausedAt.empty(); ++attempt) {
+        // end of a clip. There the player steps to the next file and plays it, at the next tick or,
+        // when the sound has not played out, once it has waited three seconds for it: the user then
+        // presses Pause again, and so does the test. A pause is taken once it has held longer.
+        for (int attempt = 0; attempt < 4 && pausedAt.empty(); ++attempt) {
             player.ClickButton("一時停止");
-            pausedAt = SettledPosition(player);
+            const std::string settled = SettledPosition(player);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+            if (!settled.empty() && player.PositionText() == settled) {
+                pausedAt = settled;
+            }
         }
         ASSERT_FALSE(pausedAt.empty()) << "the pause did not take";
         pausedFile = player.SelectedFile();
