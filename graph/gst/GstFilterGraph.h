@@ -5,6 +5,7 @@
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
+#include "graph/gst/ProgramStreamSeeks.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/VideoWindow.h"
 
@@ -98,6 +99,9 @@ public:
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
+    // Where in the file the picture the standard video sink holds stands; -1 without one.
+    MediaTime ShownPictureTime();
+
 private:
     struct BuildContext;
 
@@ -164,8 +168,6 @@ private:
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
     // A still picture left at an old window size is made again at the new one.
     void RemakeStalePicture();
-    // Where in the file the picture the standard video sink holds stands; -1 without one.
-    MediaTime ShownPictureTime();
 
     RenderCounters counters_;
     VideoWindow window_;
@@ -177,6 +179,7 @@ private:
     PadRef videoPad_;
     ParkedStreams parked_;
     std::vector<SignalConnection> decoderHandlers_;
+    ProgramStreamSeeks programStreams_;
 
     Transport transport_ = Transport::Stopped;
     Settle settle_ = Settle::Done;

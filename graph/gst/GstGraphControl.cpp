@@ -177,7 +177,9 @@ void GstFilterGraph::Reseek() {
     }
     GstEvent* seek = gst_event_new_seek(
         1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        GST_SEEK_TYPE_SET, position_.Current() * NanosecondsPerUnit, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        GST_SEEK_TYPE_SET,
+        programStreams_.StartFor(static_cast<guint64>(position_.Current() * NanosecondsPerUnit)),
+        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     position_.SeekSent(gst_event_get_seqnum(seek));
     GST_INFO_OBJECT(pipeline_.get(), "seek to %" GST_TIME_FORMAT " (seqnum %u)%s",
                     GST_TIME_ARGS(position_.Current() * NanosecondsPerUnit), gst_event_get_seqnum(seek),

@@ -194,6 +194,7 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
         [](gpointer data, GClosure*) { delete static_cast<BuildContext*>(data); }, GConnectFlags(0));
     decoderHandlers_.emplace_back(GST_OBJECT(decoder.get()), handler);
     LimitDecoderThreads(decoder.get());
+    programStreams_.Watch(decoder.get());
     PadRef decoderInput = Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
     if (gst_pad_link(output, decoderInput.get()) != GST_PAD_LINK_OK) {
         return VFW_E_CANNOT_CONNECT;
