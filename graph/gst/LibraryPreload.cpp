@@ -40,9 +40,10 @@ public:
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    // The object of type T at offset, or nullptr when it does not lie wholly inside the file.
+    // The objects of type T at offset, or nullptr when they do not lie wholly inside the file or
+    // the offset does not suit T's alignment (a well-formed object aligns its tables).
     template <typename T> const T* At(std::uint64_t offset, std::uint64_t count = 1) const {
-        if (!data_ || offset > size_ || count > (size_ - offset) / sizeof(T)) {
+        if (!data_ || offset > size_ || offset % alignof(T) != 0 || count > (size_ - offset) / sizeof(T)) {
             return nullptr;
         }
         return reinterpret_cast<const T*>(data_ + offset);
