@@ -3,6 +3,8 @@
 #include "tests/support/MediaGenerator.h"
 
 #include <filesystem>
+#include <gst/gst.h>
+#include <map>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -38,6 +40,43 @@ std::string BenchClip::Path() const {
     }
     std::filesystem::rename(partial, path);
     return path;
+}
+
+double BenchClip::FirstPictureSeconds() const {
+    // Read once per clip, well before any timed run.
+    static std::map<std::string, double> known;
+    if (const auto found = known.find(extension); found != known.end()) {
+        return found->second;
+    }
+    gst_init(nullptr, nullptr);
+    GstElement* player = gst_element_factory_make("playbin", nullptr);
+    if (!player) {
+        throw std::runtime_error("no playbin to read the " + description + " clip's first picture");
+    }
+    gchar* uri = gst_filename_to_uri(Path().c_str(), nullptr);
+    g_object_set(player, "uri", uri, "video-sink", gst_element_factory_make("fakesink", nullptr),
+                 "audio-sink", gst_element_factory_make("fakesink", nullptr), nullptr);
+    g_free(uri);
+    gst_element_set_state(player, GST_STATE_PAUSED);
+    GstSample* sample = nullptr;
+    if (gst_element_get_state(player, nullptr, nullptr, 10 * GST_SECOND) == GST_STATE_CHANGE_SUCCESS) {
+        g_object_get(player, "sample", &sample, nullptr);
+    }
+    guint64 time = GST_CLOCK_TIME_NONE;
+    if (sample) {
+        const GstBuffer* buffer = gst_sample_get_buffer(sample);
+        const GstSegment* segment = gst_sample_get_segment(sample);
+        if (buffer && segment && GST_BUFFER_PTS_IS_VALID(buffer)) {
+            time = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+        }
+        gst_sample_unref(sample);
+    }
+    gst_element_set_state(player, GST_STATE_NULL);
+    gst_object_unref(player);
+    if (!GST_CLOCK_TIME_IS_VALID(time)) {
+        throw std::runtime_error("the " + description + " clip's first picture could not be read");
+    }
+    return known[extension] = static_cast<double>(time) / GST_SECOND;
 }
 
 const std::vector<BenchClip>& BenchClips() {

@@ -19,6 +19,12 @@ struct BenchClip {
     // The clip's path in the test media cache, made with ffmpeg the first time it is asked for;
     // throws when ffmpeg fails.
     std::string Path() const;
+
+    // Where a player on GStreamer places the clip's first picture, in seconds: a position in the
+    // player's clock is this much later than the same picture's time in the clip as made. An MPEG
+    // program stream's clock starts at its first pack, about half a second before its first picture;
+    // the other containers start at their first picture. Throws when the clip does not preroll.
+    double FirstPictureSeconds() const;
 };
 
 constexpr double BenchClipSeconds = 10.0;

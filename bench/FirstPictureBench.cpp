@@ -1,7 +1,9 @@
 // From exec to the first picture of a file, for each of the benchmark clips:
 // - first_picture_<ext>: the file from its start, resumed through the settings file or given on the
 //   command line, against cvlc, gst-play-1.0 and mpv opening the same file;
-// - resumed_at_5s_<ext>: the file resumed at 5 s, against cvlc and mpv told to start there. A first
+// - resumed_at_5s_<ext>: the file resumed at the picture 5 s into the clip (the player's position of
+//   that picture, later in an MPEG program stream, whose clock starts before its first picture),
+//   against cvlc and mpv told to start at 5 s. A first
 //   picture of the player's from before the stored position is the row's error, not a figure; one of
 //   a reference player's from before its start is counted and noted under the table.
 
@@ -27,9 +29,11 @@ struct ResumingPlayer {
     ProgramCopy copy;
     std::string clip;
 
+    // seconds: the clip's time as made; the settings hold the player's position of that picture.
     ResumingPlayer(const BenchClip& source, double seconds)
         : clip(copy.AddClip(source.Path(), "clip" + source.extension)) {
-        copy.WriteSettings(clip, true, static_cast<std::int64_t>(seconds * MediaTimeUnitsPerSecond));
+        const double position = seconds > 0 ? seconds + source.FirstPictureSeconds() : 0;
+        copy.WriteSettings(clip, true, static_cast<std::int64_t>(position * MediaTimeUnitsPerSecond));
     }
 };
 
