@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -171,4 +172,15 @@ std::string GstPlaybackTest::Clip(const std::string& extension, bool video, bool
     recipe.height = height;
     recipe.seconds = seconds;
     return GenerateClip(recipe);
+}
+
+MediaTime GstPlaybackTest::PlayAndFindLowestPlaceUntil(MediaTime past) {
+    player->Play();
+    MediaTime lowest = player->GetPosition();
+    const bool passed = WaitFor([&] {
+        const MediaTime now = player->GetPosition();
+        lowest = std::min(lowest, now);
+        return now > past;
+    });
+    return passed ? lowest : -1;
 }

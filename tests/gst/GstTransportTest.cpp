@@ -19,15 +19,8 @@ TEST_F(GstPlaybackTest, ASeekWhileStoppedTakesEffectAtTheNextRun) {
     EXPECT_EQ(player->SetPosition(Second), S_OK);
     // Accurate, and in place before the next position read.
     EXPECT_EQ(player->GetPosition(), Second);
-    player->Play();
     // Every place seen on the way on lies past the seek's target.
-    MediaTime lowest = Second;
-    EXPECT_TRUE(WaitFor([&] {
-        const MediaTime now = player->GetPosition();
-        lowest = std::min(lowest, now);
-        return now > Second + Second / 10;
-    }));
-    EXPECT_EQ(lowest, Second);
+    EXPECT_EQ(PlayAndFindLowestPlaceUntil(Second + Second / 10), Second);
     EXPECT_TRUE(PlayToEnd(std::chrono::milliseconds(4000)));
 }
 
@@ -48,14 +41,7 @@ TEST_F(GstPlaybackTest, ASeekShowsThePictureAtItsTargetInEveryContainer) {
             EXPECT_EQ(player->GetPosition(), target) << extension;
         }
         // Played on from there, every place seen lies past the last target.
-        player->Play();
-        MediaTime lowest = Second;
-        EXPECT_TRUE(WaitFor([&] {
-            const MediaTime now = player->GetPosition();
-            lowest = std::min(lowest, now);
-            return now > Second + Second / 2;
-        })) << extension;
-        EXPECT_EQ(lowest, Second) << extension;
+        EXPECT_EQ(PlayAndFindLowestPlaceUntil(Second + Second / 2), Second) << extension;
         // A seek to the very end still ends the file.
         MediaTime current = 0;
         MediaTime stop = 0;
