@@ -175,8 +175,9 @@ std::string GstPlaybackTest::Clip(const std::string& extension, bool video, bool
 }
 
 MediaTime GstPlaybackTest::PlayAndFindLowestPlaceUntil(MediaTime past) {
-    player->Play();
+    // Read before Play: a first read after it may come late on a loaded machine and miss the start.
     MediaTime lowest = player->GetPosition();
+    player->Play();
     const bool passed = WaitFor([&] {
         const MediaTime now = player->GetPosition();
         lowest = std::min(lowest, now);

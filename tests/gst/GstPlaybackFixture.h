@@ -77,8 +77,8 @@ protected:
     // Polls the condition until it holds (true) or the deadline passes (false).
     static bool WaitFor(const std::function<bool()>& condition,
                         std::chrono::milliseconds deadline = std::chrono::milliseconds(5000));
-    // Plays on and returns the lowest place reported until the position passes `past`; -1 when it
-    // never does.
+    // Plays on and returns the lowest place reported, from the place it starts at until the position
+    // passes `past`; -1 when it never does.
     MediaTime PlayAndFindLowestPlaceUntil(MediaTime past);
     // Plays and polls as the window's timer does until the end is seen or the time is up.
     bool PlayToEnd(std::chrono::milliseconds limit = std::chrono::milliseconds(8000));
