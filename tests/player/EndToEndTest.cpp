@@ -217,7 +217,8 @@ TEST_F(EndToEndTest, AReadOnlySettingsFileIsReportedAtExitAndLeftIntact) {
 // and a second press must go on from where it stood, and a file that cannot be played must neither
 // stop the list nor, when no file of the list plays, keep it cycling.
 TEST_F(EndToEndTest, StopPlayPauseAndBrokenFilesBehaveAsAUserExpects) {
-    PlayerInstall longer(".avi", 4.0);
+    // Long enough that a pause pressed at 1 s takes well before the end on a loaded machine.
+    PlayerInstall longer(".avi", 6.0);
     const auto breakClip = [&longer](const std::string& name) {
         std::FILE* file = std::fopen(longer.Clip(name).c_str(), "w");
         std::fputs("not a video at all\n", file);
@@ -261,11 +262,14 @@ TEST_F(EndToEndTest, StopPlayPauseAndBrokenFilesBehaveAsAUserExpects) {
         20000))
         << player.SelectedFile() << " at " << player.PositionText();
 
-    // No file of the list plays: one round, then the list stands still.
+    // No file of the list plays: one round, then the list stands still. Stopped first: a3 broken
+    // while it plays would start a round of its own, racing the one the double click starts.
+    player.Press("停止(Y)");
     breakClip("a1.avi");
     breakClip("a3.avi");
     player.DoubleClickFile("a1.avi");
-    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsSelected(o, "a3.avi"); }, 10000));
+    ASSERT_TRUE(player.WaitUntil([](const Objects& o) { return IsSelected(o, "a3.avi"); }, 10000))
+        << player.SelectedFile() << " at " << player.PositionText();
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     EXPECT_EQ(player.SelectedFile(), "a3.avi") << "a list of files that cannot be played stops after a round";
     EXPECT_EQ(player.Close(), 0);
