@@ -158,11 +158,14 @@ HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFla
 }
 
 void GstFilterGraph::Reseek() {
+    // The place is taken before the bus is read: an end read now is the end of the segment this seek
+    // leaves (a slow sound sink posts it late), and must not turn the seek into one to the end.
+    const MediaTime target = position_.Current();
     DrainMessages();
     // The seek's preroll makes the picture at the window's size.
     pictureStale_ = false;
     settle_ = Settle::Waiting;
-    position_.Seek(position_.Current());
+    position_.Seek(target);
     // A running pipeline is paused for the seek and run again after it: a flushing seek while
     // playing resets the running time only once the sinks have prerolled, and a stop or pause that
     // comes in between would otherwise resume at the old running time, skipping ahead.
