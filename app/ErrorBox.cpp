@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 QString ErrorBoxText(const QString& message) {
     if (message.isEmpty()) {
@@ -15,7 +16,35 @@ QString ErrorBoxText(const QString& message) {
     return message;
 }
 
+namespace {
+
+bool errorsToStandardError = false;
+bool errorReported = false;
+
+} // namespace
+
+void SendErrorsToStandardError() {
+    errorsToStandardError = true;
+}
+
+bool ErrorsGoToStandardError() {
+    return errorsToStandardError;
+}
+
+bool ErrorWentToStandardError() {
+    return errorReported;
+}
+
+void ReportOnStandardError(const QString& message) {
+    errorReported = true;
+    std::fprintf(stderr, "tarnwick: %s\n", ErrorBoxText(message).toLocal8Bit().constData());
+}
+
 void ShowApplicationError(const QString& message) {
+    if (errorsToStandardError) {
+        ReportOnStandardError(message);
+        return;
+    }
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), ErrorBoxText(message),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ApplicationErrorBox"));

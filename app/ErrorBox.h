@@ -14,3 +14,10 @@ QString ErrorBoxText(const QString& message);
 // Shows the error box: error icon, OK button, the application's title, the message by the rule
 // above. Returns when the user has closed it.
 void ShowApplicationError(const QString& message);
+
+// Once the session is ending nobody will answer a box: from then on an error is written to standard
+// error instead, and remembered, so that the program's exit status can say a shutdown failed.
+void SendErrorsToStandardError();
+bool ErrorsGoToStandardError();
+bool ErrorWentToStandardError();
+void ReportOnStandardError(const QString& message);

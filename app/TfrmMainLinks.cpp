@@ -1,5 +1,6 @@
 // The window's side of the links the playback object borrows.
 
+#include "app/ErrorBox.h"
 #include "app/TfrmMain.h"
 
 #include <QMessageBox>
@@ -15,6 +16,10 @@ void TfrmMain::SetPosition(int position) {
 }
 
 void TfrmMain::ShowError(const std::string& caption, const std::string& text) {
+    if (ErrorsGoToStandardError()) {
+        ReportOnStandardError(QString::fromStdString(caption + ": " + text));
+        return;
+    }
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("PlayerErrorBox"));

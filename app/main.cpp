@@ -1,4 +1,6 @@
 #include "app/AfterFirstPaint.h"
+#include "app/ErrorBox.h"
+#include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
 #include "graph/gst/GstGraphSystem.h"
@@ -13,6 +15,8 @@
 #include <system_error>
 
 int main(int argc, char** argv) {
+    // Before any thread starts, so that every thread leaves the session's signals to the window.
+    InstallSessionEndSignals();
     // GStreamer comes up, and the decoders' libraries load, on threads of their own while the
     // window is built, so the first picture is not held back by both in turn. The program's own
     // plugins (the output device's renderer) live beside it.
@@ -42,9 +46,11 @@ int main(int argc, char** argv) {
     frmMain->StartPath = commandLine.Path;
     // Without a session bus the program runs on without media keys.
     (new MprisService(*frmMain))->Register();
+    const SessionEndWatcher sessionEnd(*frmMain);
     frmMain->show();
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.
     frmMain.reset();
-    return result;
+    // A shutdown at the session's end that could not save says so in its exit status.
+    return ErrorWentToStandardError() ? 1 : result;
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -65,8 +66,30 @@ std::string TemporaryPrefix(const std::filesystem::path& target) {
     return "." + target.filename().string() + ".tmp-";
 }
 
+// The process that wrote a temporary file, from its name: "<prefix><pid>-XXXXXX". Nothing for a name
+// of the older form "<prefix>XXXXXX", which carries no writer.
+std::optional<pid_t> WriterOf(std::string_view suffix) {
+    const std::size_t dash = suffix.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > 9 || suffix.size() != dash + 7) {
+        return std::nullopt;
+    }
+    pid_t pid = 0;
+    for (char digit : suffix.substr(0, dash)) {
+        if (digit < '0' || digit > '9') {
+            return std::nullopt;
+        }
+        pid = pid * 10 + (digit - '0');
+    }
+    return pid;
+}
+
+bool IsAlive(pid_t pid) {
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
 // A writer killed between creating its temporary file and renaming it leaves the file behind; the
-// next writer clears it away.
+// next writer clears it away. A temporary whose writer still runs is another player saving into the
+// same file at this moment, and is left to it.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
     std::string prefix = TemporaryPrefix(target);
     std::string folder = target.parent_path().string();
@@ -76,7 +99,13 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
     }
     while (dirent* entry = ::readdir(dir)) {
         std::string_view name = entry->d_name;
-        if (name.size() == prefix.size() + 6 && name.substr(0, prefix.size()) == prefix) {
+        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) {
+            continue;
+        }
+        std::string_view suffix = name.substr(prefix.size());
+        const std::optional<pid_t> writer = WriterOf(suffix);
+        const bool olderForm = !writer && suffix.size() == 6;
+        if (olderForm || (writer && (*writer == ::getpid() || !IsAlive(*writer)))) {
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
         }
     }
@@ -136,7 +165,8 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
     }
 
     RemoveStaleTemporaries(target);
-    std::string temporary = (folder / (TemporaryPrefix(target) + "XXXXXX")).string();
+    std::string temporary =
+        (folder / (TemporaryPrefix(target) + std::to_string(::getpid()) + "-XXXXXX")).string();
     FileDescriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0) {
         ThrowErrno(errno, target.string());

@@ -2,7 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
-#include <sys/stat.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -28,11 +28,6 @@ bool IsWritableFolder(const std::string& folder) {
     return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
 }
 
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
 } // namespace
 
 std::string ReplaceExtensionWithIni(const std::string& path) {
@@ -45,18 +40,27 @@ std::string ReplaceExtensionWithIni(const std::string& path) {
     return path.substr(0, dot) + ".ini";
 }
 
+bool IsSystemProgramFolder(const std::string& folder) {
+    for (const std::string_view root : {"/usr", "/opt"}) {
+        if (folder.size() >= root.size() && folder.compare(0, root.size(), root) == 0 &&
+            (folder.size() == root.size() || folder[root.size()] == '/')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string SettingsFileNameFor(const std::string& executablePath, const std::string& userConfigFolder,
-                                bool (*isWritableFolder)(const std::string&),
-                                bool (*exists)(const std::string&)) {
+                                bool (*isWritableFolder)(const std::string&)) {
     std::string beside = ReplaceExtensionWithIni(executablePath);
     std::size_t slash = beside.rfind('/');
     std::string folder = slash == std::string::npos ? std::string(".") : beside.substr(0, slash);
-    if (exists(beside) || isWritableFolder(folder)) {
+    if (!IsSystemProgramFolder(folder) && isWritableFolder(folder)) {
         return beside;
     }
     return userConfigFolder + "/tarnwick.ini";
 }
 
 std::string SettingsFileName() {
-    return SettingsFileNameFor(ExecutablePath(), UserConfigFolder(), IsWritableFolder, Exists);
+    return SettingsFileNameFor(ExecutablePath(), UserConfigFolder(), IsWritableFolder);
 }

@@ -3,6 +3,7 @@
 
 #include "app/ErrorBox.h"
 #include "app/HandlerGuard.h"
+#include "app/SessionEnd.h"
 #include "app/TAction.h"
 #include "app/TVideoPanel.h"
 #include "app/TfrmMain.h"
@@ -12,6 +13,7 @@
 #include "browser/TFilterComboBox.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsFileName.h"
+#include "core/SettingsLock.h"
 #include "graph/Halvion.h"
 #include "player/FileDrop.h"
 #include "player/OpenPath.h"
@@ -68,6 +70,9 @@ void TfrmMain::FormDestroy() {
     // An error box shown below runs its own event loop; a tick in it could open the next file while
     // the window is going.
     Timer1->stop();
+    // Another player sharing the settings file may be closing at the same moment; each writes both
+    // of its sections whole, one after the other.
+    const SettingsWriteLock writeLock(SettingsFileName());
     bool settingsSaved = false;
     try {
         SaveSettings();
@@ -86,6 +91,8 @@ void TfrmMain::FormDestroy() {
 
 void TfrmMain::LoadSettings() {
     const PlaySettings stored = ReadPlaySettings(ProfileFile(SettingsFileName()));
+    // What is written at the end now starts from what was stored, not from defaults.
+    MarkSettingsRead();
     ActionEnableVideo->SetChecked(stored.EnableVideo);
     ActionEnableAudio->SetChecked(stored.EnableAudio);
     FilterComboBox1->SetFilter(stored.Filter);

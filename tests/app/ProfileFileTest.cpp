@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -173,10 +175,33 @@ TEST_F(ProfileFileTest, ReplacesTheFileAtomicallyAndLeavesNoTemporary) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST_F(ProfileFileTest, ClearsTemporariesLeftByAKilledWriter) {
-    dir.WriteFile(".tarnwick.ini.tmp-AbC123", "[Play]\nDir=/half");
+// A temporary file is cleared away only when no running writer owns it: another player saving into
+// the same file at this moment would otherwise find its temporary gone when it renames it.
+TEST_F(ProfileFileTest, ClearsTemporariesLeftByAKilledWriterAndLeavesARunningWritersAlone) {
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    const struct {
+        std::string name;
+        bool cleared;
+    } temporaries[] = {
+        {".tarnwick.ini.tmp-AbC123", true}, // an older writer's, which named no process
+        {".tarnwick.ini.tmp-" + std::to_string(ended) + "-AbC123", true},
+        {".tarnwick.ini.tmp-" + std::to_string(::getpid()) + "-XyZ789", true},
+        {".tarnwick.ini.tmp-" + std::to_string(::getppid()) + "-AbC123", false},
+        {".tarnwick.ini.tmp-1-AbC123", false},
+        {".other.ini.tmp-" + std::to_string(ended) + "-AbC123", false},
+    };
+    for (const auto& temporary : temporaries) {
+        dir.WriteFile(temporary.name, "[Play]\nDir=/half");
+    }
     ini.WriteString("Play", "Dir", "/new");
-    EXPECT_FALSE(std::filesystem::exists(dir / ".tarnwick.ini.tmp-AbC123"));
+    for (const auto& temporary : temporaries) {
+        EXPECT_EQ(std::filesystem::exists(dir / temporary.name), !temporary.cleared) << temporary.name;
+    }
+    EXPECT_EQ(ReadFileText(path), "[Play]\nDir=/new\n");
 }
 
 TEST_F(ProfileFileTest, FollowsASymbolicLink) {
@@ -210,16 +235,32 @@ TEST(SettingsFileNameRule, ReplacesTheExtensionOfTheFileNameOnly) {
     EXPECT_EQ(ReplaceExtensionWithIni("/opt/a.b.c"), "/opt/a.b.ini");
 }
 
-TEST(SettingsFileNameRule, FallsBackToTheUserFolderWhenBesideTheProgramCannotBeWritten) {
+TEST(SettingsFileNameRule, APortableCopyKeepsItsSettingsBesideItselfAndAnInstalledOneInTheUsersFolder) {
     auto never = [](const std::string&) { return false; };
     auto always = [](const std::string&) { return true; };
-    EXPECT_EQ(SettingsFileNameFor("/opt/t/tarnwick", "/home/u/.config/tarnwick", always, never),
-              "/opt/t/tarnwick.ini");
-    EXPECT_EQ(SettingsFileNameFor("/usr/bin/tarnwick", "/home/u/.config/tarnwick", never, never),
-              "/home/u/.config/tarnwick/tarnwick.ini");
-    EXPECT_EQ(SettingsFileNameFor("/usr/bin/tarnwick", "/home/u/.config/tarnwick", never, always),
-              "/usr/bin/tarnwick.ini")
-        << "a file already there is used";
+    const std::string user = "/home/u/.config/tarnwick";
+    struct Case {
+        const char* executable;
+        bool folderWritable;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"/home/u/tarnwick/bin/tarnwick", true, "/home/u/tarnwick/bin/tarnwick.ini"},
+        {"/home/u/tarnwick/bin/tarnwick", false, user + "/tarnwick.ini"},
+        // The administrator can write these folders, but a file there would be every user's.
+        {"/usr/bin/tarnwick", true, user + "/tarnwick.ini"},
+        {"/usr/local/bin/tarnwick", true, user + "/tarnwick.ini"},
+        {"/opt/tarnwick/tarnwick", true, user + "/tarnwick.ini"},
+        {"/usr/bin/tarnwick", false, user + "/tarnwick.ini"},
+        // Only the folders themselves count, not names that begin the same way.
+        {"/usr2/bin/tarnwick", true, "/usr2/bin/tarnwick.ini"},
+        {"/optional/tarnwick", true, "/optional/tarnwick.ini"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SettingsFileNameFor(c.executable, user, c.folderWritable ? +always : +never), c.expected)
+            << c.executable
+            << (c.folderWritable ? " in a writable folder" : " in a folder closed to the user");
+    }
 }
 
 TEST(SettingsFileNameRule, TheRunningProgramKeepsItsSettingsBesideItself) {

@@ -12,13 +12,18 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -64,6 +69,91 @@ bool PauseChecked(const Objects& objects) {
     }
     MovePointerTo(0, 0);
     return PixelAt(button->x, button->y + button->height / 2) != PixelAt(button->x + 2, button->y + 2);
+}
+
+// A folder made under /opt for one test and removed with everything in it afterwards; empty when it
+// cannot be made.
+class SystemFolder {
+public:
+    SystemFolder() {
+        std::string pattern = "/opt/tarnwick-package-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr && ::chmod(pattern.c_str(), 0755) == 0) {
+            path_ = pattern;
+        }
+    }
+    ~SystemFolder() {
+        if (!path_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path_, ignored);
+        }
+    }
+    SystemFolder(const SystemFolder&) = delete;
+    SystemFolder& operator=(const SystemFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The user that owns nothing on the system.
+constexpr uid_t kNobody = 65534;
+
+// A home folder that belongs to the given user, removed afterwards.
+class UserHome {
+public:
+    explicit UserHome(uid_t user) {
+        std::string pattern = "/tmp/tarnwick-home-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr && ::chown(pattern.c_str(), user, user) == 0) {
+            home_ = pattern;
+        }
+    }
+    ~UserHome() {
+        std::error_code ignored;
+        std::filesystem::remove_all(home_, ignored);
+    }
+    UserHome(const UserHome&) = delete;
+    UserHome& operator=(const UserHome&) = delete;
+    const std::string& Path() const { return home_; }
+
+private:
+    std::string home_;
+};
+
+// Runs the program as another user, with a home of its own and no session bus, until its window
+// shows; then closes the window as a window manager does. The exit status, or -1.
+int RunAsUserUntilClosed(const std::string& program, const std::string& home, const std::string& plugins,
+                         uid_t user) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(home.c_str()) != 0 || ::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 ||
+            ::setuid(user) != 0) {
+            ::_exit(127);
+        }
+        ::setenv("HOME", home.c_str(), 1);
+        ::unsetenv("XDG_CONFIG_HOME");
+        ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        ::setenv("GST_PLUGIN_PATH_1_0", plugins.c_str(), 1);
+        ::setenv("GST_REGISTRY_1_0", (home + "/registry.bin").c_str(), 1);
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarnwick-no-bus", 1);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = -1;
+    if (auto window = WaitForWindow("Tarnwick 1.06", 30000)) {
+        // The window is up; its first paint reads the settings.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        RequestClose(window->id);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 class DesktopIntegrationTest : public ::testing::Test {
@@ -181,7 +271,11 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
         EXPECT_NE(depends.find(needed), std::string::npos) << needed << " not in " << depends;
     }
 
-    const std::string root = scratch.Path() + "/root";
+    // Unpacked under /opt, where a system keeps installed programs. The administrator may write there,
+    // yet a settings file beside the program would then be every user's.
+    const SystemFolder installed;
+    ASSERT_FALSE(installed.Path().empty()) << "cannot make a folder under /opt";
+    const std::string root = installed.Path();
     ASSERT_EQ(std::system(("dpkg-deb -x '" + package + "' '" + root + "'").c_str()), 0);
     const std::string plugins = root + TARNWICK_GST_PLUGINS_DIR;
     // The device's element comes from the package's plugin, with no other plugin folder to find it in.
@@ -190,24 +284,36 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
               "/registry.bin' gst-inspect-1.0 halvionrenderer 2>&1");
     EXPECT_NE(inspected.find(plugins + "/libgsthalvion.so"), std::string::npos) << inspected;
 
-    // The installed program, with GStreamer shown the scratch root's plugin folder as an installed
-    // system's own would be, plays a file given on its command line.
+    // The installed program, with GStreamer shown the unpacked plugin folder as an installed system's
+    // own would be, plays a file given on its command line.
+    const std::string program = root + "/usr/bin/tarnwick";
     ::setenv("GST_PLUGIN_PATH_1_0", plugins.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (scratch.Path() + "/config").c_str(), 1);
     {
-        RunningPlayer player(install, {install.Clip("a2.mp4")}, root + "/usr/bin/tarnwick");
+        RunningPlayer player(install, {install.Clip("a2.mp4")}, program);
         EXPECT_TRUE(player.WaitUntil(Plays, 30000)) << player.PositionText();
         EXPECT_EQ(player.Close(), 0);
     }
-    ::unsetenv("GST_PLUGIN_PATH_1_0");
     ::unsetenv("XDG_CONFIG_HOME");
-    // Where the settings go depends on whether the scratch root's bin folder may be written.
-    std::string stored = root + "/usr/bin/tarnwick.ini";
-    if (!std::filesystem::exists(stored)) {
-        stored = scratch.Path() + "/config/tarnwick/tarnwick.ini";
-    }
+    const std::string stored = scratch.Path() + "/config/tarnwick/tarnwick.ini";
     EXPECT_EQ(ProfileFile(stored).ReadString("Play", "File", ""), install.Clip("a2.mp4"))
         << ReadSettingsFile(stored);
+    EXPECT_FALSE(std::filesystem::exists(root + "/usr/bin/tarnwick.ini"))
+        << "the administrator's settings were left beside the installed program";
+
+    // Another user of the same copy keeps settings of its own, in ~/.config when no XDG folder is set.
+    if (::geteuid() == 0) {
+        const UserHome home(kNobody);
+        ASSERT_FALSE(home.Path().empty());
+        const int status = RunAsUserUntilClosed(program, home.Path(), plugins, kNobody);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(std::filesystem::exists(home.Path() + "/.config/tarnwick/tarnwick.ini"))
+            << "the other user's settings are not in their own folder";
+        EXPECT_FALSE(std::filesystem::exists(root + "/usr/bin/tarnwick.ini"));
+        EXPECT_EQ(ProfileFile(stored).ReadString("Play", "File", ""), install.Clip("a2.mp4"))
+            << "the other user's shutdown changed the administrator's settings";
+    }
+    ::unsetenv("GST_PLUGIN_PATH_1_0");
 }
 
 TEST_F(DesktopIntegrationTest, MprisReadsThePlayerAndRunsItsButtons) {

@@ -7,6 +7,7 @@
 #include "tests/support/X11Tools.h"
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -313,6 +314,152 @@ TEST(EndToEndRoutingTest, TheOutputOptionsRouteTheNextFileToTheDevice) {
     EXPECT_EQ(player.Close(), 0);
     EXPECT_TRUE(settings.ReadBool("Play", "ENB_VIDEO", false));
     EXPECT_TRUE(settings.ReadBool("Play", "ENB_AUDIO", false));
+}
+
+// A desktop ends a program by signals as often as by its close button: logout and shutdown send
+// SIGTERM, a closed terminal SIGHUP, Ctrl+C SIGINT. Each must save the place as a close does, so that
+// the next start plays on from it; each round here resumes the place the round before saved.
+TEST(EndToEndSessionEndTest, EachOfTheSessionsSignalsSavesThePlaceAndTheNextStartResumesIt) {
+    EnsureTestServers();
+    PlayerInstall install(".avi", 20.0);
+    ProfileFile settings(install.SettingsFile());
+    {
+        std::FILE* file = std::fopen(install.SettingsFile().c_str(), "w");
+        std::fprintf(file, "[Play]\nFile=%s\nResume=1\nPlaying=1\nPosition=20000000\n",
+                     install.Clip("a2.avi").c_str());
+        std::fclose(file);
+    }
+    long long storedBefore = 20000000;
+    for (const auto& [signalNumber, name] :
+         {std::pair{SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}, {SIGINT, "SIGINT"}}) {
+        SCOPED_TRACE(name);
+        RunningPlayer player(install);
+        ASSERT_TRUE(player.WaitUntilReady());
+        std::string firstSeen;
+        ASSERT_TRUE(player.WaitUntil(
+            [&](const Objects& o) {
+                const std::string now = TextOf(o, "text", "再生位置");
+                if (firstSeen.empty()) {
+                    firstSeen = now;
+                }
+                return IsSelected(o, "a2.avi") && !now.empty() && now != firstSeen;
+            },
+            15000))
+            << "the stored file does not play on: " << player.PositionText();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::kill(player.Pid(), signalNumber);
+        EXPECT_EQ(player.WaitForExit(15000), 0) << "the program did not end as a close ends it";
+
+        EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a2.avi"));
+        EXPECT_TRUE(settings.ReadBool("Play", "Playing", false)) << ReadSettingsFile(install.SettingsFile());
+        const long long stored = std::stoll(settings.ReadString("Play", "Position", "0"));
+        // It played on from the place stored before, and not far: a start from 0 or a step to the
+        // next file would show here.
+        EXPECT_GT(stored, storedBefore) << ReadSettingsFile(install.SettingsFile());
+        EXPECT_LT(stored, storedBefore + 150000000LL);
+        EXPECT_FALSE(settings.ReadString("TfrmMain", "PlaceShowCmd", "").empty())
+            << "the placement is saved too";
+        storedBefore = stored;
+    }
+
+    // A shutdown that a signal started and that cannot save has nobody to show a box to: it says so on
+    // standard error, ends with status 1 and leaves the file as it was.
+    ::chmod(install.SettingsFile().c_str(), 0444);
+    const std::string before = ReadFileText(install.SettingsFile());
+    RunningPlayer player(install);
+    ASSERT_TRUE(player.WaitUntilReady());
+    ASSERT_TRUE(
+        player.WaitUntil([](const Objects& o) { return !TextOf(o, "text", "再生位置").empty(); }, 15000));
+    ::kill(player.Pid(), SIGTERM);
+    EXPECT_EQ(player.WaitForExit(15000), 1);
+    EXPECT_EQ(ReadFileText(install.SettingsFile()), before);
+}
+
+// A signal before the stored settings are read ends the program without writing: a shutdown then
+// would save defaults over the place the user left. The display is held so that the program cannot
+// get as far as its window.
+TEST(EndToEndSessionEndTest, ASignalBeforeTheSettingsAreReadLeavesThemUntouched) {
+    EnsureTestServers();
+    PlayerInstall install;
+    const std::string stored =
+        "[Play]\nFile=" + install.Clip("a2.avi") + "\nResume=1\nPlaying=1\nPosition=5000000\n";
+    {
+        std::FILE* file = std::fopen(install.SettingsFile().c_str(), "w");
+        std::fputs(stored.c_str(), file);
+        std::fclose(file);
+    }
+    {
+        const ServerGrab heldDisplay;
+        RunningPlayer player(install);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        ::kill(player.Pid(), SIGTERM);
+        EXPECT_EQ(player.WaitForExit(15000), 128 + SIGTERM);
+    }
+    EXPECT_EQ(ReadFileText(install.SettingsFile()), stored);
+}
+
+// Two players may share one settings file (a start without a file runs beside the player already
+// there). Closed at the same moment, both must end without an error box, and the file must hold one
+// player's sections whole: here the first player has video output on and a wider window, the second
+// neither, so a file with one player's "Play" and the other's placement shows at once.
+TEST(EndToEndSessionEndTest, TwoPlayersClosedTogetherLeaveOnePlayersSectionsWhole) {
+    EnsureTestServers();
+#ifdef __SANITIZE_ADDRESS__
+    constexpr int kRounds = 6;
+#else
+    constexpr int kRounds = 20;
+#endif
+    constexpr int kWideWidth = 1300;
+    PlayerInstall install;
+    ProfileFile settings(install.SettingsFile());
+    int firstWon = 0;
+    for (int round = 1; round <= kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        {
+            std::FILE* file = std::fopen(install.SettingsFile().c_str(), "w");
+            std::fputs("[Play]\nResume=0\n", file);
+            std::fclose(file);
+        }
+        RunningPlayer first(install);
+        ASSERT_TRUE(first.WaitUntilReady());
+        first.Press("映像出力");
+        ASSERT_TRUE(first.WaitUntil([](const Objects& o) { return IsChecked(o, "映像出力"); }, 5000));
+        auto firstWindow = WaitForWindow("Tarnwick 1.06", 5000);
+        ASSERT_TRUE(firstWindow);
+        ResizeWindow(firstWindow->id, kWideWidth, firstWindow->height);
+        ASSERT_TRUE(WaitForWindowWhere(
+            "Tarnwick 1.06", [](const X11Window& w) { return w.width == kWideWidth; }, 5000));
+
+        RunningPlayer second(install);
+        std::vector<unsigned long> windows;
+        for (int i = 0; i < 200 && windows.size() < 2; ++i) {
+            windows.clear();
+            for (const X11Window& window : ListTitledWindows()) {
+                if (window.mapped && window.title == "Tarnwick 1.06") {
+                    windows.push_back(window.id);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_EQ(windows.size(), 2u);
+        // The second player's window is up; give it the moment its first paint takes to read the file.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        for (const unsigned long window : windows) {
+            RequestClose(window);
+        }
+        EXPECT_EQ(first.WaitForExit(15000), 0) << "the first player did not end: an error box?";
+        EXPECT_EQ(second.WaitForExit(15000), 0) << "the second player did not end: an error box?";
+
+        const bool firstPlay = settings.ReadBool("Play", "ENB_VIDEO", false);
+        const int width = settings.ReadInteger("TfrmMain", "PlaceNormalPos.Right", 0) -
+                          settings.ReadInteger("TfrmMain", "PlaceNormalPos.Left", 0);
+        const bool firstPlacement = width >= kWideWidth;
+        EXPECT_EQ(firstPlay, firstPlacement) << "sections of two players:\n"
+                                             << ReadFileText(install.SettingsFile());
+        firstWon += firstPlay;
+    }
+    std::printf("%d rounds: the first player's sections stood in %d, the second's in %d\n", kRounds, firstWon,
+                kRounds - firstWon);
 }
 
 } // namespace

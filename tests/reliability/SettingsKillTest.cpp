@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -65,7 +66,9 @@ bool WrittenByRun(const std::string& key, const std::string& value, int run) {
 
 class SettingsWriterProcess {
 public:
-    SettingsWriterProcess(const std::string& file, int run) {
+    // With `rounds`, the writer saves that many times, each under the write lock when `locked`, and
+    // ends by itself.
+    SettingsWriterProcess(const std::string& file, int run, int rounds = -1, bool locked = false) {
         int pipeEnds[2];
         if (pipe(pipeEnds) != 0) {
             throw std::runtime_error("pipe");
@@ -75,9 +78,17 @@ public:
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
         const std::string runText = std::to_string(run);
-        char* argv[] = {const_cast<char*>(SETTINGS_WRITER), const_cast<char*>(file.c_str()),
-                        const_cast<char*>(runText.c_str()), nullptr};
-        const int failed = posix_spawn(&pid_, SETTINGS_WRITER, &actions, nullptr, argv, environ);
+        const std::string roundsText = std::to_string(rounds);
+        std::vector<char*> argv = {const_cast<char*>(SETTINGS_WRITER), const_cast<char*>(file.c_str()),
+                                   const_cast<char*>(runText.c_str())};
+        if (rounds >= 0) {
+            argv.push_back(const_cast<char*>(roundsText.c_str()));
+            if (locked) {
+                argv.push_back(const_cast<char*>("locked"));
+            }
+        }
+        argv.push_back(nullptr);
+        const int failed = posix_spawn(&pid_, SETTINGS_WRITER, &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(pipeEnds[1]);
         readEnd_ = pipeEnds[0];
@@ -97,6 +108,13 @@ public:
     bool Started() {
         char byte = 0;
         return read(readEnd_, &byte, 1) == 1;
+    }
+    // Waits for the writer to end by itself and gives its exit status.
+    int Wait() {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
     }
     // Kills the writer and gives its exit status.
     int Kill() {
@@ -170,4 +188,40 @@ TEST(SettingsUnderKill, EveryKillLeavesAWholeFileAndTheNextWriteClearsTheTempora
         kRuns, seconds, runsThatChangedTheFile, strandedTemporaries);
     // Kills that never land inside a save would prove nothing.
     EXPECT_GT(runsThatChangedTheFile, kRuns / 4);
+}
+
+// Two players closing at the same moment. Neither may clear away the temporary file the other is
+// writing, or the other's rename fails; and each saves its whole section under the lock, so the file
+// ends with one round's section, never keys of both writers.
+TEST(SettingsUnderKill, TwoWritersAtOnceBothSucceedAndUnderTheLockLeaveOneRoundWhole) {
+    constexpr int kRounds = 150;
+    for (const bool locked : {false, true}) {
+        SCOPED_TRACE(locked ? "under the lock" : "without the lock");
+        TempDir dir;
+        const std::string path = dir.WriteFile("tarnwick.ini", "[Play]\nDir=/videos/start\n");
+        SettingsWriterProcess first(path, 1, kRounds, locked);
+        SettingsWriterProcess second(path, 2, kRounds, locked);
+        ASSERT_TRUE(first.Started());
+        ASSERT_TRUE(second.Started());
+        const int firstStatus = first.Wait();
+        const int secondStatus = second.Wait();
+        EXPECT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0) << "the first writer failed";
+        EXPECT_TRUE(WIFEXITED(secondStatus) && WEXITSTATUS(secondStatus) == 0) << "the second writer failed";
+        EXPECT_EQ(Temporaries(dir.Path(), "tarnwick.ini"), std::vector<std::string>{});
+        if (!locked) {
+            continue;
+        }
+        const std::string after = ReadFileText(path);
+        const Keys keys = KeysOf(after);
+        const std::string dir1 = keys.at({"Play", "Dir"});
+        ASSERT_EQ(dir1.rfind("/videos/R", 0), 0u) << after;
+        const std::string mark = dir1.substr(std::string("/videos/").size());
+        const std::map<std::string, std::string> sameRound = {
+            {"File", "/videos/" + mark + "/clip.avi"},
+            {"Filter", "Videos " + mark + "|*.avi;*.mpg|All|*.*"},
+            {"Position", mark}};
+        for (const auto& [key, expected] : sameRound) {
+            EXPECT_EQ(keys.at({"Play", key}), expected) << "not from the round that wrote Dir:\n" << after;
+        }
+    }
 }

@@ -1,19 +1,23 @@
-// settings_writer FILE RUN: saves the section "Play" over and over into FILE until it is killed.
+// settings_writer FILE RUN [ROUNDS [locked]]: saves the section "Play" over and over into FILE until it
+// is killed, or ROUNDS times; with "locked", each save holds the settings file's write lock as a
+// player's shutdown does.
 // Every value it writes carries the run's tag "R<RUN>-", so that a reader can tell a value of this
 // run from an older one. It writes one byte to its standard output just before the first save, so
 // that the test can time its kill from the moment the saving begins.
 
 #include "core/Errors.h"
 #include "core/ProfileFile.h"
+#include "core/SettingsLock.h"
 #include "player/PlaySettings.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: settings_writer FILE RUN\n");
+    if (argc < 3 || argc > 5) {
+        std::fprintf(stderr, "usage: settings_writer FILE RUN [ROUNDS [locked]]\n");
         return 2;
     }
     const ProfileFile settings(argv[1]);
@@ -22,8 +26,14 @@ int main(int argc, char** argv) {
         return 3;
     }
     try {
-        for (long round = 0;; ++round) {
+        const long rounds = argc >= 4 ? std::stol(argv[3]) : -1;
+        const bool locked = argc == 5 && std::string(argv[4]) == "locked";
+        for (long round = 0; rounds < 0 || round < rounds; ++round) {
             const std::string mark = tag + std::to_string(round);
+            std::optional<SettingsWriteLock> lock;
+            if (locked) {
+                lock.emplace(argv[1]);
+            }
             PlaySettings values;
             values.Dir = "/videos/" + mark;
             values.File = "/videos/" + mark + "/clip.avi";

@@ -187,6 +187,22 @@ void RequestClose(unsigned long window) {
     XFlush(display.get());
 }
 
+ServerGrab::ServerGrab() : display_(OpenDisplay().release()) {
+    XGrabServer(display_);
+    XSync(display_, False);
+}
+
+ServerGrab::~ServerGrab() {
+    XUngrabServer(display_);
+    XCloseDisplay(display_);
+}
+
+void ResizeWindow(unsigned long window, int width, int height) {
+    DisplayHandle display = OpenDisplay();
+    XResizeWindow(display.get(), window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(display.get(), False);
+}
+
 void ClickAt(int x, int y, int clicks) {
     DisplayHandle display = OpenDisplay();
     XTestFakeMotionEvent(display.get(), -1, x, y, CurrentTime);

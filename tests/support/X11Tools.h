@@ -60,3 +60,20 @@ void MovePointerTo(int x, int y);
 
 // The pixel value of the screen at root coordinates.
 unsigned long PixelAt(int x, int y);
+
+// Holds the X server for this client alone while it lives: every other client's requests wait, as a
+// starting program waits on a busy display before its window is ever shown.
+class ServerGrab {
+public:
+    ServerGrab();
+    ~ServerGrab();
+    ServerGrab(const ServerGrab&) = delete;
+    ServerGrab& operator=(const ServerGrab&) = delete;
+
+private:
+    _XDisplay* display_;
+};
+
+// Asks for a new size of a top-level window, as a user dragging its frame does; the window manager
+// grants it.
+void ResizeWindow(unsigned long window, int width, int height);
