@@ -2,7 +2,8 @@
 
 #include "device/OutputSinks.h"
 #include "device/OutputWindow.h"
-#include "graph/gst/BufferCounting.h"
+#include "gstcommon/BufferCounting.h"
+#include "gstcommon/GstHandles.h"
 
 #include <atomic>
 #include <gst/audio/audio.h>
@@ -25,8 +26,10 @@ struct RendererState {
 
     GstPad* videoPad = nullptr;
     GstPad* audioPad = nullptr;
-    std::vector<GstElement*> videoChain;
-    std::vector<GstElement*> audioChain;
+    // The elements behind each input, from the converter to the sink, each with a reference of the
+    // element's own besides the one the bin holds while they are in it.
+    std::vector<ElementRef> videoChain;
+    std::vector<ElementRef> audioChain;
     std::unique_ptr<OutputWindow> window;
 
     std::atomic<GstElement*> videoSink{nullptr};
@@ -54,20 +57,18 @@ G_DEFINE_TYPE(HalvionRenderer, halvion_renderer, GST_TYPE_BIN)
 
 namespace {
 
-// Makes the named elements; on a missing factory reports it and returns an empty list.
-std::vector<GstElement*> MakeElements(HalvionRenderer* self, std::initializer_list<const char*> factories) {
-    std::vector<GstElement*> elements;
+// Makes the named elements; on a missing factory reports it and returns an empty list. Whatever is
+// not kept goes with the list.
+std::vector<ElementRef> MakeElements(HalvionRenderer* self, std::initializer_list<const char*> factories) {
+    std::vector<ElementRef> elements;
     for (const char* factory : factories) {
-        GstElement* element = gst_element_factory_make(factory, nullptr);
+        ElementRef element = Share(gst_element_factory_make(factory, nullptr));
         if (!element) {
             GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN,
                               ("The GStreamer element \"%s\" is missing.", factory), (nullptr));
-            for (GstElement* made : elements) {
-                gst_object_unref(gst_object_ref_sink(made));
-            }
             return {};
         }
-        elements.push_back(element);
+        elements.push_back(std::move(element));
     }
     return elements;
 }
@@ -75,38 +76,37 @@ std::vector<GstElement*> MakeElements(HalvionRenderer* self, std::initializer_li
 // Puts the chain behind the ghost pad: adds and links the elements, brings them to the bin's state
 // from the last to the first, so that no data meets an element that is not ready, and only then
 // points the pad at the first.
-bool AttachChain(HalvionRenderer* self, GstPad* ghost, const std::vector<GstElement*>& chain) {
+bool AttachChain(HalvionRenderer* self, GstPad* ghost, const std::vector<ElementRef>& chain) {
     GstBin* bin = GST_BIN(self);
-    for (GstElement* element : chain) {
-        gst_bin_add(bin, element);
+    for (const ElementRef& element : chain) {
+        gst_bin_add(bin, element.get());
     }
     for (size_t i = 1; i < chain.size(); ++i) {
-        if (!gst_element_link(chain[i - 1], chain[i])) {
-            GST_ELEMENT_ERROR(
-                self, CORE, NEGOTIATION, ("The device's output could not be set up."),
-                ("cannot link %s to %s", GST_ELEMENT_NAME(chain[i - 1]), GST_ELEMENT_NAME(chain[i])));
+        if (!gst_element_link(chain[i - 1].get(), chain[i].get())) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("The device's output could not be set up."),
+                              ("cannot link %s to %s", GST_ELEMENT_NAME(chain[i - 1].get()),
+                               GST_ELEMENT_NAME(chain[i].get())));
             return false;
         }
     }
     for (auto element = chain.rbegin(); element != chain.rend(); ++element) {
-        gst_element_sync_state_with_parent(*element);
+        gst_element_sync_state_with_parent(element->get());
     }
-    GstPad* first = gst_element_get_static_pad(chain.front(), "sink");
-    gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), first);
-    gst_object_unref(first);
+    const PadRef first = Adopt(gst_element_get_static_pad(chain.front().get(), "sink"));
+    gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), first.get());
     return true;
 }
 
 // Stops the chain from its sink backwards: a streaming thread parked in the sink's preroll holds
 // the stream locks of every element before it, and only stopping the sink releases it.
-void DetachChain(HalvionRenderer* self, GstPad* ghost, std::vector<GstElement*>& chain) {
+void DetachChain(HalvionRenderer* self, GstPad* ghost, std::vector<ElementRef>& chain) {
     for (auto element = chain.rbegin(); element != chain.rend(); ++element) {
-        gst_element_set_locked_state(*element, TRUE);
-        gst_element_set_state(*element, GST_STATE_NULL);
+        gst_element_set_locked_state(element->get(), TRUE);
+        gst_element_set_state(element->get(), GST_STATE_NULL);
     }
     gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), nullptr);
-    for (GstElement* element : chain) {
-        gst_bin_remove(GST_BIN(self), element);
+    for (const ElementRef& element : chain) {
+        gst_bin_remove(GST_BIN(self), element.get());
     }
     chain.clear();
 }
@@ -123,23 +123,20 @@ void AttachVideo(HalvionRenderer* self) {
                           ("%s", error.c_str()));
         return;
     }
-    std::vector<GstElement*> chain = MakeElements(self, {"videoconvert", "videoscale"});
-    GstElement* sink = chain.empty() ? nullptr : MakeVideoSink();
+    std::vector<ElementRef> chain = MakeElements(self, {"videoconvert", "videoscale"});
+    ElementRef sink = chain.empty() ? nullptr : MakeVideoSink();
     if (!sink) {
         if (!chain.empty()) {
             GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN, ("No X11 video sink is installed."), (nullptr));
-            for (GstElement* made : chain) {
-                gst_object_unref(gst_object_ref_sink(made));
-            }
         }
         state.window.reset();
         return;
     }
-    chain.push_back(sink);
     state.windowHandle = state.window->Handle();
-    state.videoSink = sink;
-    state.videoChain = chain;
-    if (!AttachChain(self, state.videoPad, chain)) {
+    state.videoSink = sink.get();
+    chain.push_back(std::move(sink));
+    state.videoChain = std::move(chain);
+    if (!AttachChain(self, state.videoPad, state.videoChain)) {
         state.videoSink = nullptr;
         DetachChain(self, state.videoPad, state.videoChain);
         state.window.reset();
@@ -160,26 +157,23 @@ void AttachAudio(HalvionRenderer* self) {
     if (!state.audioChain.empty()) {
         return;
     }
-    std::vector<GstElement*> chain = MakeElements(self, {"audioconvert", "audioresample"});
+    std::vector<ElementRef> chain = MakeElements(self, {"audioconvert", "audioresample"});
     if (chain.empty()) {
         return;
     }
     bool noServer = false;
-    GstElement* sink = MakeAudioSink(state.audioDevice, HALVION_OUTPUT_NAME, noServer);
+    ElementRef sink = MakeAudioSink(state.audioDevice, HALVION_OUTPUT_NAME, noServer);
     if (!sink) {
         GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN, ("No audio sink is installed."), (nullptr));
-        for (GstElement* made : chain) {
-            gst_object_unref(gst_object_ref_sink(made));
-        }
         return;
     }
     if (noServer) {
         GST_ELEMENT_WARNING(self, RESOURCE, OPEN_WRITE,
                             ("No sound server answers; the device plays silently."), (nullptr));
     }
-    chain.push_back(sink);
-    state.audioChain = chain;
-    if (!AttachChain(self, state.audioPad, chain)) {
+    chain.push_back(std::move(sink));
+    state.audioChain = std::move(chain);
+    if (!AttachChain(self, state.audioPad, state.audioChain)) {
         DetachChain(self, state.audioPad, state.audioChain);
     }
 }
@@ -237,9 +231,8 @@ GstPadProbeReturn CountAudio(GstPad*, GstPadProbeInfo* info, gpointer data) {
 
 GstPad* AddInput(HalvionRenderer* self, GstStaticPadTemplate* staticTemplate, GstPadProbeCallback counter,
                  GstPadProbeType events) {
-    GstPadTemplate* padTemplate = gst_static_pad_template_get(staticTemplate);
-    GstPad* pad = gst_ghost_pad_new_no_target_from_template(staticTemplate->name_template, padTemplate);
-    gst_object_unref(padTemplate);
+    const GstRef<GstPadTemplate> padTemplate = Adopt(gst_static_pad_template_get(staticTemplate));
+    GstPad* pad = gst_ghost_pad_new_no_target_from_template(staticTemplate->name_template, padTemplate.get());
     g_signal_connect(pad, "linked", G_CALLBACK(OnLinked), self);
     g_signal_connect(pad, "unlinked", G_CALLBACK(OnUnlinked), self);
     gst_pad_add_probe(
@@ -259,7 +252,8 @@ void HandleMessage(GstBin* bin, GstMessage* message) {
     if (sink && GST_MESSAGE_SRC(message) == GST_OBJECT(sink) &&
         gst_is_video_overlay_prepare_window_handle_message(message)) {
         gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), state.windowHandle);
-        gst_message_unref(message);
+        // A bin's message handler owns the message it is given; this one goes no further.
+        const MessageRef answered(message);
         return;
     }
     GST_BIN_CLASS(halvion_renderer_parent_class)->handle_message(bin, message);

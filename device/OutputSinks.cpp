@@ -10,54 +10,35 @@ bool Opens(GstElement* element) {
     return opened;
 }
 
-GstElement* MakeOpening(const char* factory) {
-    GstElement* element = gst_element_factory_make(factory, nullptr);
-    if (!element) {
-        return nullptr;
-    }
-    gst_object_ref_sink(element);
-    if (!Opens(element)) {
-        gst_object_unref(element);
-        return nullptr;
-    }
-    return element;
-}
-
-// Turns the one reference held on a checked element back into a floating one, as freshly made
-// elements have.
-GstElement* AsFloating(GstElement* element) {
-    g_object_force_floating(G_OBJECT(element));
-    return element;
+ElementRef Make(const char* factory) {
+    return Share(gst_element_factory_make(factory, nullptr));
 }
 
 } // namespace
 
-GstElement* MakeVideoSink() {
-    if (GstElement* xv = MakeOpening("xvimagesink")) {
-        g_object_set(xv, "force-aspect-ratio", TRUE, nullptr);
-        return AsFloating(xv);
+ElementRef MakeVideoSink() {
+    if (ElementRef xv = Make("xvimagesink"); xv && Opens(xv.get())) {
+        g_object_set(xv.get(), "force-aspect-ratio", TRUE, nullptr);
+        return xv;
     }
-    return gst_element_factory_make("ximagesink", nullptr);
+    return Make("ximagesink");
 }
 
-GstElement* MakeAudioSink(const std::string& device, const std::string& clientName, bool& noServer) {
+ElementRef MakeAudioSink(const std::string& device, const std::string& clientName, bool& noServer) {
     noServer = false;
-    GstElement* pulse = gst_element_factory_make("pulsesink", nullptr);
-    if (pulse) {
-        gst_object_ref_sink(pulse);
-        g_object_set(pulse, "client-name", clientName.c_str(), nullptr);
+    if (ElementRef pulse = Make("pulsesink")) {
+        g_object_set(pulse.get(), "client-name", clientName.c_str(), nullptr);
         if (!device.empty()) {
-            g_object_set(pulse, "device", device.c_str(), nullptr);
+            g_object_set(pulse.get(), "device", device.c_str(), nullptr);
         }
-        if (Opens(pulse)) {
-            return AsFloating(pulse);
+        if (Opens(pulse.get())) {
+            return pulse;
         }
-        gst_object_unref(pulse);
     }
     noServer = true;
-    GstElement* silent = gst_element_factory_make("fakesink", nullptr);
+    ElementRef silent = Make("fakesink");
     if (silent) {
-        g_object_set(silent, "sync", TRUE, nullptr);
+        g_object_set(silent.get(), "sync", TRUE, nullptr);
     }
     return silent;
 }

@@ -1,5 +1,7 @@
 #include "graph/gst/DecoderThreads.h"
 
+#include "gstcommon/GstHandles.h"
+
 namespace {
 
 // Full HD at 30 frames a second, with the 1088 lines an H.264 stream codes.
@@ -29,9 +31,8 @@ GstPadProbeReturn SetThreadsFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointe
         denominator > 0) {
         rate = static_cast<double>(numerator) / denominator;
     }
-    if (GstElement* decoder = gst_pad_get_parent_element(pad)) {
-        g_object_set(decoder, ThreadsProperty, DecoderThreadsFor(width, height, rate), nullptr);
-        gst_object_unref(decoder);
+    if (const ElementRef decoder = Adopt(gst_pad_get_parent_element(pad))) {
+        g_object_set(decoder.get(), ThreadsProperty, DecoderThreadsFor(width, height, rate), nullptr);
     }
     return GST_PAD_PROBE_OK;
 }
@@ -45,9 +46,9 @@ void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
         !g_object_class_find_property(G_OBJECT_GET_CLASS(element), ThreadsProperty)) {
         return;
     }
-    if (GstPad* input = gst_element_get_static_pad(element, "sink")) {
-        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetThreadsFromCaps, nullptr, nullptr);
-        gst_object_unref(input);
+    if (const PadRef input = Adopt(gst_element_get_static_pad(element, "sink"))) {
+        gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetThreadsFromCaps, nullptr,
+                          nullptr);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "graph/gst/GstFilter.h"
 
-#include "graph/gst/GstIteration.h"
+#include "gstcommon/GstIteration.h"
 
 #include <algorithm>
 
@@ -27,9 +27,7 @@ HRESULT GstFilter::QueryFilterInfo(FilterInfo& info) {
         info.Name.clear();
         return S_OK;
     }
-    gchar* name = gst_object_get_name(GST_OBJECT(element_.get()));
-    info.Name = name ? name : "";
-    g_free(name);
+    info.Name = ObjectName(GST_OBJECT(element_.get()));
     return S_OK;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
-#include "graph/gst/GstHandles.h"
+#include "gstcommon/GstHandles.h"
 
 #include <memory>
 #include <string>
@@ -73,10 +73,8 @@ private:
 
 // An element's or a pad's name, empty when it has none.
 inline std::string ObjectName(GstObject* object) {
-    gchar* name = gst_object_get_name(object);
-    std::string text = name ? name : "";
-    g_free(name);
-    return text;
+    const GStringRef name(gst_object_get_name(object));
+    return name ? name.get() : "";
 }
 
 // The top-level elements of a bin in the order they were added (the bin keeps them newest first),

@@ -6,7 +6,7 @@
 #include "graph/FilterName.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstGraphLog.h"
-#include "graph/gst/GstIteration.h"
+#include "gstcommon/GstIteration.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
-#include "graph/gst/GstHandles.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
 #include "graph/gst/ProgramStreamSeeks.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/VideoWindow.h"
+#include "gstcommon/GstHandles.h"
 
 #include <atomic>
 #include <chrono>

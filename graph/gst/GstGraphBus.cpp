@@ -4,7 +4,7 @@
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
-#include "graph/gst/GstIteration.h"
+#include "gstcommon/GstIteration.h"
 
 #include <gst/base/gstbasesink.h>
 #include <gst/base/gstbasetransform.h>
@@ -80,23 +80,21 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
 }
 
 void GstFilterGraph::OnError(GstMessage* message) {
-    GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
+    ErrorRef error;
+    gst_message_parse_error(message, OutParam(error), nullptr);
     AddProblem("error from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                (error ? error->message : "unknown"));
-    g_clear_error(&error);
     settle_ = Settle::Failed;
     DumpPipeline("tarnwick-error");
 }
 
 void GstFilterGraph::OnWarning(GstMessage* message) {
-    GError* warning = nullptr;
-    gst_message_parse_warning(message, &warning, nullptr);
-    if (!IsHarmlessRenegotiationWarning(message, warning)) {
+    ErrorRef warning;
+    gst_message_parse_warning(message, OutParam(warning), nullptr);
+    if (!IsHarmlessRenegotiationWarning(message, warning.get())) {
         AddProblem("warning from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                    (warning ? warning->message : "unknown"));
     }
-    g_clear_error(&warning);
 }
 
 void GstFilterGraph::OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum) {

@@ -4,7 +4,7 @@
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
-#include "graph/gst/GstIteration.h"
+#include "gstcommon/GstIteration.h"
 
 #include <algorithm>
 #include <gst/video/videooverlay.h>
@@ -230,18 +230,17 @@ MediaTime GstFilterGraph::ShownPictureTime() {
     if (!sink || !g_object_class_find_property(G_OBJECT_GET_CLASS(sink.get()), "last-sample")) {
         return -1;
     }
-    GstSample* sample = nullptr;
-    g_object_get(sink.get(), "last-sample", &sample, nullptr);
+    SampleRef sample;
+    g_object_get(sink.get(), "last-sample", static_cast<GstSample**>(OutParam(sample)), nullptr);
     if (!sample) {
         return -1;
     }
-    const GstBuffer* buffer = gst_sample_get_buffer(sample);
-    const GstSegment* segment = gst_sample_get_segment(sample);
+    const GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+    const GstSegment* segment = gst_sample_get_segment(sample.get());
     guint64 time = GST_CLOCK_TIME_NONE;
     if (buffer && segment && segment->format == GST_FORMAT_TIME && GST_BUFFER_PTS_IS_VALID(buffer)) {
         time = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
     }
-    gst_sample_unref(sample);
     return GST_CLOCK_TIME_IS_VALID(time) ? static_cast<MediaTime>(time / NanosecondsPerUnit) : -1;
 }
 

@@ -6,7 +6,7 @@
 #include "graph/gst/DecoderThreads.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
-#include "graph/gst/GstIteration.h"
+#include "gstcommon/GstIteration.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -5,6 +5,7 @@
 #include "graph/gst/LibraryPreload.h"
 #include "graph/gst/PluginFolder.h"
 #include "graph/gst/StandardRenderers.h"
+#include "gstcommon/GstHandles.h"
 
 #include <algorithm>
 #include <future>
@@ -32,9 +33,8 @@ Startup& TheStartup() {
 
 bool BringUp() {
     Startup& startup = TheStartup();
-    GError* error = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &error)) {
-        g_clear_error(&error);
+    ErrorRef error;
+    if (!gst_init_check(nullptr, nullptr, OutParam(error))) {
         return false;
     }
     LoadPluginsFrom(startup.pluginFolder, &startup.problems);
@@ -57,13 +57,12 @@ std::shared_future<bool> BeginStartup(std::launch how) {
 std::vector<std::string> PlaybackPluginNames() {
     std::vector<std::string> names{"libav"};
     for (const char* factory : StandardRendererFactories()) {
-        if (GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), factory)) {
-            if (const gchar* plugin = gst_plugin_feature_get_plugin_name(feature)) {
+        if (const auto feature = Adopt(gst_registry_lookup_feature(gst_registry_get(), factory))) {
+            if (const gchar* plugin = gst_plugin_feature_get_plugin_name(feature.get())) {
                 if (std::find(names.begin(), names.end(), plugin) == names.end()) {
                     names.emplace_back(plugin);
                 }
             }
-            gst_object_unref(feature);
         }
     }
     return names;
@@ -78,11 +77,10 @@ void LoadPlaybackLibraries(std::shared_future<bool> gstreamerUp) {
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     const std::vector<std::string> folders = LoadedLibraryFolders();
     for (const std::string& name : PlaybackPluginNames()) {
-        if (GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), name.c_str())) {
-            if (const gchar* file = gst_plugin_get_filename(plugin)) {
+        if (const auto plugin = Adopt(gst_registry_find_plugin(gst_registry_get(), name.c_str()))) {
+            if (const gchar* file = gst_plugin_get_filename(plugin.get())) {
                 LoadNeededLibrariesLeavesFirst(file, folders);
             }
-            gst_object_unref(plugin);
         }
     }
 }
@@ -92,9 +90,8 @@ void LoadPlaybackPlugins() {
         return;
     }
     for (const std::string& name : PlaybackPluginNames()) {
-        if (GstPlugin* plugin = gst_plugin_load_by_name(name.c_str())) {
-            gst_object_unref(plugin);
-        }
+        // Only the loading is wanted; the registry keeps the plugin.
+        const GstRef<GstPlugin> plugin = Adopt(gst_plugin_load_by_name(name.c_str()));
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/gst/GstHandles.h"
+#include "gstcommon/GstHandles.h"
 
 #include <map>
 #include <mutex>

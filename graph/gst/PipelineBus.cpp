@@ -15,25 +15,24 @@ PipelineBus::~PipelineBus() {
 // GST_BUS_DROP owns the message: it is queued, or unreffed here.
 GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer data) {
     auto* self = static_cast<PipelineBus*>(data);
+    MessageRef owned(message);
     if (gst_is_video_overlay_prepare_window_handle_message(message)) {
         GstObject* sink = GST_MESSAGE_SRC(message);
         const std::uintptr_t window = self->windowFor_(sink);
         if (window != 0 && GST_IS_VIDEO_OVERLAY(sink)) {
             gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
         }
-        gst_message_unref(message);
         return GST_BUS_DROP;
     }
     // Only what the graph acts on is kept, so that a graph nobody polls does not pile up messages.
     constexpr auto kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING |
                                                       GST_MESSAGE_EOS | GST_MESSAGE_ASYNC_DONE);
     if ((GST_MESSAGE_TYPE(message) & kept) == 0) {
-        gst_message_unref(message);
         return GST_BUS_DROP;
     }
     {
         std::lock_guard guard(self->lock_);
-        self->queue_.push_back({MessageRef(message), ++self->serial_});
+        self->queue_.push_back({std::move(owned), ++self->serial_});
     }
     self->arrived_.notify_all();
     return GST_BUS_DROP;

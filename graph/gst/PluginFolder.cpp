@@ -1,5 +1,7 @@
 #include "graph/gst/PluginFolder.h"
 
+#include "gstcommon/GstHandles.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <gst/gst.h>
@@ -28,16 +30,12 @@ int LoadPluginsFrom(const std::string& folder, std::vector<std::string>* problem
     std::sort(files.begin(), files.end());
     int loaded = 0;
     for (const auto& file : files) {
-        GError* failure = nullptr;
-        GstPlugin* plugin = gst_plugin_load_file(file.c_str(), &failure);
+        ErrorRef failure;
+        const GstRef<GstPlugin> plugin = Adopt(gst_plugin_load_file(file.c_str(), OutParam(failure)));
         if (plugin) {
             ++loaded;
-            gst_object_unref(plugin);
-        } else {
-            if (problems) {
-                problems->push_back(file.string() + ": " + (failure ? failure->message : "not loaded"));
-            }
-            g_clear_error(&failure);
+        } else if (problems) {
+            problems->push_back(file.string() + ": " + (failure ? failure->message : "not loaded"));
         }
     }
     return loaded;

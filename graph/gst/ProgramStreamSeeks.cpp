@@ -1,5 +1,7 @@
 #include "graph/gst/ProgramStreamSeeks.h"
 
+#include "gstcommon/GstHandles.h"
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -106,7 +108,8 @@ GstPadProbeReturn ProgramStreamSeeks::OnDemuxerEvent(GstPad*, GstPadProbeInfo* i
     segment.position = std::max<guint64>(segment.position, wanted);
     GstEvent* replaced = gst_event_new_segment(&segment);
     gst_event_set_seqnum(replaced, gst_event_get_seqnum(event));
-    gst_event_unref(event);
+    // The probe owns the event it was given, and hands the pad the one that replaces it.
+    const EventRef given(event);
     GST_PAD_PROBE_INFO_DATA(info) = replaced;
     return GST_PAD_PROBE_OK;
 }

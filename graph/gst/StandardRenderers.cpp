@@ -1,7 +1,7 @@
 #include "graph/gst/StandardRenderers.h"
 
-#include "graph/gst/BufferCounting.h"
-#include "graph/gst/GstHandles.h"
+#include "gstcommon/BufferCounting.h"
+#include "gstcommon/GstHandles.h"
 
 #include <array>
 #include <gst/audio/audio.h>

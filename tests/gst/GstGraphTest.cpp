@@ -2,7 +2,7 @@
 // shares with the fake graph is in GraphContractTest.cpp.
 
 #include "graph/gst/DecoderThreads.h"
-#include "graph/gst/GstIteration.h"
+#include "gstcommon/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
 
 #include <gmock/gmock.h>

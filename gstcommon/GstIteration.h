@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/gst/GstHandles.h"
+#include "gstcommon/GstHandles.h"
 
 #include <vector>
 
@@ -8,21 +8,22 @@
 // its own. When the set changes under the walk (a pad or an element added or removed meanwhile) the
 // iterator answers "resync": the walk then starts again, so that nothing is missed or seen twice.
 // Takes the iterator over and frees it.
-template <typename T> std::vector<GstRef<T>> CollectAll(GstIterator* iterator) {
+template <typename T> std::vector<GstRef<T>> CollectAll(GstIterator* walk) {
     std::vector<GstRef<T>> items;
+    const IteratorRef iterator(walk);
     if (!iterator) {
         return items;
     }
     GValue item = G_VALUE_INIT;
     for (bool done = false; !done;) {
-        switch (gst_iterator_next(iterator, &item)) {
+        switch (gst_iterator_next(iterator.get(), &item)) {
         case GST_ITERATOR_OK:
             items.push_back(Share(static_cast<T*>(g_value_get_object(&item))));
             g_value_reset(&item);
             break;
         case GST_ITERATOR_RESYNC:
             items.clear();
-            gst_iterator_resync(iterator);
+            gst_iterator_resync(iterator.get());
             break;
         default:
             done = true;
@@ -30,7 +31,6 @@ template <typename T> std::vector<GstRef<T>> CollectAll(GstIterator* iterator) {
         }
     }
     g_value_unset(&item);
-    gst_iterator_free(iterator);
     return items;
 }
 

@@ -4,7 +4,8 @@
 #include <memory>
 #include <utility>
 
-// Owning handles for GStreamer references, so that no logic pairs a ref with an unref by hand.
+// Owning handles for GStreamer and GLib references, so that no logic pairs a ref with an unref, or an
+// allocation with a free, by hand.
 
 struct GstObjectUnref {
     void operator()(gpointer object) const { gst_object_unref(object); }
@@ -15,10 +16,55 @@ struct GstCapsUnref {
 struct GstMessageUnref {
     void operator()(GstMessage* message) const { gst_message_unref(message); }
 };
+struct GstEventUnref {
+    void operator()(GstEvent* event) const { gst_event_unref(event); }
+};
+struct GstSampleUnref {
+    void operator()(GstSample* sample) const { gst_sample_unref(sample); }
+};
+struct GstIteratorFree {
+    void operator()(GstIterator* iterator) const { gst_iterator_free(iterator); }
+};
+struct GErrorFree {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+struct GFree {
+    void operator()(gpointer memory) const { g_free(memory); }
+};
+struct GstPluginFeatureListFree {
+    void operator()(GList* features) const { gst_plugin_feature_list_free(features); }
+};
 
 template <typename T> using GstRef = std::unique_ptr<T, GstObjectUnref>;
 using CapsRef = std::unique_ptr<GstCaps, GstCapsUnref>;
 using MessageRef = std::unique_ptr<GstMessage, GstMessageUnref>;
+using EventRef = std::unique_ptr<GstEvent, GstEventUnref>;
+using SampleRef = std::unique_ptr<GstSample, GstSampleUnref>;
+using IteratorRef = std::unique_ptr<GstIterator, GstIteratorFree>;
+// An error a GStreamer or GLib call reported through a GError**; pass OutParam(error).
+using ErrorRef = std::unique_ptr<GError, GErrorFree>;
+// A string GLib allocated for the caller (gst_object_get_name, g_strdup_printf, ...).
+using GStringRef = std::unique_ptr<gchar, GFree>;
+// A list of plugin features, each with a reference of its own, as the registry hands it out.
+using FeatureListRef = std::unique_ptr<GList, GstPluginFeatureListFree>;
+
+// Fills a handle through a C function's out-parameter: Parse(message, OutParam(error)). Whatever the
+// handle held before is released.
+template <typename T, typename Deleter> class OutParamOf {
+public:
+    explicit OutParamOf(std::unique_ptr<T, Deleter>& handle) : handle_(handle) {}
+    ~OutParamOf() { handle_.reset(raw_); }
+    OutParamOf(const OutParamOf&) = delete;
+    OutParamOf& operator=(const OutParamOf&) = delete;
+    operator T**() { return &raw_; }
+
+private:
+    std::unique_ptr<T, Deleter>& handle_;
+    T* raw_ = nullptr;
+};
+template <typename T, typename Deleter> OutParamOf<T, Deleter> OutParam(std::unique_ptr<T, Deleter>& handle) {
+    return OutParamOf<T, Deleter>(handle);
+}
 
 // Takes over a reference the caller already owns (the result of gst_element_get_static_pad, ...).
 template <typename T> GstRef<T> Adopt(T* object) {
