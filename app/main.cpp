@@ -1,5 +1,6 @@
 #include "app/AfterFirstPaint.h"
 #include "app/ErrorBox.h"
+#include "app/GraphWaitPump.h"
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     // Without a session bus the program runs on without media keys.
     (new MprisService(*frmMain))->Register();
     const SessionEndWatcher sessionEnd(*frmMain);
+    const GraphWaitPump graphWaits(*frmMain);
     frmMain->show();
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.

@@ -44,7 +44,7 @@ void TfrmMain::FormCreate() {
     Player->SetOwnerWindow(static_cast<WindowHandle>(PanelVideo->NativeWindow()));
     RestoreFormPlacement(*this);
     AcceptDroppedPaths(*this,
-                       [this](const std::string& path) { RunHandler([this, &path] { OpenPath(path); }); });
+                       [this](const std::string& path) { RunHandler([this, path] { OpenPath(path); }); });
 }
 
 void TfrmMain::FormShow() {

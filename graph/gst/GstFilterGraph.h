@@ -96,6 +96,8 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
+    // How often a wait for the pipeline lets the window draw itself (see GraphWait.h).
+    static constexpr std::chrono::milliseconds WaitTick{15};
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
@@ -125,7 +127,7 @@ private:
     void HandleMessage(const PipelineBus::Posted& posted);
     void OnError(GstMessage* message);
     void OnWarning(GstMessage* message);
-    void OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum);
+    void OnEndOfStream(std::uint64_t serial);
     // Whether every sink of the pipeline has taken the end of its stream since its last flush.
     bool SinksStandAtTheirEnd();
     void TakeHeldBackEnd();

@@ -1,11 +1,13 @@
 // The GStreamer graph's bus: the messages the pipeline posts, taken on the user-interface thread,
 // and the waits for the pipeline to preroll after a build or a seek.
 
+#include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
 #include "gstcommon/GstIteration.h"
 
+#include <algorithm>
 #include <gst/base/gstbasesink.h>
 #include <gst/base/gstbasetransform.h>
 #include <mutex>
@@ -66,13 +68,10 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
         OnWarning(message);
         break;
     case GST_MESSAGE_EOS:
-        OnEndOfStream(posted.serial, gst_message_get_seqnum(message));
+        OnEndOfStream(posted.serial);
         break;
     case GST_MESSAGE_ASYNC_DONE:
         OnAsyncDone();
-        break;
-    case GST_MESSAGE_DURATION_CHANGED:
-        ReadDuration();
         break;
     default:
         break;
@@ -97,29 +96,26 @@ void GstFilterGraph::OnWarning(GstMessage* message) {
     }
 }
 
-void GstFilterGraph::OnEndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
+void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
     // The pipeline can post an end its sinks have since flushed away: a slow sink posts the old
     // segment's end after a seek, or the pipeline collects the ends its sinks reached at different
     // times and posts them only when it next plays. Only sinks that stand at their end now make the
     // end of the file.
-    if (!SinksStandAtTheirEnd()) {
-        GST_INFO_OBJECT(pipeline_.get(),
-                        "end of stream %" G_GUINT64_FORMAT " (seqnum %u): the sinks were flushed since",
-                        serial, seqnum);
-        position_.HoldEnd();
-        return;
+    switch (position_.EndOfStream(serial, SinksStandAtTheirEnd())) {
+    case PositionModel::End::Stale:
+        GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT " is the old segment's", serial);
+        break;
+    case PositionModel::End::HeldBack:
+        GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT ": the sinks were flushed since",
+                        serial);
+        break;
+    case PositionModel::End::Ended: {
+        const gint64 position = FollowTheEnd();
+        GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT " at %" GST_TIME_FORMAT, serial,
+                        GST_TIME_ARGS(position));
+        break;
     }
-    if (!position_.EndBelongsToSegment(serial, seqnum)) {
-        GST_INFO_OBJECT(pipeline_.get(),
-                        "end of stream %" G_GUINT64_FORMAT " (seqnum %u) is the old segment's", serial,
-                        seqnum);
-        position_.EndOfStream(serial, seqnum);
-        return;
     }
-    const gint64 position = FollowTheEnd();
-    GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT " (seqnum %u) at %" GST_TIME_FORMAT,
-                    serial, seqnum, GST_TIME_ARGS(position));
-    position_.EndOfStream(serial, seqnum);
 }
 
 // An end the pipeline held back is taken once every sink stands at it.
@@ -199,13 +195,17 @@ void GstFilterGraph::DrainMessages() {
 
 bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
     const auto until = std::chrono::steady_clock::now() + deadline;
+    GraphWait wait;
     while (settle_ == Settle::Waiting) {
-        const auto posted = bus_->Pop(until);
-        if (!posted.message) {
+        const auto posted = bus_->Pop(std::min(until, std::chrono::steady_clock::now() + WaitTick));
+        if (posted.message) {
+            HandleMessage(posted);
+        } else if (std::chrono::steady_clock::now() >= until) {
             AddProblem("the pipeline did not preroll in time");
             return false;
+        } else {
+            wait.GoesOn();
         }
-        HandleMessage(posted);
     }
     return settle_ == Settle::Done;
 }

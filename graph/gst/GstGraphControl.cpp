@@ -1,6 +1,7 @@
 // Running, stopping and seeking the GStreamer graph, its positions, the frame size and the video
 // window.
 
+#include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
@@ -175,15 +176,21 @@ void GstFilterGraph::Reseek() {
     const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-        gst_element_get_state(pipeline_.get(), nullptr, nullptr,
-                              std::chrono::duration_cast<std::chrono::nanoseconds>(SeekDeadline).count());
+        const auto until = std::chrono::steady_clock::now() + SeekDeadline;
+        GraphWait wait;
+        while (
+            gst_element_get_state(pipeline_.get(), nullptr, nullptr,
+                                  std::chrono::duration_cast<std::chrono::nanoseconds>(WaitTick).count()) ==
+                GST_STATE_CHANGE_ASYNC &&
+            std::chrono::steady_clock::now() < until) {
+            wait.GoesOn();
+        }
     }
     GstEvent* seek = gst_event_new_seek(
         1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
         GST_SEEK_TYPE_SET,
         programStreams_.StartFor(static_cast<guint64>(position_.Current() * NanosecondsPerUnit)),
         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    position_.SeekSent(gst_event_get_seqnum(seek));
     GST_INFO_OBJECT(pipeline_.get(), "seek to %" GST_TIME_FORMAT " (seqnum %u)%s",
                     GST_TIME_ARGS(position_.Current() * NanosecondsPerUnit), gst_event_get_seqnum(seek),
                     playing ? ", paused for it" : "");

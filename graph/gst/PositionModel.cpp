@@ -11,10 +11,6 @@ constexpr MediaTime Second = 10'000'000;
 PositionModel::PositionModel(Clock clock) : clock_(std::move(clock)) {}
 
 void PositionModel::Reset() {
-    earlierSeeks_.clear();
-    hasCurrentSeek_ = false;
-    hasLastEndSeqnum_ = false;
-    hasStaleSeqnum_ = false;
     last_ = 0;
     stop_ = -1;
     atEnd_ = false;
@@ -47,8 +43,6 @@ void PositionModel::FenceEnds(std::uint64_t lastSerial) {
     atEnd_ = false;
     endHeldBack_ = false;
     atStop_ = false;
-    hasStaleSeqnum_ = hasLastEndSeqnum_;
-    staleSeqnum_ = lastEndSeqnum_;
 }
 
 void PositionModel::ForgetEnd(std::uint64_t lastSerial) {
@@ -61,33 +55,23 @@ void PositionModel::ForgetEnd(std::uint64_t lastSerial) {
     FenceEnds(lastSerial);
 }
 
-bool PositionModel::EndBelongsToSegment(std::uint64_t serial, std::uint32_t seqnum) const {
-    const bool repeated = hasStaleSeqnum_ && seqnum == staleSeqnum_;
-    const bool earlierSeek =
-        std::find(earlierSeeks_.begin(), earlierSeeks_.end(), seqnum) != earlierSeeks_.end();
-    return serial > endFence_ && !repeated && !earlierSeek;
-}
-
-void PositionModel::SeekSent(std::uint32_t seqnum) {
-    // The numbers of the last few seeks are enough: an old segment's end is posted within seconds.
-    constexpr std::size_t Kept = 16;
-    if (hasCurrentSeek_) {
-        earlierSeeks_.push_back(currentSeek_);
-        if (earlierSeeks_.size() > Kept) {
-            earlierSeeks_.erase(earlierSeeks_.begin());
-        }
+PositionModel::End PositionModel::Judge(bool postedAfterFence, bool sinksStandAtTheirEnd) {
+    if (!postedAfterFence) {
+        return End::Stale;
     }
-    hasCurrentSeek_ = true;
-    currentSeek_ = seqnum;
+    return sinksStandAtTheirEnd ? End::Ended : End::HeldBack;
 }
 
-void PositionModel::EndOfStream(std::uint64_t serial, std::uint32_t seqnum) {
-    const bool current = EndBelongsToSegment(serial, seqnum);
-    hasLastEndSeqnum_ = true;
-    lastEndSeqnum_ = seqnum;
-    if (current) {
+PositionModel::End PositionModel::EndOfStream(std::uint64_t serial, bool sinksStandAtTheirEnd) {
+    const End end = Judge(serial > endFence_, sinksStandAtTheirEnd);
+    if (end == End::Ended) {
         atEnd_ = true;
+        endHeldBack_ = false;
+        atStop_ = false;
+    } else if (end == End::HeldBack) {
+        endHeldBack_ = true;
     }
+    return end;
 }
 
 void PositionModel::AnsweredAtStop(bool atStop) {

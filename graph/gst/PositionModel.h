@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 // Where playback stands, as the graph reports it: the sinks' answers filtered through what the graph
 // knows and they may not yet. Plain C++, so that its rules can be checked without a pipeline.
@@ -16,7 +15,7 @@
 //   for a short settling time in any case, so that a stop straight after a rewind stands at 0.
 // - The stop position itself is reached only with the end of the stream, never by an answer: a
 //   renderer that is done early (the picture, while the sound still plays out) does not end the file.
-// - An end of stream posted before the last seek flushed the pipeline belongs to the old segment.
+// - An end of stream counts by one rule (EndOfStream below).
 class PositionModel {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -41,20 +40,27 @@ public:
     void Seek(MediaTime target);
     // The seek's flush is through: ends posted up to this serial belong to the old segment.
     void FenceEnds(std::uint64_t lastSerial);
-    // An end of stream: its place in the bus's order, and the sequence number it carries. A sink that
-    // comes back to playing while it stands at an end posts that end again under the same number; a
-    // repeat of an end seen before the last seek belongs to the old segment too.
-    void EndOfStream(std::uint64_t serial, std::uint32_t seqnum);
-    bool EndBelongsToSegment(std::uint64_t serial, std::uint32_t seqnum) const;
-    // A seek went out under this sequence number. Demuxers stamp the end of the segment a seek
-    // started with the seek's number, so an end stamped with an earlier seek's number is stale, however
-    // late a slow sink posts it.
-    void SeekSent(std::uint32_t seqnum);
+
+    // What an end of stream means.
+    enum class End {
+        // Posted before the last seek's fence: the segment the seek left ended, not this one.
+        Stale,
+        // Posted since, while some sink has not taken the end since its last flush: the pipeline
+        // posted it for the old segment late, or before the last sink got there. Held back until the
+        // sinks all stand at their end (the pipeline may not post that end again), the end is
+        // overdue, or the next seek.
+        HeldBack,
+        // The file's end.
+        Ended,
+    };
+    // The one rule for an end of stream: its place in the bus's order against the fence, and whether
+    // every sink stood at its end when it was read. A flush clears a sink's end, so an end that the
+    // sinks all stand at belongs to the segment playing now.
+    static End Judge(bool postedAfterFence, bool sinksStandAtTheirEnd);
+    // Takes an end of stream by that rule and says what it was.
+    End EndOfStream(std::uint64_t serial, bool sinksStandAtTheirEnd);
     bool AtEnd() const { return atEnd_; }
-    // An end came while some sink had not taken it since its last flush (the pipeline posted it for
-    // the old segment, or before the last sink got there), or the sinks answered a place at the end
-    // with no end posted. Held back until the sinks all stand at their end (the pipeline may not post
-    // that end again) or the next seek.
+    // The sinks answered a place at the end with no end posted: held back as above.
     void HoldEnd() { endHeldBack_ = true; }
     bool EndHeldBack() const { return endHeldBack_; }
     // Whether the sinks' last answer stood at the stop (or past it). A sound server that stalls (a
@@ -85,13 +91,6 @@ private:
     bool atStop_ = false;
     TimePoint atStopSince_{};
     std::uint64_t endFence_ = 0;
-    bool hasLastEndSeqnum_ = false;
-    std::uint32_t lastEndSeqnum_ = 0;
-    bool hasStaleSeqnum_ = false;
-    std::uint32_t staleSeqnum_ = 0;
-    std::vector<std::uint32_t> earlierSeeks_;
-    bool hasCurrentSeek_ = false;
-    std::uint32_t currentSeek_ = 0;
     bool holdSeekTarget_ = false;
     TimePoint seekTime_{};
 };

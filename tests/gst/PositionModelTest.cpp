@@ -27,7 +27,7 @@ TEST_F(PositionModelTest, AnswersAreTakenWithinTheFileAndTheStopIsReachedOnlyByT
     EXPECT_EQ(model.Current(), 10 * Second - 1);
     model.Observe(-Second);
     EXPECT_EQ(model.Current(), 0);
-    model.EndOfStream(1, 11);
+    model.EndOfStream(1, true);
     EXPECT_TRUE(model.AtEnd());
     EXPECT_EQ(model.Current(), 10 * Second);
     // Answers at the end change nothing; a stop forgets the end and stands where it was.
@@ -58,45 +58,50 @@ TEST_F(PositionModelTest, ASeekHoldsItsTargetUntilTheSinksAnswerFromThere) {
     EXPECT_EQ(model.Current(), 5 * Second);
 }
 
-TEST_F(PositionModelTest, AnEndPostedBeforeTheSeeksFlushBelongsToTheOldSegment) {
+// The one rule for an end of stream, and what each verdict leaves: an end posted before the last
+// seek's fence is the old segment's; one posted since counts only while every sink stands at its end
+// (a flush clears a sink's end), and is held back otherwise.
+TEST_F(PositionModelTest, AnEndCountsOnlyWhenPostedAfterTheFenceWithEverySinkAtItsEnd) {
+    using End = PositionModel::End;
+    const struct {
+        std::uint64_t serial;
+        bool sinksAtEnd;
+        End verdict;
+    } ends[] = {
+        {6, true, End::Stale},
+        {7, false, End::Stale}, // up to the fence, whatever the sinks say
+        {8, false, End::HeldBack},
+        {8, true, End::Ended},
+    };
+    for (const auto& end : ends) {
+        SCOPED_TRACE("end " + std::to_string(end.serial) + (end.sinksAtEnd ? ", sinks at their end" : ""));
+        model.Seek(4 * Second);
+        model.FenceEnds(7);
+        EXPECT_EQ(model.EndOfStream(end.serial, end.sinksAtEnd), end.verdict);
+        EXPECT_EQ(model.AtEnd(), end.verdict == End::Ended);
+        EXPECT_EQ(model.EndHeldBack(), end.verdict == End::HeldBack);
+        EXPECT_EQ(model.Current(), end.verdict == End::Ended ? 10 * Second : 4 * Second);
+    }
+}
+
+TEST_F(PositionModelTest, AnEndHeldBackIsTheFilesEndOnceTheSinksStandAtItAndASeekForgetsIt) {
+    // Still holding the target, an end may be the old segment's (a slow sound sink posts it late): a
+    // stop stands at the target, not at the end.
     model.Seek(4 * Second);
     model.FenceEnds(7);
-    model.EndOfStream(6, 16);
-    EXPECT_FALSE(model.AtEnd());
-    EXPECT_EQ(model.Current(), 4 * Second);
-    model.EndOfStream(8, 18);
-    EXPECT_TRUE(model.AtEnd());
-    // Still holding the target, the end may be the old segment's (a slow sound sink posts it late): a
-    // stop stands at the target, not at the end.
+    ASSERT_EQ(model.EndOfStream(8, true), PositionModel::End::Ended);
     model.ForgetEnd(8);
     EXPECT_EQ(model.Current(), 4 * Second);
-    model.EndOfStream(9, 19);
-    // The same end posted again after the next seek (a sink coming back to playing at its end) is
-    // the old segment's; a new end is not.
-    model.Seek(2 * Second);
-    model.FenceEnds(9);
-    model.EndOfStream(10, 19);
-    EXPECT_FALSE(model.AtEnd());
-    model.EndOfStream(11, 21);
-    EXPECT_TRUE(model.AtEnd());
-    // An end stamped with an earlier seek's number is that seek's segment's, however late it comes.
-    model.SeekSent(31);
-    model.Seek(3 * Second);
-    model.FenceEnds(11);
-    model.SeekSent(32);
-    model.EndOfStream(12, 31);
-    EXPECT_FALSE(model.AtEnd());
-    model.EndOfStream(13, 32);
-    EXPECT_TRUE(model.AtEnd());
     // A seek leaves the end, and its target is the position again.
+    model.EndOfStream(9, true);
     model.Seek(Second);
     EXPECT_FALSE(model.AtEnd());
     EXPECT_EQ(model.Current(), Second);
     // An end held back until the sinks stand at it is the file's end then; a seek forgets it.
-    model.HoldEnd();
+    model.EndOfStream(10, false);
     model.Seek(2 * Second);
     EXPECT_FALSE(model.EndHeldBack());
-    model.HoldEnd();
+    model.EndOfStream(11, false);
     EXPECT_FALSE(model.AtEnd());
     model.SinksEnded();
     EXPECT_TRUE(model.AtEnd());
@@ -132,7 +137,7 @@ TEST_F(PositionModelTest, ALengthThatChangesMovesTheStopAndTheClamps) {
     EXPECT_EQ(model.Clamp(-Second), 0);
     model.Observe(11 * Second);
     EXPECT_EQ(model.Current(), 11 * Second) << "no longer pinned short of the old length";
-    model.EndOfStream(1, 11);
+    model.EndOfStream(1, true);
     EXPECT_EQ(model.Current(), 12 * Second);
     // A graph built anew knows nothing yet: no stop, and every place clamps to 0.
     model.Reset();

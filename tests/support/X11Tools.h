@@ -77,3 +77,21 @@ private:
 // Asks for a new size of a top-level window, as a user dragging its frame does; the window manager
 // grants it.
 void ResizeWindow(unsigned long window, int width, int height);
+
+// Whether the window answers the window manager's _NET_WM_PING within the timeout, as a desktop asks
+// before it offers to kill a program that does not respond.
+bool AnswersPing(unsigned long window, int timeoutMs);
+
+// A plain window of one colour laid over a part of the screen while it lives, as another program's
+// window lies over the player's; gone again, the player must draw what it uncovers.
+class CoveringWindow {
+public:
+    CoveringWindow(int x, int y, int width, int height, unsigned long pixel);
+    ~CoveringWindow();
+    CoveringWindow(const CoveringWindow&) = delete;
+    CoveringWindow& operator=(const CoveringWindow&) = delete;
+
+private:
+    _XDisplay* display_;
+    unsigned long window_;
+};
