@@ -2,15 +2,23 @@
 // starts (or none, in the pass that proves the frameless case), closed with the manager's close and
 // started again, and with its error boxes read back as a screen reader reads them.
 
+#include "tests/support/MediaGenerator.h"
 #include "tests/support/RunningPlayer.h"
 #include "tests/support/TestServers.h"
+#include "tests/support/WaylandSession.h"
 #include "tests/support/X11Tools.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -31,6 +39,78 @@ bool AtFirstStartBounds(const X11Window& window) {
     static const bool managed = WindowManagerRunning();
     return window.width == 701 && window.height == 788 && window.OuterX() == 273 && window.OuterY() == 63 &&
            (!managed || window.frameTop > 0);
+}
+
+// The part of a window, in its device pixels, that shows the red picture; empty until a picture
+// shows, and while anything but red lies inside the red's bounds.
+struct PictureBox {
+    int left = 0, top = 0, right = 0, bottom = 0; // right and bottom just past the picture
+
+    bool Empty() const { return right <= left || bottom <= top; }
+    bool operator==(const PictureBox&) const = default;
+};
+
+std::string Describe(const PictureBox& box) {
+    char text[80];
+    std::snprintf(text, sizeof text, "%dx%d%+d%+d", box.right - box.left, box.bottom - box.top, box.left,
+                  box.top);
+    return text;
+}
+
+// The lines of one section of a settings file.
+std::string SectionOf(const std::string& text, const std::string& section) {
+    const std::string header = "[" + section + "]\n";
+    const auto start = text.find(header);
+    if (start == std::string::npos) {
+        return {};
+    }
+    const auto end = text.find("\n[", start + header.size());
+    return text.substr(start, end == std::string::npos ? std::string::npos : end + 1 - start);
+}
+
+bool IsRed(unsigned long pixel) {
+    return ((pixel >> 16) & 0xff) > 200 && ((pixel >> 8) & 0xff) < 60 && (pixel & 0xff) < 60;
+}
+
+// The bounds of the red in an image given as rows of pixel values.
+PictureBox RedPicture(const std::vector<unsigned long>& pixels, int width, int height) {
+    PictureBox box{width, height, 0, 0};
+    long red = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (IsRed(pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)])) {
+                ++red;
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                       std::max(box.bottom, y + 1)};
+            }
+        }
+    }
+    if (box.Empty() || red != long{box.right - box.left} * (box.bottom - box.top)) {
+        return {};
+    }
+    return box;
+}
+
+// The red in a window's client area as the X server shows it.
+PictureBox RedPicture(const X11Window& window) {
+    int width = window.width;
+    int height = window.height;
+    const std::vector<unsigned long> pixels = ReadScreen(window.x, window.y, width, height);
+    return RedPicture(pixels, width, height);
+}
+
+// Where the designed layout puts the picture of a 640 x 480 clip in the window's client area at
+// scale 1: the video panel at 170, 22 in the video area at 0, 105, and the halved frame centred in it.
+constexpr PictureBox kDesignedPicture{190, 127, 510, 367};
+
+ClipSpec RedClip() {
+    ClipSpec red;
+    red.extension = ".avi";
+    red.width = 640;
+    red.height = 480;
+    red.seconds = 30;
+    red.picture = "color=c=red";
+    return red;
 }
 
 class RunningWindowTest : public ::testing::Test {
@@ -60,6 +140,137 @@ TEST_F(RunningWindowTest, TheWindowKeepsItsOuterBoundsAcrossStarts) {
         const X11Window again = Round(AtFirstStartBounds, "round " + std::to_string(round));
         std::printf("start %d: %s\n", round, Describe(again).c_str());
     }
+}
+
+// At a desktop scale of 150 % or 200 %, the window and everything in it grows by the factor, the
+// picture included: it covers the part of the window it covers at 100 %, to within a device pixel,
+// while the settings file keeps the window's place in logical pixels.
+TEST_F(RunningWindowTest, ThePictureCoversTheSamePartOfTheWindowAtEveryScale) {
+    int screenWidth = 1 << 15, screenHeight = 1 << 15;
+    ReadScreen(0, 0, screenWidth, screenHeight);
+    if (screenWidth < 1420 || screenHeight < 1650) {
+        GTEST_SKIP() << "the doubled window needs a screen of 1420 x 1650; the test command gives it one";
+    }
+    CopyClipTo(RedClip(), install.Clip("red.avi"));
+
+    struct Scale {
+        const char* factor;
+        PictureBox picture;
+        std::string placement;
+    };
+    Scale scales[] = {{"1", {}, {}}, {"1.5", {}, {}}, {"2", {}, {}}};
+    for (Scale& scale : scales) {
+        ::setenv("QT_SCALE_FACTOR", scale.factor, 1);
+        RunningPlayer running(install, {install.Clip("red.avi")});
+        ASSERT_TRUE(running.WaitUntilReady());
+        // The picture has settled when two reads in a row agree; the window is looked up at each read,
+        // since the window manager may still move it.
+        PictureBox last;
+        X11Window seen;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        bool settled = false;
+        while (!settled && std::chrono::steady_clock::now() < deadline) {
+            if (const auto window = WaitForWindow(kCaption, 1000)) {
+                seen = *window;
+                const PictureBox now = RedPicture(seen);
+                settled = !now.Empty() && now == last;
+                last = now;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        EXPECT_TRUE(settled) << "at scale " << scale.factor << " the picture was " << Describe(last) << " in "
+                             << Describe(seen);
+        scale.picture = last;
+        EXPECT_EQ(running.Close(), 0);
+        scale.placement = SectionOf(ReadSettingsFile(install.SettingsFile()), "TfrmMain");
+        std::printf("scale %s: window %dx%d, picture %s\n", scale.factor, seen.width, seen.height,
+                    Describe(scale.picture).c_str());
+    }
+    ::unsetenv("QT_SCALE_FACTOR");
+
+    const PictureBox& one = scales[0].picture;
+    EXPECT_EQ(one, kDesignedPicture) << Describe(one);
+    for (const Scale& scale : scales) {
+        const double factor = std::atof(scale.factor);
+        const auto near = [factor](int seen, int atOne) { return std::abs(seen - atOne * factor) <= 1.0; };
+        EXPECT_TRUE(near(scale.picture.left, one.left) && near(scale.picture.top, one.top) &&
+                    near(scale.picture.right, one.right) && near(scale.picture.bottom, one.bottom))
+            << "at scale " << scale.factor << ": " << Describe(scale.picture) << ", at 1: " << Describe(one);
+        EXPECT_FALSE(scale.placement.empty());
+        EXPECT_EQ(scale.placement, scales[0].placement) << "at scale " << scale.factor;
+    }
+}
+
+// A Wayland session, as KDE Plasma and GNOME run one, that asks every program for Wayland and offers
+// Xwayland: the program runs on X there, and the compositor's own picture of the screen, which sees
+// Wayland and X windows alike, shows the video picture inside the video panel.
+TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanel) {
+    CopyClipTo(RedClip(), install.Clip("red.avi"));
+    WaylandSession session(true);
+    const ScopedVariable wayland("WAYLAND_DISPLAY", session.Socket().c_str());
+    const ScopedVariable display("DISPLAY", session.XDisplay().c_str());
+    const ScopedVariable platform("QT_QPA_PLATFORM", "wayland");
+    const ScopedVariable sessionType("XDG_SESSION_TYPE", "wayland");
+    RunningPlayer running(install, {install.Clip("red.avi")});
+    ASSERT_TRUE(running.WaitUntilReady());
+    const std::optional<X11Window> window = WaitForWindow(kCaption, 20000);
+    ASSERT_TRUE(window) << "no window on Xwayland";
+
+    const std::string png = TARNWICK_ARTIFACT_DIR "/wayland-session.png";
+    std::vector<unsigned long> pixels;
+    int width = 0, height = 0;
+    PictureBox last;
+    bool settled = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!settled && std::chrono::steady_clock::now() < deadline) {
+        ASSERT_TRUE(session.Screenshot(png, pixels, width, height));
+        const PictureBox now = RedPicture(pixels, width, height);
+        settled = !now.Empty() && now == last;
+        last = now;
+    }
+    std::printf("screenshot: %s\nwindow at %+d%+d, picture %s\n", png.c_str(), window->x, window->y,
+                Describe(last).c_str());
+    EXPECT_TRUE(settled) << "the picture was " << Describe(last);
+    const PictureBox inWindow{last.left - window->x, last.top - window->y, last.right - window->x,
+                              last.bottom - window->y};
+    EXPECT_EQ(inWindow, kDesignedPicture) << Describe(inWindow);
+    EXPECT_EQ(running.Close(), 0);
+}
+
+// Without any X server the picture cannot show: the user is told so, in the application's error box,
+// the sound plays, and no picture shows anywhere on the screen.
+TEST_F(RunningWindowTest, UnderAWaylandSessionWithoutAnXServerTheUserIsToldAndTheSoundPlays) {
+    CopyClipTo(RedClip(), install.Clip("red.avi"));
+    WaylandSession session(false);
+    const ScopedVariable wayland("WAYLAND_DISPLAY", session.Socket().c_str());
+    const ScopedVariable display("DISPLAY", nullptr);
+    const ScopedVariable platform("QT_QPA_PLATFORM", nullptr);
+    RunningPlayer running(install, {install.Clip("red.avi")});
+    ASSERT_TRUE(running.WaitUntilReady());
+    EXPECT_TRUE(running.AnswerBox("X サーバー (Xwayland) が必要です", 20000));
+    const std::string ownStream = "application.process.id = \"" + std::to_string(running.Pid()) + "\"";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool sounding = false;
+    while (!sounding && std::chrono::steady_clock::now() < deadline) {
+        std::string streams;
+        if (FILE* pactl = ::popen("pactl list sink-inputs 2>/dev/null", "r")) {
+            char buffer[4096];
+            for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, pactl)) > 0;) {
+                streams.append(buffer, read);
+            }
+            ::pclose(pactl);
+        }
+        sounding = streams.find(ownStream) != std::string::npos;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(sounding) << "no stream of the program's own on the sound server";
+    std::vector<unsigned long> pixels;
+    int width = 0, height = 0;
+    ASSERT_TRUE(session.Screenshot(TARNWICK_ARTIFACT_DIR "/wayland-without-x.png", pixels, width, height));
+    EXPECT_EQ(std::count_if(pixels.begin(), pixels.end(), IsRed), 0);
+    // There is no X server to close the window through: the session's end does it.
+    ::kill(running.Pid(), SIGTERM);
+    EXPECT_EQ(running.WaitForExit(15000), 0);
 }
 
 // The browser's errors, in the program as its users meet them, come in the application's error box:

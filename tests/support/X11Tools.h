@@ -60,3 +60,7 @@ void MovePointerTo(int x, int y);
 
 // The pixel value of the screen at root coordinates.
 unsigned long PixelAt(int x, int y);
+
+// The screen's pixel values in a rectangle of root coordinates, row by row; the part off the screen
+// is left out, so the rows may be shorter and fewer than asked. `width` and `height` come back as read.
+std::vector<unsigned long> ReadScreen(int x, int y, int& width, int& height);
