@@ -51,6 +51,10 @@ struct ScaledPlacement {
     PixelRect device;
 };
 
+void PrintTo(const ScaledPlacement& row, std::ostream* out) {
+    *out << row.frameWidth << "x" << row.frameHeight << " at " << row.ratio;
+}
+
 class HalvionVideoWindowScaleTest : public VideoWindowFixture,
                                     public ::testing::WithParamInterface<ScaledPlacement> {};
 
