@@ -2,7 +2,7 @@
 // starts (or none, in the pass that proves the frameless case), closed with the manager's close and
 // started again, and with its error boxes read back as a screen reader reads them.
 
-#include "tests/support/MediaGenerator.h"
+#include "tests/support/RedPicture.h"
 #include "tests/support/RunningPlayer.h"
 #include "tests/support/TestServers.h"
 #include "tests/support/WaylandSession.h"
@@ -41,22 +41,6 @@ bool AtFirstStartBounds(const X11Window& window) {
            (!managed || window.frameTop > 0);
 }
 
-// The part of a window, in its device pixels, that shows the red picture; empty until a picture
-// shows, and while anything but red lies inside the red's bounds.
-struct PictureBox {
-    int left = 0, top = 0, right = 0, bottom = 0; // right and bottom just past the picture
-
-    bool Empty() const { return right <= left || bottom <= top; }
-    bool operator==(const PictureBox&) const = default;
-};
-
-std::string Describe(const PictureBox& box) {
-    char text[80];
-    std::snprintf(text, sizeof text, "%dx%d%+d%+d", box.right - box.left, box.bottom - box.top, box.left,
-                  box.top);
-    return text;
-}
-
 // The lines of one section of a settings file.
 std::string SectionOf(const std::string& text, const std::string& section) {
     const std::string header = "[" + section + "]\n";
@@ -68,31 +52,8 @@ std::string SectionOf(const std::string& text, const std::string& section) {
     return text.substr(start, end == std::string::npos ? std::string::npos : end + 1 - start);
 }
 
-bool IsRed(unsigned long pixel) {
-    return ((pixel >> 16) & 0xff) > 200 && ((pixel >> 8) & 0xff) < 60 && (pixel & 0xff) < 60;
-}
-
-// The bounds of the red in an image given as rows of pixel values.
-PictureBox RedPicture(const std::vector<unsigned long>& pixels, int width, int height) {
-    PictureBox box{width, height, 0, 0};
-    long red = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (IsRed(pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)])) {
-                ++red;
-                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                       std::max(box.bottom, y + 1)};
-            }
-        }
-    }
-    if (box.Empty() || red != long{box.right - box.left} * (box.bottom - box.top)) {
-        return {};
-    }
-    return box;
-}
-
 // The red in a window's client area as the X server shows it.
-PictureBox RedPicture(const X11Window& window) {
+PictureBox RedPictureIn(const X11Window& window) {
     int width = window.width;
     int height = window.height;
     const std::vector<unsigned long> pixels = ReadScreen(window.x, window.y, width, height);
@@ -102,16 +63,6 @@ PictureBox RedPicture(const X11Window& window) {
 // Where the designed layout puts the picture of a 640 x 480 clip in the window's client area at
 // scale 1: the video panel at 170, 22 in the video area at 0, 105, and the halved frame centred in it.
 constexpr PictureBox kDesignedPicture{190, 127, 510, 367};
-
-ClipSpec RedClip() {
-    ClipSpec red;
-    red.extension = ".avi";
-    red.width = 640;
-    red.height = 480;
-    red.seconds = 30;
-    red.picture = "color=c=red";
-    return red;
-}
 
 class RunningWindowTest : public ::testing::Test {
 protected:
@@ -163,24 +114,16 @@ TEST_F(RunningWindowTest, ThePictureCoversTheSamePartOfTheWindowAtEveryScale) {
         ::setenv("QT_SCALE_FACTOR", scale.factor, 1);
         RunningPlayer running(install, {install.Clip("red.avi")});
         ASSERT_TRUE(running.WaitUntilReady());
-        // The picture has settled when two reads in a row agree; the window is looked up at each read,
-        // since the window manager may still move it.
-        PictureBox last;
+        // The window is looked up at each read, since the window manager may still move it.
         X11Window seen;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        bool settled = false;
-        while (!settled && std::chrono::steady_clock::now() < deadline) {
-            if (const auto window = WaitForWindow(kCaption, 1000)) {
-                seen = *window;
-                const PictureBox now = RedPicture(seen);
-                settled = !now.Empty() && now == last;
-                last = now;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        EXPECT_TRUE(settled) << "at scale " << scale.factor << " the picture was " << Describe(last) << " in "
-                             << Describe(seen);
-        scale.picture = last;
+        scale.picture = SettledPicture(
+            [&seen] {
+                const auto window = WaitForWindow(kCaption, 1000);
+                seen = window.value_or(seen);
+                return window ? RedPictureIn(seen) : PictureBox{};
+            },
+            20000);
+        EXPECT_FALSE(scale.picture.Empty()) << "at scale " << scale.factor << " in " << Describe(seen);
         EXPECT_EQ(running.Close(), 0);
         scale.placement = SectionOf(ReadSettingsFile(install.SettingsFile()), "TfrmMain");
         std::printf("scale %s: window %dx%d, picture %s\n", scale.factor, seen.width, seen.height,
@@ -219,18 +162,14 @@ TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanel) {
     const std::string png = TARNWICK_ARTIFACT_DIR "/wayland-session.png";
     std::vector<unsigned long> pixels;
     int width = 0, height = 0;
-    PictureBox last;
-    bool settled = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!settled && std::chrono::steady_clock::now() < deadline) {
-        ASSERT_TRUE(session.Screenshot(png, pixels, width, height));
-        const PictureBox now = RedPicture(pixels, width, height);
-        settled = !now.Empty() && now == last;
-        last = now;
-    }
+    const PictureBox last = SettledPicture(
+        [&] {
+            return session.Screenshot(png, pixels, width, height) ? RedPicture(pixels, width, height)
+                                                                  : PictureBox{};
+        },
+        30000);
     std::printf("screenshot: %s\nwindow at %+d%+d, picture %s\n", png.c_str(), window->x, window->y,
                 Describe(last).c_str());
-    EXPECT_TRUE(settled) << "the picture was " << Describe(last);
     const PictureBox inWindow{last.left - window->x, last.top - window->y, last.right - window->x,
                               last.bottom - window->y};
     EXPECT_EQ(inWindow, kDesignedPicture) << Describe(inWindow);
