@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -146,34 +147,49 @@ TEST_F(RunningWindowTest, ThePictureCoversTheSamePartOfTheWindowAtEveryScale) {
 
 // A Wayland session, as KDE Plasma and GNOME run one, that asks every program for Wayland and offers
 // Xwayland: the program runs on X there, and the compositor's own picture of the screen, which sees
-// Wayland and X windows alike, shows the video picture inside the video panel.
-TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanel) {
+// Wayland and X windows alike, shows the video picture inside the video panel, or in the output
+// device's own window when the video goes to the device.
+TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanelAndInTheDevicesWindow) {
     CopyClipTo(RedClip(), install.Clip("red.avi"));
     WaylandSession session(true);
     const ScopedVariable wayland("WAYLAND_DISPLAY", session.Socket().c_str());
     const ScopedVariable display("DISPLAY", session.XDisplay().c_str());
     const ScopedVariable platform("QT_QPA_PLATFORM", "wayland");
     const ScopedVariable sessionType("XDG_SESSION_TYPE", "wayland");
-    RunningPlayer running(install, {install.Clip("red.avi")});
-    ASSERT_TRUE(running.WaitUntilReady());
-    const std::optional<X11Window> window = WaitForWindow(kCaption, 20000);
-    ASSERT_TRUE(window) << "no window on Xwayland";
+    struct Route {
+        const char* settings;
+        const char* window;
+        PictureBox picture; // in the window's client area
+        const char* screenshot;
+    };
+    const Route routes[] = {
+        {"[Play]\nENB_VIDEO=0\n", kCaption, kDesignedPicture, "wayland-session.png"},
+        // The device's window is the device's 720 x 480; the 4:3 picture is centred in it.
+        {"[Play]\nENB_VIDEO=1\n", "Morrick Halvion Output", {40, 0, 680, 480}, "wayland-device.png"},
+    };
+    for (const Route& route : routes) {
+        std::ofstream(install.SettingsFile()) << route.settings;
+        RunningPlayer running(install, {install.Clip("red.avi")});
+        ASSERT_TRUE(running.WaitUntilReady());
+        const std::optional<X11Window> window = WaitForWindow(route.window, 20000);
+        ASSERT_TRUE(window) << "no window " << route.window << " on Xwayland";
 
-    const std::string png = TARNWICK_ARTIFACT_DIR "/wayland-session.png";
-    std::vector<unsigned long> pixels;
-    int width = 0, height = 0;
-    const PictureBox last = SettledPicture(
-        [&] {
-            return session.Screenshot(png, pixels, width, height) ? RedPicture(pixels, width, height)
-                                                                  : PictureBox{};
-        },
-        30000);
-    std::printf("screenshot: %s\nwindow at %+d%+d, picture %s\n", png.c_str(), window->x, window->y,
-                Describe(last).c_str());
-    const PictureBox inWindow{last.left - window->x, last.top - window->y, last.right - window->x,
-                              last.bottom - window->y};
-    EXPECT_EQ(inWindow, kDesignedPicture) << Describe(inWindow);
-    EXPECT_EQ(running.Close(), 0);
+        const std::string png = std::string(TARNWICK_ARTIFACT_DIR "/") + route.screenshot;
+        std::vector<unsigned long> pixels;
+        int width = 0, height = 0;
+        const PictureBox seen = SettledPicture(
+            [&] {
+                return session.Screenshot(png, pixels, width, height) ? RedPicture(pixels, width, height)
+                                                                      : PictureBox{};
+            },
+            30000);
+        std::printf("screenshot: %s\n%s at %+d%+d, picture %s\n", png.c_str(), route.window, window->x,
+                    window->y, Describe(seen).c_str());
+        const PictureBox inWindow{seen.left - window->x, seen.top - window->y, seen.right - window->x,
+                                  seen.bottom - window->y};
+        EXPECT_EQ(inWindow, route.picture) << route.window << ": " << Describe(inWindow);
+        EXPECT_EQ(running.Close(), 0);
+    }
 }
 
 // Without any X server the picture cannot show: the user is told so, in the application's error box,
