@@ -18,6 +18,10 @@
 
 namespace {
 
+// The compositor's one output: room for the window and the device's window beside it.
+constexpr int kWidth = 1600;
+constexpr int kHeight = 1000;
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -43,14 +47,16 @@ WaylandSession::WaylandSession(bool withXwayland) {
     socket_ = folder_ + "/wayland-tarnwick";
     const std::string log = folder_ + "/weston.log";
     // Xwayland makes its socket here; on a machine that never ran an X server the folder is missing.
-    std::filesystem::create_directories("/tmp/.X11-unix");
-    std::filesystem::permissions("/tmp/.X11-unix",
-                                 std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    if (!std::filesystem::exists("/tmp/.X11-unix")) {
+        std::filesystem::create_directories("/tmp/.X11-unix");
+        std::filesystem::permissions("/tmp/.X11-unix",
+                                     std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    }
     std::vector<std::string> arguments = {"weston",
                                           "--backend=headless-backend.so",
                                           "--use-pixman", // the headless output draws nothing otherwise
-                                          "--width=1600",
-                                          "--height=1000",
+                                          "--width=" + std::to_string(kWidth),
+                                          "--height=" + std::to_string(kHeight),
                                           "--idle-time=0",
                                           "--debug", // lets weston-screenshooter take the screen
                                           "--socket=wayland-tarnwick",
@@ -123,8 +129,8 @@ bool WaylandSession::Screenshot(const std::string& pngPath, std::vector<unsigned
                     "-pix_fmt", "rgb24", raw}) != 0) {
         return false;
     }
-    width = 1600;
-    height = 1000;
+    width = kWidth;
+    height = kHeight;
     const std::string bytes = ReadAll(raw);
     if (bytes.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3) {
         return false;
