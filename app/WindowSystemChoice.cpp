@@ -56,7 +56,11 @@ bool PlatformOnCommandLine(int argc, char** argv) {
 
 void ChooseWindowSystem(int argc, char** argv) {
     WindowSystemFacts facts;
-    facts.waylandSession = Set(std::getenv("WAYLAND_DISPLAY"));
+    // The toolkit turns to Wayland on either sign, and finds the compositor's usual socket without
+    // WAYLAND_DISPLAY.
+    const char* sessionType = std::getenv("XDG_SESSION_TYPE");
+    facts.waylandSession = Set(std::getenv("WAYLAND_DISPLAY")) ||
+                           (sessionType != nullptr && std::string_view(sessionType) == "wayland");
     const char* variable = std::getenv("QT_QPA_PLATFORM");
     facts.platformVariable = variable ? variable : "";
     facts.platformOnCommandLine = PlatformOnCommandLine(argc, argv);

@@ -10,7 +10,7 @@
 
 // What the choice depends on.
 struct WindowSystemFacts {
-    bool waylandSession = false;   // WAYLAND_DISPLAY names a compositor
+    bool waylandSession = false;   // WAYLAND_DISPLAY names a compositor, or XDG_SESSION_TYPE is wayland
     bool xServerReachable = false; // an X server answers at DISPLAY
     std::string platformVariable;  // QT_QPA_PLATFORM as the session set it
     bool platformOnCommandLine = false;
