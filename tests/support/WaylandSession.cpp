@@ -79,13 +79,19 @@ WaylandSession::WaylandSession(bool withXwayland) {
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
+    // No destructor runs for an object whose constructor throws: the compositor is stopped here.
+    const auto fail = [this, &log](const std::string& what) {
+        const std::string seen = ReadAll(log);
+        Stop();
+        throw std::runtime_error(what + ": " + seen);
+    };
     if (!WaitUntil([this] { return std::filesystem::exists(socket_); }, 20000)) {
-        throw std::runtime_error("weston did not start: " + ReadAll(log));
+        fail("weston did not start");
     }
     if (withXwayland) {
         const std::string mark = "xserver listening on display ";
         if (!WaitUntil([&] { return ReadAll(log).find(mark) != std::string::npos; }, 20000)) {
-            throw std::runtime_error("weston's Xwayland did not start: " + ReadAll(log));
+            fail("weston's Xwayland did not start");
         }
         const std::string text = ReadAll(log);
         const auto start = text.find(mark) + mark.size();
@@ -94,9 +100,14 @@ WaylandSession::WaylandSession(bool withXwayland) {
 }
 
 WaylandSession::~WaylandSession() {
+    Stop();
+}
+
+void WaylandSession::Stop() {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
+        pid_ = 0;
     }
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);

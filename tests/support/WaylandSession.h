@@ -24,6 +24,8 @@ public:
                     int& height) const;
 
 private:
+    void Stop();
+
     std::string folder_;
     std::string socket_;
     std::string xDisplay_;
