@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QWindow>
 // Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
 #include <X11/Xlib.h>
 
@@ -45,6 +46,10 @@ WId TVideoPanel::NativeWindow() {
     if (!backgroundSet_) {
         backgroundSet_ = true;
         SetServerBackground(winId(), palette().color(backgroundRole()));
+        // A native child follows its top-level window from screen to screen.
+        if (QWindow* window = windowHandle()) {
+            connect(window, &QWindow::screenChanged, this, &TVideoPanel::ScaleChanged);
+        }
     }
     return winId();
 }

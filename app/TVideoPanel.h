@@ -19,6 +19,8 @@ public:
 signals:
     // The window was uncovered or resized: a paused picture must be drawn again.
     void Exposed();
+    // The panel moved to a screen of its own device pixel ratio: the picture must be placed again.
+    void ScaleChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

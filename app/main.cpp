@@ -4,6 +4,7 @@
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
+#include "app/WindowSystemChoice.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
 #include "player/CommandLine.h"
@@ -18,6 +19,8 @@
 int main(int argc, char** argv) {
     // Before any thread starts, so that every thread leaves the session's signals to the window.
     InstallSessionEndSignals();
+    // Before any thread reads the environment, which this may change.
+    ChooseWindowSystem(argc, argv);
     // GStreamer comes up, and the decoders' libraries load, on threads of their own while the
     // window is built, so the first picture is not held back by both in turn. The program's own
     // plugins (the output device's renderer) live beside it.

@@ -73,6 +73,16 @@ void THalvion::SetOwnerWindow(WindowHandle handle) {
     OwnerWindow = handle;
 }
 
+void THalvion::SetOwnerScale(double ratio) {
+    if (ratio == OwnerScale) {
+        return;
+    }
+    OwnerScale = ratio;
+    if (!FileName.empty()) {
+        PlaceVideoWindow();
+    }
+}
+
 void THalvion::SetEnableVideo(bool value) {
     EnableVideo = value;
 }

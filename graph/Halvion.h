@@ -24,6 +24,9 @@ public:
 
     void SetSeekBar(SeekBarLink* bar);
     void SetOwnerWindow(WindowHandle handle);
+    // Device pixels per logical pixel of the screen the owner window is on. The picture's place is
+    // worked out in logical pixels and placed in device pixels; a change re-places a picture shown.
+    void SetOwnerScale(double ratio);
     void SetEnableVideo(bool value);
     void SetEnableAudio(bool value);
 
@@ -84,6 +87,7 @@ private:
     bool EnableVideo = false;
     bool EnableAudio = false;
     WindowHandle OwnerWindow = 0;
+    double OwnerScale = 1.0;
 
 public:
     std::int32_t VideoWidth = 0;

@@ -1,3 +1,4 @@
+#include "graph/DevicePixels.h"
 #include "graph/FilterName.h"
 #include "graph/GraphNames.h"
 #include "graph/Halvion.h"
@@ -212,5 +213,6 @@ void THalvion::PlaceVideoWindow() {
     const std::int32_t height = (VideoHeight * f) / 2;
     const std::int32_t left = (360 - width) / 2;
     const std::int32_t top = (240 - height) / 2;
-    VideoWindow->SetWindowPosition(left, top, width, height);
+    const PixelRect device = ToDevicePixels({left, top, width, height}, OwnerScale);
+    VideoWindow->SetWindowPosition(device.left, device.top, device.width, device.height);
 }

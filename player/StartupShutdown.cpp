@@ -7,6 +7,7 @@
 #include "app/TAction.h"
 #include "app/TVideoPanel.h"
 #include "app/TfrmMain.h"
+#include "app/WindowSystemChoice.h"
 #include "app/Winplace.h"
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
@@ -41,7 +42,20 @@ void TfrmMain::FormCreate() {
     setWindowTitle(QStringLiteral("Tarnwick 1.06"));
     Player = std::make_unique<THalvion>(graphSystem_, *this);
     Player->SetSeekBar(this);
-    Player->SetOwnerWindow(static_cast<WindowHandle>(PanelVideo->NativeWindow()));
+    if (RunningOnWayland()) {
+        // Only an X window can hold the video window. Given a panel that is not one, the video window
+        // would show on its own at the screen's corner, so it gets no owner and stays hidden; the
+        // sound still plays. Said once, when the window is up.
+        QTimer::singleShot(0, this, [] {
+            ShowApplicationError(QStringLiteral("映像を表示するには X サーバー (Xwayland) が必要です. "
+                                                "音声だけを再生します"));
+        });
+    } else {
+        Player->SetOwnerWindow(static_cast<WindowHandle>(PanelVideo->NativeWindow()));
+    }
+    Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
+    connect(PanelVideo, &TVideoPanel::ScaleChanged, this,
+            [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
     RestoreFormPlacement(*this);
     AcceptDroppedPaths(*this,
                        [this](const std::string& path) { RunHandler([this, path] { OpenPath(path); }); });

@@ -17,6 +17,9 @@ constexpr std::array<const char*, 2> XvVideoChain{"videoconvert", "xvimagesink"}
 // Colours converted and the picture scaled in one pass, so that no full-size picture in the sink's
 // colours is ever made: a 1080p frame shown in the panel is read once and written at the panel's size.
 constexpr std::array<const char*, 2> XVideoChain{"videoconvertscale", "ximagesink"};
+// With no X server to show the picture on (a Wayland session without Xwayland), the frames are still
+// taken at their times and let go, so the graph builds, the sound plays and the frame size is known.
+constexpr std::array<const char*, 1> NoPictureChain{"fakesink"};
 constexpr std::array<const char*, 3> SoundChain{"audioconvert", "audioresample", "autoaudiosink"};
 
 // xvimagesink scales in the X server, which costs the least CPU, but only where the server has Xv
@@ -102,20 +105,28 @@ void WatchFirstVideoFrame(GstPad* pad, RenderCounters& counters) {
 
 GstElement* MakeVideoRenderer(RenderCounters& counters) {
     std::vector<GstElement*> made;
-    const bool xv = XvWorks();
-    GstElement* bin =
-        MakeChainBin(xv ? std::span<const char* const>(XvVideoChain) : XVideoChain, "Input", &made);
+    const gchar* display = g_getenv("DISPLAY");
+    const bool onX = display != nullptr && *display != '\0';
+    const bool xv = onX && XvWorks();
+    GstElement* bin = MakeChainBin(!onX ? std::span<const char* const>(NoPictureChain)
+                                   : xv ? std::span<const char* const>(XvVideoChain)
+                                        : XVideoChain,
+                                   "Input", &made);
     if (!bin) {
         return nullptr;
     }
     GstElement* sink = made.back();
-    if (!xv) {
+    if (!onX) {
+        g_object_set(sink, "sync", TRUE, nullptr);
+    } else if (!xv) {
         // The colour planes are taken as they are, without filtering them to the picture's size: a
         // picture shown at half its size (most are, in the panel) has them at that size already, and
         // filtering them costs a tenth of the CPU of playing a 1080p file.
         gst_util_set_object_arg(G_OBJECT(made.front()), "chroma-mode", "none");
     }
-    g_object_set(sink, "handle-events", FALSE, "force-aspect-ratio", TRUE, nullptr);
+    if (onX) {
+        g_object_set(sink, "handle-events", FALSE, "force-aspect-ratio", TRUE, nullptr);
+    }
     g_object_set_data(G_OBJECT(sink), StandardSinkMark, GINT_TO_POINTER(1));
     PadRef input = Adopt(gst_element_get_static_pad(bin, "Input"));
     gst_pad_add_probe(input.get(), BufferProbes, CountVideo, &counters, nullptr);

@@ -1,3 +1,4 @@
+#include "graph/DevicePixels.h"
 #include "tests/graph/HalvionFixture.h"
 
 using ::testing::IsEmpty;
@@ -9,17 +10,20 @@ struct Placement {
     std::int32_t left, top, width, height;
 };
 
-class HalvionVideoWindowTest : public HalvionTest, public ::testing::WithParamInterface<Placement> {
+class VideoWindowFixture : public HalvionTest {
 protected:
-    void OpenFrame(std::int32_t width, std::int32_t height) {
+    void OpenFrame(std::int32_t width, std::int32_t height, double ratio = 1.0) {
         graph.AddMedia("/media/clip.avi");
         graph.SourceWidth = width;
         graph.SourceHeight = height;
         Create();
         player->SetOwnerWindow(0x3a00007);
+        player->SetOwnerScale(ratio);
         Open("/media/clip.avi", false, false);
     }
 };
+
+class HalvionVideoWindowTest : public VideoWindowFixture, public ::testing::WithParamInterface<Placement> {};
 
 // The frame grows by the largest whole factor that keeps it within 720 x 480, is halved, and is
 // centred in the 360 x 240 panel, overhanging it when it is larger.
@@ -41,7 +45,62 @@ INSTANTIATE_TEST_SUITE_P(
                       Placement{1920, 1080, -300, -150, 960, 540}, Placement{722, 480, 0, 0, 361, 240},
                       Placement{1, 1, 60, 0, 240, 240}, Placement{720, 1, 0, 120, 360, 0}));
 
+struct ScaledPlacement {
+    double ratio;
+    std::int32_t frameWidth, frameHeight;
+    PixelRect device;
+};
+
+void PrintTo(const ScaledPlacement& row, std::ostream* out) {
+    *out << row.frameWidth << "x" << row.frameHeight << " at " << row.ratio;
+}
+
+class HalvionVideoWindowScaleTest : public VideoWindowFixture,
+                                    public ::testing::WithParamInterface<ScaledPlacement> {};
+
+// On a screen of more than one device pixel per logical pixel, the same logical rectangle is placed
+// in device pixels: each edge at its logical place times the ratio, rounded. No ratio known counts
+// as 1.
+TEST_P(HalvionVideoWindowScaleTest, TheLogicalRectangleIsPlacedInDevicePixels) {
+    const ScaledPlacement row = GetParam();
+    OpenFrame(row.frameWidth, row.frameHeight, row.ratio);
+    EXPECT_EQ((PixelRect{graph.WindowRect.Left, graph.WindowRect.Top, graph.WindowRect.Width,
+                         graph.WindowRect.Height}),
+              row.device)
+        << row.frameWidth << "x" << row.frameHeight << " at " << row.ratio;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ratios, HalvionVideoWindowScaleTest,
+                         ::testing::Values(ScaledPlacement{1.0, 640, 480, {20, 0, 320, 240}},
+                                           ScaledPlacement{1.5, 640, 480, {30, 0, 480, 360}},
+                                           ScaledPlacement{2.0, 640, 480, {40, 0, 640, 480}},
+                                           ScaledPlacement{1.25, 352, 288, {115, 60, 220, 180}},
+                                           ScaledPlacement{1.5, 352, 240, {6, 0, 528, 360}},
+                                           ScaledPlacement{1.75, 352, 240, {7, 0, 616, 420}},
+                                           ScaledPlacement{1.25, 722, 480, {0, 0, 451, 300}},
+                                           ScaledPlacement{1.5, 1920, 1080, {-450, -225, 1440, 810}},
+                                           ScaledPlacement{0.0, 640, 480, {20, 0, 320, 240}}));
+
 using HalvionVideoWindowRules = HalvionTest;
+
+// The window moving to a screen of another ratio places the picture shown again; before any file is
+// open there is no picture to place.
+TEST_F(HalvionVideoWindowRules, ANewRatioPlacesThePictureShownAgain) {
+    graph.AddMedia("/media/clip.avi");
+    graph.SourceWidth = 640;
+    graph.SourceHeight = 480;
+    Create();
+    player->SetOwnerWindow(7);
+    player->SetOwnerScale(2.0);
+    EXPECT_THAT(script.CallsStartingWith("SetWindowPosition"), IsEmpty());
+    Open("/media/clip.avi", false, false);
+    EXPECT_EQ(graph.WindowRect.Width, 640);
+    player->SetOwnerScale(1.0);
+    EXPECT_EQ(graph.WindowRect.Left, 20);
+    EXPECT_EQ(graph.WindowRect.Width, 320);
+    EXPECT_EQ(graph.WindowRect.Height, 240);
+    EXPECT_EQ(graph.Owner, 7u);
+}
 
 TEST_F(HalvionVideoWindowRules, AFrameSizeOfZeroPlacesNoWindow) {
     graph.AddMedia("/media/sound.avi", {.Video = false, .Audio = true});

@@ -49,6 +49,9 @@ std::string GenerateClip(const ClipSpec& recipe) {
     std::ostringstream key;
     key << recipe.extension << '|' << recipe.width << 'x' << recipe.height << '|' << recipe.seconds << '|'
         << recipe.framesPerSecond << '|' << video << videoCodec << '|' << audio << audioCodec << "|v1";
+    if (recipe.picture != ClipSpec{}.picture) {
+        key << '|' << recipe.picture;
+    }
     std::filesystem::create_directories(MediaCacheFolder());
     std::string path = MediaCacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) +
                        recipe.extension;
@@ -61,8 +64,8 @@ std::string GenerateClip(const ClipSpec& recipe) {
     if (video) {
         arguments.insert(arguments.end(),
                          {"-f", "lavfi", "-i",
-                          "testsrc2=size=" + std::to_string(recipe.width) + "x" +
-                              std::to_string(recipe.height) +
+                          recipe.picture + (recipe.picture.find('=') == std::string::npos ? "=" : ":") +
+                              "size=" + std::to_string(recipe.width) + "x" + std::to_string(recipe.height) +
                               ":rate=" + std::to_string(recipe.framesPerSecond) + ":duration=" + duration});
     }
     if (audio) {

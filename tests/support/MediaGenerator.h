@@ -16,11 +16,15 @@ struct ClipSpec {
     bool audio = true;
     std::string videoCodec;
     std::string audioCodec;
+    // The lavfi source of the picture, with its options ("color=c=red" for one colour to find on the
+    // screen).
+    std::string picture = "testsrc2";
 };
 
-// Makes a short clip with ffmpeg (a test pattern and a tone; a key frame every second) and returns
-// its path. Clips are cached under $TARNWICK_MEDIA_CACHE (else /tmp/tarnwick-media-cache), keyed by
-// everything in the recipe, so each is made once per machine. Throws when ffmpeg fails.
+// Makes a short clip with ffmpeg (a test pattern, or the picture asked for, and a tone; a key frame every
+// second) and returns its path. Clips are cached under $TARNWICK_MEDIA_CACHE (else
+// /tmp/tarnwick-media-cache), keyed by everything in the recipe, so each is made once per machine. Throws
+// when ffmpeg fails.
 std::string GenerateClip(const ClipSpec& recipe);
 
 // Copies a clip to the given path (so a test can name it as it likes) and returns that path.

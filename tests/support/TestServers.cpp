@@ -77,7 +77,10 @@ void StartXvfb() {
         ++display;
     }
     std::string name = ":" + std::to_string(display);
-    xvfbPid = Spawn({"Xvfb", name, "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
+    // A test of the doubled window asks for a screen it fits on.
+    const char* size = std::getenv("TARNWICK_SCREEN_SIZE");
+    const std::string screen = std::string(size && *size ? size : "1920x1080") + "x24";
+    xvfbPid = Spawn({"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
     if (!WaitFor("/tmp/.X11-unix/X" + std::to_string(display))) {
         throw std::runtime_error("Xvfb did not start");
     }

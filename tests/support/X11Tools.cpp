@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
@@ -292,4 +293,31 @@ unsigned long PixelAt(int x, int y) {
     const unsigned long value = XGetPixel(image, 0, 0);
     XDestroyImage(image);
     return value;
+}
+
+std::vector<unsigned long> ReadScreen(int x, int y, int& width, int& height) {
+    DisplayHandle display = OpenDisplay();
+    const int screen = DefaultScreen(display.get());
+    width = std::max(0, std::min(width, DisplayWidth(display.get(), screen) - x));
+    height = std::max(0, std::min(height, DisplayHeight(display.get(), screen) - y));
+    std::vector<unsigned long> pixels;
+    if (x < 0 || y < 0 || width == 0 || height == 0) {
+        width = height = 0;
+        return pixels;
+    }
+    XImage* image =
+        XGetImage(display.get(), DefaultRootWindow(display.get()), x, y, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        width = height = 0;
+        return pixels;
+    }
+    pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            pixels.push_back(XGetPixel(image, column, row));
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
 }

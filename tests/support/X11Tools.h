@@ -95,3 +95,7 @@ private:
     _XDisplay* display_;
     unsigned long window_;
 };
+
+// The screen's pixel values in a rectangle of root coordinates, row by row; the part off the screen
+// is left out, so the rows may be shorter and fewer than asked. `width` and `height` come back as read.
+std::vector<unsigned long> ReadScreen(int x, int y, int& width, int& height);
