@@ -71,8 +71,8 @@ bool PauseChecked(const Objects& objects) {
 
 // The number gdbus prints in a reply such as "(<int64 1562272>,)"; -1 without one.
 long long NumberIn(const std::string& reply) {
-    const auto digits = reply.find_first_of("0123456789");
-    return digits == std::string::npos ? -1 : std::stoll(reply.substr(digits));
+    const auto number = reply.find("int64 ");
+    return number == std::string::npos ? -1 : std::stoll(reply.substr(number + 6));
 }
 
 class DesktopIntegrationTest : public ::testing::Test {
