@@ -252,7 +252,11 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
     for (const std::string& file :
          {std::string("./usr/bin/tarnwick"), std::string("." TARNWICK_GST_PLUGINS_DIR "/libgsthalvion.so"),
           std::string("./usr/share/applications/tarnwick.desktop"),
-          std::string("./usr/share/icons/hicolor/32x32/apps/tarnwick.png")}) {
+          std::string("./usr/share/metainfo/org.tarnwick.tarnwick.metainfo.xml"),
+          std::string("./usr/share/icons/hicolor/scalable/apps/tarnwick.svg"),
+          std::string("./usr/share/icons/hicolor/16x16/apps/tarnwick.png"),
+          std::string("./usr/share/icons/hicolor/32x32/apps/tarnwick.png"),
+          std::string("./usr/share/icons/hicolor/256x256/apps/tarnwick.png")}) {
         EXPECT_NE(contents.find(" " + file + "\n"), std::string::npos) << file << " missing from\n"
                                                                        << contents;
     }
@@ -421,13 +425,16 @@ TEST_F(DesktopIntegrationTest, MprisClientsSeeEveryJumpTheVolumeAndNoWrappedTime
     SetProperty("Volume", "<0.5>");
     EXPECT_TRUE(WaitForProperty("Volume", "<0.5", 10000));
     EXPECT_TRUE(WaitForSignals("'Volume': <0.5", 1));
-    std::string streams;
-    const auto streamDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while ((streams = Shell("pactl list sink-inputs 2>&1")).find("/  50% /") == std::string::npos &&
-           std::chrono::steady_clock::now() < streamDeadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    EXPECT_NE(streams.find("/  50% /"), std::string::npos) << streams;
+    const auto streamAtHalf = [] {
+        std::string streams;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while ((streams = Shell("pactl list sink-inputs 2>&1")).find("/  50% /") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return streams;
+    };
+    EXPECT_NE(streamAtHalf().find("/  50% /"), std::string::npos) << Shell("pactl list sink-inputs 2>&1");
 
     // Microseconds a client may send are clamped, never wrapped: a position past the end is let go,
     // a seek before the start goes to it, and a seek past the end is the next file. Paused, the
@@ -444,6 +451,10 @@ TEST_F(DesktopIntegrationTest, MprisClientsSeeEveryJumpTheVolumeAndNoWrappedTime
     EXPECT_TRUE(WaitForSignals(seeked + " (int64 0,)", 1)) << "a seek before the start goes to it";
     Mpris("org.mpris.MediaPlayer2.Player.Seek", "9000000000000000000");
     EXPECT_TRUE(WaitForProperty("Metadata", "'xesam:title': <'a2.mp4'>", 10000));
+    // The next file's sound renderer is a new stream, at the volume set.
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 10000));
+    EXPECT_TRUE(WaitForProperty("Volume", "<0.5", 10000));
+    EXPECT_NE(streamAtHalf().find("/  50% /"), std::string::npos) << Shell("pactl list sink-inputs 2>&1");
     EXPECT_EQ(player.Close(), 0);
 }
 
