@@ -161,19 +161,23 @@ TEST_F(DesktopIntegrationTest, AFileOnTheCommandLinePlaysAndTheSettingsFileNames
     const std::string japanese = CopyOfClip("映画 #1?.mp4");
     const std::string notUtf8 = CopyOfClip("b\xff"
                                            "c.mp4");
+    const char* display = std::getenv("DISPLAY");
+    ASSERT_NE(display, nullptr);
     const struct {
-        std::string argument;
+        std::vector<std::string> arguments;
         std::string path;
     } cases[] = {
-        {install.Clip("a2.mp4"), install.Clip("a2.mp4")},
-        {japanese, japanese},
-        {notUtf8, notUtf8},
-        {FileUri(japanese), japanese},
-        {"a3.mp4", install.Clip("a3.mp4")},
+        {{install.Clip("a2.mp4")}, install.Clip("a2.mp4")},
+        {{japanese}, japanese},
+        {{notUtf8}, notUtf8},
+        {{FileUri(japanese)}, japanese},
+        {{"a3.mp4"}, install.Clip("a3.mp4")},
+        // The toolkit's options, and their values, are the toolkit's.
+        {{"-display", display, "-reverse", "a2.mp4", "-style", "Fusion"}, install.Clip("a2.mp4")},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.argument);
-        RunningPlayer player(install, {c.argument});
+        SCOPED_TRACE(c.arguments.front());
+        RunningPlayer player(install, c.arguments);
         EXPECT_TRUE(player.WaitUntil(Plays, 30000)) << player.PositionText();
         EXPECT_EQ(player.Close(), 0);
         EXPECT_EQ(settings.ReadString("Play", "File", ""), c.path)
