@@ -94,6 +94,9 @@ bool PlayerSession::Claim() {
 
 void PlayerSession::Attach(TfrmMain& form) {
     form_ = &form;
+    // The window goes before the session at the end of the run; a file that arrives after it is
+    // left waiting.
+    connect(&form, &QObject::destroyed, this, [this] { form_ = nullptr; });
     if (!waiting_.empty()) {
         Received(std::exchange(waiting_, {}));
     }
