@@ -121,9 +121,10 @@ protected:
         // The monitor names the player's owner once it listens.
         ASSERT_TRUE(WaitForSignals("is owned by", 1));
     }
-    // How many times the words have appeared among the signals.
-    int SignalCount(const std::string& words) const {
-        std::ifstream in(signals_);
+    // How many times the words have appeared among the signals (or in another monitor's file).
+    int SignalCount(const std::string& words) const { return CountIn(signals_, words); }
+    static int CountIn(const std::string& file, const std::string& words) {
+        std::ifstream in(file);
         std::stringstream text;
         text << in.rdbuf();
         const std::string all = text.str();
@@ -134,9 +135,12 @@ protected:
         return count;
     }
     bool WaitForSignals(const std::string& words, int count) const {
+        return WaitForText(signals_, words, count);
+    }
+    static bool WaitForText(const std::string& file, const std::string& words, int count) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         do {
-            if (SignalCount(words) >= count) {
+            if (CountIn(file, words) >= count) {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -478,6 +482,27 @@ TEST_F(DesktopIntegrationTest, MprisClientsSeeEveryJumpTheVolumeAndNoWrappedTime
     EXPECT_NE(trackNow(), playing);
     EXPECT_TRUE(WaitForSignals("'mpris:trackid': <objectpath '" + trackNow() + "'>", 1));
     EXPECT_EQ(player.Close(), 0);
+
+    // The resume at the next start opens the stored file and then jumps within it. The player's
+    // name is not owned while it starts, so this monitor listens by the signal's name alone, and
+    // shows that it listens by catching one of the test's own first.
+    settings.WriteBool("Play", "Resume", true);
+    settings.WriteString("Play", "Position", "50000000");
+    const std::string bus = "DBUS_SESSION_BUS_ADDRESS='" + install.Bus() + "' ";
+    const std::string resumeSignals = install.Clips() + "/../resume-signals.txt";
+    std::system((bus + "timeout 60 dbus-monitor --session \"type='signal',member='Seeked'\" > '" +
+                 resumeSignals + "' 2>&1 &")
+                    .c_str());
+    const auto listening = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (CountIn(resumeSignals, "org.tarnwick.Probe") == 0 &&
+           std::chrono::steady_clock::now() < listening) {
+        std::system(
+            (bus + "gdbus emit --session -o /probe -s org.tarnwick.Probe.Seeked >/dev/null 2>&1").c_str());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    RunningPlayer resumed(install);
+    EXPECT_TRUE(WaitForText(resumeSignals, "int64 5000000", 1)) << "after the resume";
+    EXPECT_EQ(resumed.Close(), 0);
 }
 
 TEST_F(DesktopIntegrationTest, StartsAtTheSameMomentMeetInOneWindow) {
