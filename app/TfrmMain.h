@@ -146,9 +146,19 @@ public:
     // The file or folder the program was started with; when set, it is opened at the first showing
     // in place of the resume, since the user asked for it.
     std::string StartPath;
+    // A fault in what the program was started with (a URI that names no local file): shown in the
+    // error box at the first showing, and the start goes on as one without a file.
+    std::string StartFault;
 
     // The playback object, for tests and the debug tools; the window owns it.
     THalvion* PlayerObject() const { return Player.get(); }
+
+signals:
+    // A file was opened for playing, even the one already open: to clients outside, a new track.
+    void FileOpened();
+    // The position jumped within the open file at a command (a skip, the seek bar, the resume), as
+    // opposed to moving on as it plays.
+    void PositionJumped();
 
 protected:
     // The first showing runs FormShow.

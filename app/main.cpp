@@ -8,8 +8,8 @@
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
 #include "player/CommandLine.h"
-#include "player/MprisHandOver.h"
 #include "player/MprisService.h"
+#include "player/PlayerSession.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +17,20 @@
 #include <system_error>
 
 int main(int argc, char** argv) {
+    // The arguments are read before anything else starts, so that --help and --version answer at
+    // once, and where there is no display to open.
+    std::error_code unknownFolder;
+    const CommandLine commandLine =
+        ParseCommandLine({argv + 1, argv + argc}, std::filesystem::current_path(unknownFolder).string());
+    if (commandLine.Help || commandLine.Version || !commandLine.Error.empty()) {
+        if (!commandLine.Error.empty()) {
+            std::fprintf(stderr, "tarnwick: %s\n", commandLine.Error.c_str());
+        }
+        const bool asked = commandLine.Error.empty();
+        std::fputs((commandLine.Version && asked ? VersionText() : UsageText()).c_str(),
+                   asked ? stdout : stderr);
+        return asked ? 0 : 2;
+    }
     // Before any thread starts, so that every thread leaves the session's signals to the window.
     InstallSessionEndSignals();
     // Before any thread reads the environment, which this may change.
@@ -27,19 +41,12 @@ int main(int argc, char** argv) {
     StartGStreamer(PluginFolderBesideExecutable());
     StartLoadingPlaybackLibraries();
     TApplication::PrepareAttributes();
+    // The toolkit takes its own options out of argv, which the command line above stepped over.
     TApplication application(argc, argv);
-    // The toolkit has taken its own options out of argv by now.
-    std::error_code unknownFolder;
-    const CommandLine commandLine =
-        ParseCommandLine({argv + 1, argv + argc}, std::filesystem::current_path(unknownFolder).string());
-    if (commandLine.Help || !commandLine.Error.empty()) {
-        if (!commandLine.Error.empty()) {
-            std::fprintf(stderr, "tarnwick: %s\n", commandLine.Error.c_str());
-        }
-        std::fputs(UsageText().c_str(), commandLine.Help ? stdout : stderr);
-        return commandLine.Help ? 0 : 2;
-    }
-    if (!commandLine.Path.empty() && HandOverToRunningPlayer(commandLine.Path)) {
+    // Becoming the session's player is one step with finding none runs, so that files opened together
+    // from the desktop meet in one window; a start without a file runs beside as a player of its own.
+    PlayerSession session;
+    if (!session.Claim() && !commandLine.Path.empty() && HandOverToRunningPlayer(commandLine.Path)) {
         return 0;
     }
     // Closing this first window ends the application.
@@ -48,11 +55,15 @@ int main(int argc, char** argv) {
     // does while it first paints the window; the plugins wait until then.
     RunAfterFirstPaint(*frmMain, PreloadPlaybackPlugins);
     frmMain->StartPath = commandLine.Path;
+    if (!commandLine.NotLocalUri.empty()) {
+        frmMain->StartFault = NotLocalUriMessage(commandLine.NotLocalUri);
+    }
     // Without a session bus the program runs on without media keys.
-    (new MprisService(*frmMain))->Register();
+    (new MprisService(*frmMain))->Register(session.Owner());
     const SessionEndWatcher sessionEnd(*frmMain);
     const GraphWaitPump graphWaits(*frmMain);
     frmMain->show();
+    session.Attach(*frmMain);
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.
     frmMain.reset();

@@ -122,6 +122,17 @@ public:
                                       std::int32_t height) = 0;
 };
 
+// The loudness of the standard sound renderer ("Default DirectSound Device"): 0 silent to 1 full, on
+// the cubic scale of the desktop's own volume controls, so a value reads the same in both. The
+// output device's sound is never touched. A volume once set holds for every file the graph is built
+// for afterwards; until then the sound server's own volume for the stream stands.
+class IBasicAudio {
+public:
+    virtual ~IBasicAudio() = default;
+    virtual HRESULT put_Volume(double volume) = 0;
+    virtual HRESULT get_Volume(double& volume) = 0;
+};
+
 // The filter graph itself. Its other facets are reached by asking it for them; a graph may lack
 // any of them (E_NOINTERFACE). Releasing the last reference to the graph and its facets releases the
 // filters it still holds.
@@ -133,6 +144,7 @@ public:
     virtual HRESULT QueryInterface(std::shared_ptr<IMediaSeeking>& facet) = 0;
     virtual HRESULT QueryInterface(std::shared_ptr<IBasicVideo>& facet) = 0;
     virtual HRESULT QueryInterface(std::shared_ptr<IVideoWindow>& facet) = 0;
+    virtual HRESULT QueryInterface(std::shared_ptr<IBasicAudio>& facet) = 0;
 
     // Adds a filter under a name. A name already taken is made unique ("Name 0001") and the call
     // answers VFW_S_DUPLICATE_NAME.

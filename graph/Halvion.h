@@ -43,6 +43,10 @@ public:
     // The open file's length (its stop position); 0 when no file is open or the length is unknown.
     MediaTime GetLength();
     HRESULT SkipSeconds(std::int64_t seconds);
+    // The computer's sound volume, 0 to 1, through the standard sound renderer; the output device's
+    // sound is not touched. Full when the graph has no volume to offer.
+    double GetVolume();
+    void SetVolume(double volume);
 
     void ListFilters(TextSinkLink& sink);
 

@@ -151,3 +151,21 @@ MediaTime THalvion::GetLength() {
     }
     return stop;
 }
+
+// The facet is asked for only when the volume is used, so a graph without it (or a test's graph that
+// records every query) sees nothing new unless someone turns the volume.
+double THalvion::GetVolume() {
+    std::shared_ptr<IBasicAudio> audio;
+    double volume = 1.0;
+    if (Graph && Succeeded(Graph->QueryInterface(audio)) && audio && Failed(audio->get_Volume(volume))) {
+        volume = 1.0;
+    }
+    return volume;
+}
+
+void THalvion::SetVolume(double volume) {
+    std::shared_ptr<IBasicAudio> audio;
+    if (Graph && Succeeded(Graph->QueryInterface(audio)) && audio) {
+        audio->put_Volume(volume);
+    }
+}

@@ -4,11 +4,15 @@
 #include <vector>
 
 // What the program was asked for on its command line: "tarnwick [PATH]", PATH a file or a folder,
-// or a file: URI as a file manager passes it. Toolkit options are gone by the time this runs.
+// or a file: URI as a file manager passes it. It is read before the window system is touched, so
+// --help and --version answer where there is no display; the toolkit's own options are stepped over
+// here and left in place for the toolkit.
 struct CommandLine {
-    std::string Path;  // absolute, as bytes; empty when none was given
-    bool Help = false; // --help: print the usage and end
-    std::string Error; // a usage fault: print it with the usage and end with a failure
+    std::string Path;        // absolute, as bytes; empty when none was given
+    bool Help = false;       // --help: print the usage and end
+    bool Version = false;    // --version: print the name and version and end
+    std::string Error;       // a usage fault: print it with the usage and end with a failure
+    std::string NotLocalUri; // a URI that names no local file, as given; the start goes on without it
 };
 
 // workingDir is the folder the program started in; the browser moves the process's current folder
@@ -16,3 +20,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const std::string& workingDir);
 
 std::string UsageText();
+std::string VersionText();
+
+// The error box's text for a URI that names no local file.
+std::string NotLocalUriMessage(const std::string& uri);

@@ -6,6 +6,9 @@
 #include "player/FileUri.h"
 #include "player/MimeTypes.h"
 #include "player/MprisService.h"
+#include "player/MprisTime.h"
+
+#include <cmath>
 
 MprisRootAdaptor::MprisRootAdaptor(MprisService& service)
     : QDBusAbstractAdaptor(&service), service_(service) {}
@@ -80,15 +83,38 @@ void MprisPlayerAdaptor::Play() {
     service_.Later([this] { service_.Form().ActionPlay->Execute(); });
 }
 
+void MprisPlayerAdaptor::SetRate(double rate) {
+    if (rate == 0.0) {
+        Pause();
+    }
+}
+
+double MprisPlayerAdaptor::Volume() const {
+    return service_.Volume();
+}
+
+void MprisPlayerAdaptor::SetVolume(double volume) {
+    // MPRIS allows values above 1 (amplification); the desktop's stream volume here stops at full.
+    if (std::isnan(volume)) {
+        return;
+    }
+    service_.Later([this, volume] {
+        THalvion& player = *service_.Form().PlayerObject();
+        player.SetVolume(volume);
+        service_.AnnounceChange(QStringLiteral("Volume"), player.GetVolume());
+    });
+}
+
 void MprisPlayerAdaptor::Seek(qlonglong Offset) {
     service_.Later([this, Offset] {
         THalvion& player = *service_.Form().PlayerObject();
-        // Whole seconds are what the skip buttons give; a finer offset goes to the position itself.
-        if (Offset % 1'000'000 == 0) {
-            player.SkipSeconds(Offset / 1'000'000);
-        } else {
-            player.SetPosition(player.GetPosition() + Offset * 10);
+        const std::optional<MediaTime> target = SeekTarget(player.GetPosition(), player.GetLength(), Offset);
+        // Past the end is the next file, as the list would step on there.
+        if (!target) {
+            service_.Form().ActionNext->Execute();
+            return;
         }
+        player.SetPosition(*target);
         service_.AnnounceSeek();
     });
 }
@@ -97,11 +123,12 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
     const QString track = TrackId.path();
     service_.Later([this, track, Position] {
         THalvion& player = *service_.Form().PlayerObject();
+        const std::optional<MediaTime> target = SetPositionTarget(player.GetLength(), Position);
         // A position meant for another file, or outside this one, is let go.
-        if (track != service_.TrackId() || Position < 0 || Position * 10 > player.GetLength()) {
+        if (track != service_.TrackId() || !target) {
             return;
         }
-        player.SetPosition(Position * 10);
+        player.SetPosition(*target);
         service_.AnnounceSeek();
     });
 }

@@ -44,6 +44,7 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
+    Q_PROPERTY(QString LoopStatus READ LoopStatus WRITE SetLoopStatus)
     Q_PROPERTY(double Rate READ Rate WRITE SetRate)
     Q_PROPERTY(double MinimumRate READ Rate)
     Q_PROPERTY(double MaximumRate READ Rate)
@@ -63,11 +64,15 @@ public:
     QString PlaybackStatus() const;
     QVariantMap Metadata() const;
     qlonglong Position() const;
-    // The player has no rate or volume of its own; a request to change them is let go.
+    // The list plays round without end, so it loops as a whole; there is no other way to play it.
+    QString LoopStatus() const { return QStringLiteral("Playlist"); }
+    void SetLoopStatus(const QString&) {}
+    // The player plays at its one speed. A rate of 0 is a pause, as MPRIS asks; others are let go.
     double Rate() const { return 1.0; }
-    void SetRate(double) {}
-    double Volume() const { return 1.0; }
-    void SetVolume(double) {}
+    void SetRate(double rate);
+    // The computer's sound volume, through the standard sound renderer.
+    double Volume() const;
+    void SetVolume(double volume);
     bool Can() const { return true; }
 
 public slots:

@@ -16,17 +16,20 @@
 namespace {
 
 constexpr int kWatchInterval = 200;
+constexpr qint64 kSeekedInterval = 500;
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
 
 } // namespace
 
 MprisService::MprisService(TfrmMain& form) : QObject(&form), form_(form) {}
 
-bool MprisService::Register() {
+bool MprisService::Register(bool ownsName) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return false;
     }
+    connect(&form_, &TfrmMain::FileOpened, this, [this] { ++trackNumber_; });
+    connect(&form_, &TfrmMain::PositionJumped, this, &MprisService::AnnounceSeek);
     auto* player = new MprisPlayerAdaptor(*this);
     connect(this, &MprisService::Seeked, player, &MprisPlayerAdaptor::Seeked);
     new MprisRootAdaptor(*this);
@@ -35,14 +38,13 @@ bool MprisService::Register() {
     }
     // A second player started without a file runs beside the first; the desktop tells them apart by
     // the instance suffix the MPRIS naming rules provide for this.
-    if (!bus.registerService(QString::fromLatin1(ServiceName)) &&
-        !bus.registerService(
-            QStringLiteral("%1.instance%2").arg(QLatin1String(ServiceName)).arg(::getpid()))) {
+    if (!ownsName && !bus.registerService(
+                         QStringLiteral("%1.instance%2").arg(QLatin1String(ServiceName)).arg(::getpid()))) {
         bus.unregisterObject(QString::fromLatin1(ObjectPath));
         return false;
     }
     announcedStatus_ = PlaybackStatus();
-    announcedFile_ = form_.PlayerObject() ? form_.PlayerObject()->CurrentFileName() : std::string();
+    announcedTrack_ = trackNumber_;
     auto* watch = new QTimer(this);
     watch->setInterval(kWatchInterval);
     connect(watch, &QTimer::timeout, this, &MprisService::Watch);
@@ -74,6 +76,14 @@ QString MprisService::TrackId() const {
 }
 
 QVariantMap MprisService::Metadata() const {
+    if (HandlersHeldBack()) {
+        return lastMetadata_;
+    }
+    lastMetadata_ = CurrentMetadata();
+    return lastMetadata_;
+}
+
+QVariantMap MprisService::CurrentMetadata() const {
     THalvion* player = form_.PlayerObject();
     if (player == nullptr || player->CurrentFileName().empty()) {
         return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral(
@@ -91,21 +101,56 @@ QVariantMap MprisService::Metadata() const {
 
 qint64 MprisService::PositionMicroseconds() const {
     THalvion* player = form_.PlayerObject();
-    return player == nullptr ? 0 : player->GetPosition() / 10;
+    if (player != nullptr && !HandlersHeldBack()) {
+        lastPosition_ = player->GetPosition() / 10;
+    }
+    return player == nullptr ? 0 : lastPosition_;
+}
+
+double MprisService::Volume() const {
+    THalvion* player = form_.PlayerObject();
+    if (player != nullptr && !HandlersHeldBack()) {
+        lastVolume_ = player->GetVolume();
+    }
+    return player == nullptr ? 1.0 : lastVolume_;
 }
 
 void MprisService::AnnounceSeek() {
+    // A file opened just before the jump (the resume opens, then seeks) is told first: a client
+    // that learns of a new track afterwards takes its position to be the start.
+    Watch();
+    if (seekPending_) {
+        return;
+    }
+    if (!sinceSeeked_.isValid() || sinceSeeked_.elapsed() >= kSeekedInterval) {
+        SendSeeked();
+        return;
+    }
+    seekPending_ = true;
+    QTimer::singleShot(kSeekedInterval - sinceSeeked_.elapsed(), this, [this] {
+        seekPending_ = false;
+        SendSeeked();
+    });
+}
+
+void MprisService::SendSeeked() {
+    sinceSeeked_.start();
     emit Seeked(PositionMicroseconds());
 }
 
+void MprisService::AnnounceChange(const QString& property, const QVariant& value) {
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(ObjectPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(kPlayerInterface) << QVariantMap{{property, value}} << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
 void MprisService::Watch() {
-    const THalvion* player = form_.PlayerObject();
-    const std::string file = player ? player->CurrentFileName() : std::string();
     const QString status = PlaybackStatus();
     QVariantMap changed;
-    if (file != announcedFile_) {
-        announcedFile_ = file;
-        ++trackNumber_;
+    if (trackNumber_ != announcedTrack_) {
+        announcedTrack_ = trackNumber_;
         changed.insert(QStringLiteral("Metadata"), Metadata());
     }
     if (status != announcedStatus_) {

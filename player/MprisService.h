@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -21,9 +22,10 @@ public:
 
     explicit MprisService(TfrmMain& form);
 
-    // Takes the player's name on the session bus (a second running player takes a name of its own);
-    // false when there is no session bus, and the program runs on without.
-    bool Register();
+    // Serves the player's object on the session bus, under the player's name when this start owns it
+    // (see PlayerSession), else under a name of its own; false when there is no session bus, and the
+    // program runs on without.
+    bool Register(bool ownsName);
 
     TfrmMain& Form() { return form_; }
     // Runs the action through the error box guard once the current call has been answered, then
@@ -32,23 +34,41 @@ public:
 
     QString PlaybackStatus() const;
     QVariantMap Metadata() const;
+    QVariantMap CurrentMetadata() const;
     qint64 PositionMicroseconds() const;
+    // The computer's sound volume for the player's stream, 0 to 1.
+    double Volume() const;
     // The object path naming the open file, which SetPosition has to be given back.
     QString TrackId() const;
 
-    // The player adaptor's Seeked signal, raised after a seek with the position reached.
+    // The player adaptor's Seeked signal, raised after a jump within the open file with the position
+    // reached. A seek bar dragged by its thumb jumps at every move, and panel widgets need no more
+    // than the timer's pace: one signal at most per 500 ms, the last carrying where the jumps ended.
     void AnnounceSeek();
+    // Tells the bus a property of the player's has a new value.
+    void AnnounceChange(const QString& property, const QVariant& value);
 
 signals:
     void Seeked(qlonglong position);
 
 private:
+    // While the graph waits for its pipeline it must not be asked anything: a client's question then
+    // gets the answer it got last.
+    mutable QVariantMap lastMetadata_;
+    mutable qint64 lastPosition_ = 0;
+    mutable double lastVolume_ = 1.0;
+
     // The status and the file change from inside the window too (the end of a file steps on), so they
     // are watched rather than announced by each road that changes them.
     void Watch();
 
+    void SendSeeked();
+
     TfrmMain& form_;
     QString announcedStatus_;
-    std::string announcedFile_;
+    // Every opening of a file is a new track to clients, the same file opened again included.
     int trackNumber_ = 0;
+    int announcedTrack_ = 0;
+    QElapsedTimer sinceSeeked_;
+    bool seekPending_ = false;
 };

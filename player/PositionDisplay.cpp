@@ -38,4 +38,5 @@ void TfrmMain::Timer1Timer() {
 
 void TfrmMain::ScrollBar1Scroll(TScrollCode, int ScrollPos) {
     Player->SeekToBarPosition(ScrollPos);
+    emit PositionJumped();
 }

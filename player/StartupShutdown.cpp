@@ -62,6 +62,9 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormShow() {
+    if (!StartFault.empty()) {
+        ShowApplicationError(QString::fromStdString(StartFault));
+    }
     // A path that cannot be opened is reported, and the start goes on as if none had been given.
     if (!StartPath.empty()) {
         try {
@@ -124,6 +127,7 @@ void TfrmMain::LoadSettings() {
     if (stored.Resume && stored.Playing && StartPath.empty()) {
         OpenSelectedFile();
         Player->SetPosition(ResumePosition);
+        emit PositionJumped();
         Player->Play();
     }
 }

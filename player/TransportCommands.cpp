@@ -40,24 +40,31 @@ void TfrmMain::ActionNextExecute() {
 
 void TfrmMain::ActionRew15Execute() {
     Player->SkipSeconds(-15);
+    emit PositionJumped();
 }
 void TfrmMain::ActionRew5Execute() {
     Player->SkipSeconds(-5);
+    emit PositionJumped();
 }
 void TfrmMain::ActionPlus5Execute() {
     Player->SkipSeconds(5);
+    emit PositionJumped();
 }
 void TfrmMain::ActionPlus15Execute() {
     Player->SkipSeconds(15);
+    emit PositionJumped();
 }
 void TfrmMain::ActionPlus30Execute() {
     Player->SkipSeconds(30);
+    emit PositionJumped();
 }
 void TfrmMain::ActionPlus60Execute() {
     Player->SkipSeconds(60);
+    emit PositionJumped();
 }
 void TfrmMain::ActionPlus90Execute() {
     Player->SkipSeconds(90);
+    emit PositionJumped();
 }
 
 void TfrmMain::ActionExitExecute() {
@@ -76,6 +83,7 @@ void TfrmMain::OpenSelectedFile() {
     }
     const std::string path = FileListBox1->SelectedPath();
     Player->OpenFile(path);
+    emit FileOpened();
     edSize->setText(QStringLiteral("幅=%1 高=%2").arg(Player->VideoWidth).arg(Player->VideoHeight));
 }
 

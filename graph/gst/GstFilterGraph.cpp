@@ -63,6 +63,11 @@ HRESULT GstFilterGraph::QueryInterface(std::shared_ptr<IVideoWindow>& facet) {
     return S_OK;
 }
 
+HRESULT GstFilterGraph::QueryInterface(std::shared_ptr<IBasicAudio>& facet) {
+    facet = shared_from_this();
+    return S_OK;
+}
+
 bool GstFilterGraph::Holds(GstElement* element) const {
     GstRef<GstObject> parent = Adopt(gst_object_get_parent(GST_OBJECT(element)));
     return parent && parent.get() == GST_OBJECT(pipeline_.get());

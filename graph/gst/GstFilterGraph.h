@@ -5,6 +5,7 @@
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
 #include "graph/gst/ProgramStreamSeeks.h"
+#include "graph/gst/SoundVolume.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/VideoWindow.h"
 #include "gstcommon/GstHandles.h"
@@ -36,6 +37,7 @@ class GstFilterGraph : public IGraphBuilder,
                        public IMediaSeeking,
                        public IBasicVideo,
                        public IVideoWindow,
+                       public IBasicAudio,
                        public std::enable_shared_from_this<GstFilterGraph> {
 public:
     GstFilterGraph();
@@ -48,6 +50,7 @@ public:
     HRESULT QueryInterface(std::shared_ptr<IMediaSeeking>& facet) override;
     HRESULT QueryInterface(std::shared_ptr<IBasicVideo>& facet) override;
     HRESULT QueryInterface(std::shared_ptr<IVideoWindow>& facet) override;
+    HRESULT QueryInterface(std::shared_ptr<IBasicAudio>& facet) override;
     HRESULT AddFilter(const std::shared_ptr<IBaseFilter>& filter, const std::string& name) override;
     HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
     HRESULT EnumFilters(std::shared_ptr<IEnumFilters>& filters) override;
@@ -78,6 +81,10 @@ public:
     HRESULT put_WindowStyle(std::int32_t style) override;
     HRESULT SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                               std::int32_t height) override;
+
+    // IBasicAudio
+    HRESULT put_Volume(double volume) override;
+    HRESULT get_Volume(double& volume) override;
 
     // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
     // the texts of the most recent errors and warnings the pipeline reported, oldest first.
@@ -172,6 +179,7 @@ private:
     void RemakeStalePicture();
 
     RenderCounters counters_;
+    SoundVolume volume_;
     VideoWindow window_;
     std::atomic<std::uintptr_t> windowHandle_{0};
     ElementRef pipeline_;

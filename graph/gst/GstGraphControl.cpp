@@ -1,6 +1,7 @@
-// Running, stopping and seeking the GStreamer graph, its positions, the frame size and the video
-// window.
+// Running, stopping and seeking the GStreamer graph, its positions, the frame size, the video
+// window and the sound's volume.
 
+#include "graph/GraphNames.h"
 #include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
@@ -345,4 +346,17 @@ void GstFilterGraph::RefreshVideo(bool sizeChanged) {
     if (overlay) {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
     }
+}
+
+// The sound renderer is found by its name: the output device's own sound is not the computer's.
+HRESULT GstFilterGraph::put_Volume(double volume) {
+    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(pipeline_.get()), SoundRendererName));
+    volume_.Set(renderer.get(), volume);
+    return S_OK;
+}
+
+HRESULT GstFilterGraph::get_Volume(double& volume) {
+    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(pipeline_.get()), SoundRendererName));
+    volume = volume_.Get(renderer.get());
+    return S_OK;
 }

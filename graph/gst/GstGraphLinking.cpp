@@ -138,6 +138,9 @@ bool GstFilterGraph::LinkToStandardRenderer(GstPad* pad, Media media) {
     if (!renderer || !AddUnique(renderer, media == Media::Video ? VideoRendererName : SoundRendererName)) {
         return false;
     }
+    if (media == Media::Audio) {
+        volume_.Follow(renderer.get());
+    }
     PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
     if (gst_pad_link(pad, input.get()) != GST_PAD_LINK_OK) {
         gst_element_set_state(renderer.get(), GST_STATE_NULL);

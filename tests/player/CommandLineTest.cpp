@@ -60,25 +60,45 @@ TEST(CommandLineTest, GivesOneWholePathOrAUsageFault) {
         std::string path;
         bool help;
         bool fault;
+        std::string notLocal = {};
+        bool version = false;
     } cases[] = {
         {{}, "", false, false},
         {{"film.mp4"}, "/home/u/film.mp4", false, false},
         {{"../b\xff.avi"}, "/home/u/../b\xff.avi", false, false},
         {{"/abs/film.mp4"}, "/abs/film.mp4", false, false},
         {{"file:///abs/a%20b.mp4"}, "/abs/a b.mp4", false, false},
-        // Only a URI is decoded: a name that merely looks encoded is taken as it stands.
+        {{"file://localhost/abs/x.avi"}, "/abs/x.avi", false, false},
+        // Only a URI is decoded: a name that merely looks encoded is taken as it stands, and a colon
+        // without "//" is part of a file name.
         {{"a%20b.mp4"}, "/home/u/a%20b.mp4", false, false},
+        {{"a:b.avi"}, "/home/u/a:b.avi", false, false},
+        {{"1a://x.avi"}, "/home/u/1a://x.avi", false, false},
+        // A URI that names no local file is kept as given, never made into a path under the folder.
+        {{"http://host/film.mp4"}, "", false, false, "http://host/film.mp4"},
+        {{"file://otherhost/x"}, "", false, false, "file://otherhost/x"},
+        {{"file:///tmp/%zz.avi"}, "", false, false, "file:///tmp/%zz.avi"},
+        {{"svn+ssh://h/x"}, "", false, false, "svn+ssh://h/x"},
         {{"--", "-dash.mp4"}, "/home/u/-dash.mp4", false, false},
         {{"--help"}, "", true, false},
+        {{"--version"}, "", false, false, "", true},
         {{"-x"}, "", false, true},
+        {{"--verbose"}, "", false, true},
         {{"a.mp4", "b.mp4"}, "", false, true},
+        // The toolkit's options, and the values of those that take one, are left to the toolkit.
+        {{"-platform", "offscreen", "film.mp4"}, "/home/u/film.mp4", false, false},
+        {{"--display", ":1", "-style=Fusion", "-reverse", "film.mp4"}, "/home/u/film.mp4", false, false},
+        {{"film.mp4", "-qwindowtitle", "x y", "-stylesheet", "a.qss"}, "/home/u/film.mp4", false, false},
+        {{"-display"}, "", false, true},
     };
     for (const auto& c : cases) {
         const CommandLine parsed = ParseCommandLine(c.arguments, "/home/u");
         const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
         EXPECT_EQ(parsed.Path, c.path) << shown;
         EXPECT_EQ(parsed.Help, c.help) << shown;
+        EXPECT_EQ(parsed.Version, c.version) << shown;
         EXPECT_EQ(!parsed.Error.empty(), c.fault) << shown;
+        EXPECT_EQ(parsed.NotLocalUri, c.notLocal) << shown;
     }
 }
 

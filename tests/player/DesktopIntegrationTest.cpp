@@ -19,6 +19,7 @@
 #include <fstream>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -156,6 +157,12 @@ int RunAsUserUntilClosed(const std::string& program, const std::string& home, co
     return -1;
 }
 
+// The number gdbus prints in a reply such as "(<int64 1562272>,)"; -1 without one.
+long long NumberIn(const std::string& reply) {
+    const auto number = reply.find("int64 ");
+    return number == std::string::npos ? -1 : std::stoll(reply.substr(number + 6));
+}
+
 class DesktopIntegrationTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureTestServers(); }
@@ -170,13 +177,58 @@ protected:
         return Shell("DBUS_SESSION_BUS_ADDRESS='" + install.Bus() + "' gdbus call --session -d " + service +
                      " -o /org/mpris/MediaPlayer2 -m " + method + " " + arguments + " 2>&1");
     }
-    std::string Property(const std::string& interface, const std::string& name) const {
-        return Mpris("org.freedesktop.DBus.Properties.Get", interface + " " + name);
+    std::string Property(const std::string& interface, const std::string& name,
+                         const std::string& service = "org.mpris.MediaPlayer2.tarnwick") const {
+        return Mpris("org.freedesktop.DBus.Properties.Get", interface + " " + name, service);
     }
-    bool WaitForProperty(const std::string& name, const std::string& words, int timeoutMs) const {
+    void SetProperty(const std::string& name, const std::string& value) const {
+        Mpris("org.freedesktop.DBus.Properties.Set",
+              "org.mpris.MediaPlayer2.Player " + name + " '" + value + "'");
+    }
+    bool WaitForProperty(const std::string& name, const std::string& words, int timeoutMs,
+                         const std::string& service = "org.mpris.MediaPlayer2.tarnwick") const {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         do {
-            if (Property("org.mpris.MediaPlayer2.Player", name).find(words) != std::string::npos) {
+            if (Property("org.mpris.MediaPlayer2.Player", name, service).find(words) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    }
+
+    // The player's signals, written by a monitor on the install's bus from here on, as panel widgets
+    // see them.
+    std::string signals_;
+    void WatchSignals() {
+        signals_ = install.Clips() + "/../signals.txt";
+        std::system(("DBUS_SESSION_BUS_ADDRESS='" + install.Bus() +
+                     "' timeout 120 gdbus monitor --session -d org.mpris.MediaPlayer2.tarnwick > '" +
+                     signals_ + "' 2>&1 &")
+                        .c_str());
+        // The monitor names the player's owner once it listens.
+        ASSERT_TRUE(WaitForSignals("is owned by", 1));
+    }
+    // How many times the words have appeared among the signals (or in another monitor's file).
+    int SignalCount(const std::string& words) const { return CountIn(signals_, words); }
+    static int CountIn(const std::string& file, const std::string& words) {
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string all = text.str();
+        int count = 0;
+        for (auto at = all.find(words); at != std::string::npos; at = all.find(words, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+    bool WaitForSignals(const std::string& words, int count) const {
+        return WaitForText(signals_, words, count);
+    }
+    static bool WaitForText(const std::string& file, const std::string& words, int count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        do {
+            if (CountIn(file, words) >= count) {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -201,19 +253,23 @@ TEST_F(DesktopIntegrationTest, AFileOnTheCommandLinePlaysAndTheSettingsFileNames
     const std::string japanese = CopyOfClip("映画 #1?.mp4");
     const std::string notUtf8 = CopyOfClip("b\xff"
                                            "c.mp4");
+    const char* display = std::getenv("DISPLAY");
+    ASSERT_NE(display, nullptr);
     const struct {
-        std::string argument;
+        std::vector<std::string> arguments;
         std::string path;
     } cases[] = {
-        {install.Clip("a2.mp4"), install.Clip("a2.mp4")},
-        {japanese, japanese},
-        {notUtf8, notUtf8},
-        {FileUri(japanese), japanese},
-        {"a3.mp4", install.Clip("a3.mp4")},
+        {{install.Clip("a2.mp4")}, install.Clip("a2.mp4")},
+        {{japanese}, japanese},
+        {{notUtf8}, notUtf8},
+        {{FileUri(japanese)}, japanese},
+        {{"a3.mp4"}, install.Clip("a3.mp4")},
+        // The toolkit's options, and their values, are the toolkit's.
+        {{"-display", display, "-reverse", "a2.mp4", "-style", "Fusion"}, install.Clip("a2.mp4")},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.argument);
-        RunningPlayer player(install, {c.argument});
+        SCOPED_TRACE(c.arguments.front());
+        RunningPlayer player(install, c.arguments);
         EXPECT_TRUE(player.WaitUntil(Plays, 30000)) << player.PositionText();
         EXPECT_EQ(player.Close(), 0);
         EXPECT_EQ(settings.ReadString("Play", "File", ""), c.path)
@@ -222,24 +278,57 @@ TEST_F(DesktopIntegrationTest, AFileOnTheCommandLinePlaysAndTheSettingsFileNames
     }
 }
 
-TEST_F(DesktopIntegrationTest, AMissingPathIsReportedAndTheProgramStaysUp) {
+TEST_F(DesktopIntegrationTest, APathOrUriThatCannotBeOpenedIsReportedAndTheProgramStaysUp) {
     const std::string missing = install.Clips() + "/gone #1?.mp4";
-    RunningPlayer player(install, {missing});
-    EXPECT_TRUE(player.WaitUntil(
-        [&missing](const Objects& objects) {
-            for (const SeenObject& seen : objects) {
-                if (seen.text.find("ファイルが見つかりません - " + missing) != std::string::npos ||
-                    seen.name.find("ファイルが見つかりません - " + missing) != std::string::npos) {
-                    return true;
+    const struct {
+        std::string argument;
+        std::string words;
+    } cases[] = {
+        {missing, "ファイルが見つかりません - " + missing},
+        // A URI is named as given, never as a file under the current folder.
+        {"http://host/film.mp4", "http://host/film.mp4 はローカルのファイルではありません"},
+        {"file:///tmp/%zz.mp4", "file:///tmp/%zz.mp4 はローカルのファイルではありません"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        RunningPlayer player(install, {c.argument});
+        EXPECT_TRUE(player.WaitUntil(
+            [&c](const Objects& objects) {
+                for (const SeenObject& seen : objects) {
+                    if (seen.text.find(c.words) != std::string::npos ||
+                        seen.name.find(c.words) != std::string::npos) {
+                        return true;
+                    }
                 }
-            }
-            return false;
-        },
-        30000));
-    player.Press("OK");
-    ASSERT_TRUE(player.WaitUntilReady());
-    EXPECT_TRUE(player.Running());
-    EXPECT_EQ(player.Close(), 0);
+                return false;
+            },
+            30000));
+        player.Press("OK");
+        ASSERT_TRUE(player.WaitUntilReady());
+        EXPECT_TRUE(player.Running());
+        EXPECT_EQ(player.Close(), 0);
+    }
+}
+
+TEST_F(DesktopIntegrationTest, HelpAndVersionAnswerWithoutADisplayAndAnUnknownOptionFails) {
+    const struct {
+        const char* arguments;
+        int status;
+        std::string words;
+    } cases[] = {
+        {"--help", 0, "Usage: tarnwick"},
+        {"--version", 0, "tarnwick " TARNWICK_VERSION "\n"},
+        {"--no-such-option 2>&1", 2, "Usage: tarnwick"},
+    };
+    for (const auto& c : cases) {
+        int status = 0;
+        const std::string output = Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS '" +
+                                             install.Program() + "' " + c.arguments,
+                                         &status);
+        ASSERT_TRUE(WIFEXITED(status)) << c.arguments << ": " << status;
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << c.arguments;
+        EXPECT_NE(output.find(c.words), std::string::npos) << c.arguments << ": " << output;
+    }
 }
 
 TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromAScratchRoot) {
@@ -259,7 +348,11 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
     for (const std::string& file :
          {std::string("./usr/bin/tarnwick"), std::string("." TARNWICK_GST_PLUGINS_DIR "/libgsthalvion.so"),
           std::string("./usr/share/applications/tarnwick.desktop"),
-          std::string("./usr/share/icons/hicolor/32x32/apps/tarnwick.png")}) {
+          std::string("./usr/share/metainfo/org.tarnwick.tarnwick.metainfo.xml"),
+          std::string("./usr/share/icons/hicolor/scalable/apps/tarnwick.svg"),
+          std::string("./usr/share/icons/hicolor/16x16/apps/tarnwick.png"),
+          std::string("./usr/share/icons/hicolor/32x32/apps/tarnwick.png"),
+          std::string("./usr/share/icons/hicolor/256x256/apps/tarnwick.png")}) {
         EXPECT_NE(contents.find(" " + file + "\n"), std::string::npos) << file << " missing from\n"
                                                                        << contents;
     }
@@ -346,27 +439,8 @@ TEST_F(DesktopIntegrationTest, MprisReadsThePlayerAndRunsItsButtons) {
         EXPECT_NE(value.find(read.words), std::string::npos) << read.property << ": " << value;
     }
 
-    // Signals, watched from here on.
-    const std::string signals = install.Clips() + "/../signals.txt";
-    std::system(("DBUS_SESSION_BUS_ADDRESS='" + install.Bus() +
-                 "' timeout 60 gdbus monitor --session -d org.mpris.MediaPlayer2.tarnwick > '" + signals +
-                 "' 2>&1 &")
-                    .c_str());
-    const auto signalled = [&signals](const std::string& words) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        do {
-            std::ifstream in(signals);
-            std::stringstream text;
-            text << in.rdbuf();
-            if (text.str().find(words) != std::string::npos) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return false;
-    };
-    // The monitor names the player's owner once it listens.
-    ASSERT_TRUE(signalled("is owned by"));
+    WatchSignals();
+    const auto signalled = [this](const std::string& words) { return WaitForSignals(words, 1); };
 
     Mpris("org.mpris.MediaPlayer2.Player.PlayPause");
     EXPECT_TRUE(player.WaitUntil(PauseChecked, 10000)) << "PlayPause while playing is the Pause button";
@@ -432,6 +506,176 @@ TEST_F(DesktopIntegrationTest, ASecondStartWithAFileHandsItOverAndOneWithoutRuns
     EXPECT_EQ(first.Close(), 0);
     EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a3.mp4"))
         << ReadSettingsFile(install.SettingsFile());
+}
+
+TEST_F(DesktopIntegrationTest, MprisClientsSeeEveryJumpTheVolumeAndNoWrappedTime) {
+    RunningPlayer player(install, {install.Clip("a1.mp4")});
+    ASSERT_TRUE(player.WaitUntil(Plays, 30000)) << player.PositionText();
+    ASSERT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 10000));
+    WatchSignals();
+    const std::string seeked = "org.mpris.MediaPlayer2.Player.Seeked";
+    const auto position = [this] { return NumberIn(Property("org.mpris.MediaPlayer2.Player", "Position")); };
+
+    // The jumps a user makes in the window: a skip button, then a click on the seek bar's track.
+    player.ClickButton("+5秒");
+    EXPECT_TRUE(WaitForSignals(seeked, 1)) << "after a skip";
+    const auto objects = player.Objects();
+    const auto bar = std::find_if(objects.begin(), objects.end(), [](const SeenObject& seen) {
+        return seen.role == "scroll bar" && seen.width > 4 * seen.height;
+    });
+    ASSERT_NE(bar, objects.end());
+    ClickAt(bar->x + bar->width * 3 / 4, bar->y + bar->height / 2);
+    EXPECT_TRUE(WaitForSignals(seeked, 2)) << "after the seek bar";
+
+    // A rate of 0 is a pause; the loop status is the list's, and stays so.
+    SetProperty("Rate", "<0.0>");
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Paused'", 10000));
+    SetProperty("LoopStatus", "<'None'>");
+    EXPECT_NE(Property("org.mpris.MediaPlayer2.Player", "LoopStatus").find("'Playlist'"), std::string::npos);
+
+    // The computer's volume, as the sound server shows the stream's.
+    SetProperty("Volume", "<0.5>");
+    EXPECT_TRUE(WaitForProperty("Volume", "<0.5", 10000));
+    EXPECT_TRUE(WaitForSignals("'Volume': <0.5", 1));
+    const auto streamAtHalf = [] {
+        std::string streams;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while ((streams = Shell("pactl list sink-inputs 2>&1")).find("/  50% /") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return streams;
+    };
+    EXPECT_NE(streamAtHalf().find("/  50% /"), std::string::npos) << Shell("pactl list sink-inputs 2>&1");
+
+    // Microseconds a client may send are clamped, never wrapped: a position past the end is let go,
+    // a seek before the start goes to it, and a seek past the end is the next file. Paused, the
+    // position moves only by these.
+    const long long before = position();
+    // The seek bar's page step goes from where the bar was drawn last, which may be before the skip.
+    ASSERT_GT(before, 300'000);
+    const std::string metadata = Property("org.mpris.MediaPlayer2.Player", "Metadata");
+    const auto track = metadata.find("/org/tarnwick/Track/");
+    ASSERT_NE(track, std::string::npos) << metadata;
+    const std::string trackId = metadata.substr(track, metadata.find('\'', track) - track);
+    Mpris("org.mpris.MediaPlayer2.Player.SetPosition", trackId + " 922337203685477581");
+    EXPECT_NEAR(position(), before, 100'000) << "a position past the end moves nothing";
+    Mpris("org.mpris.MediaPlayer2.Player.Seek", "-- -9000000000000000000");
+    EXPECT_TRUE(WaitForSignals(seeked + " (int64 0,)", 1)) << "a seek before the start goes to it";
+    Mpris("org.mpris.MediaPlayer2.Player.Seek", "9000000000000000000");
+    EXPECT_TRUE(WaitForProperty("Metadata", "'xesam:title': <'a2.mp4'>", 10000));
+    // The next file's sound renderer is a new stream, at the volume set.
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 10000));
+    EXPECT_TRUE(WaitForProperty("Volume", "<0.5", 10000));
+    EXPECT_NE(streamAtHalf().find("/  50% /"), std::string::npos) << Shell("pactl list sink-inputs 2>&1");
+
+    // Opening the file that plays is a new track too: a client that kept the old one would place
+    // the restarted file at the old position.
+    const auto trackNow = [this] {
+        const std::string metadata = Property("org.mpris.MediaPlayer2.Player", "Metadata");
+        const auto at = metadata.find("/org/tarnwick/Track/");
+        return at == std::string::npos ? std::string() : metadata.substr(at, metadata.find('\'', at) - at);
+    };
+    const std::string playing = trackNow();
+    ASSERT_FALSE(playing.empty());
+    Mpris("org.mpris.MediaPlayer2.Player.OpenUri", "'" + FileUri(install.Clip("a2.mp4")) + "'");
+    const auto trackDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (trackNow() == playing && std::chrono::steady_clock::now() < trackDeadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_NE(trackNow(), playing);
+    EXPECT_TRUE(WaitForSignals("'mpris:trackid': <objectpath '" + trackNow() + "'>", 1));
+    EXPECT_EQ(player.Close(), 0);
+
+    // The resume at the next start opens the stored file and then jumps within it. The player's
+    // name is not owned while it starts, so this monitor listens by the signal's name alone, and
+    // shows that it listens by catching one of the test's own first.
+    settings.WriteBool("Play", "Resume", true);
+    settings.WriteString("Play", "Position", "50000000");
+    const std::string bus = "DBUS_SESSION_BUS_ADDRESS='" + install.Bus() + "' ";
+    const std::string resumeSignals = install.Clips() + "/../resume-signals.txt";
+    std::system((bus + "timeout 60 dbus-monitor --session \"type='signal',member='Seeked'\" > '" +
+                 resumeSignals + "' 2>&1 &")
+                    .c_str());
+    const auto listening = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (CountIn(resumeSignals, "org.tarnwick.Probe") == 0 &&
+           std::chrono::steady_clock::now() < listening) {
+        std::system(
+            (bus + "gdbus emit --session -o /probe -s org.tarnwick.Probe.Seeked >/dev/null 2>&1").c_str());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    RunningPlayer resumed(install);
+    EXPECT_TRUE(WaitForText(resumeSignals, "int64 5000000", 1)) << "after the resume";
+    EXPECT_EQ(resumed.Close(), 0);
+}
+
+TEST_F(DesktopIntegrationTest, StartsAtTheSameMomentMeetInOneWindow) {
+    // As a file manager's "Open With" on four files starts them.
+    std::vector<std::unique_ptr<RunningPlayer>> starts;
+    for (const char* clip : {"a1.mp4", "a2.mp4", "a3.mp4", "a1.mp4"}) {
+        starts.push_back(
+            std::make_unique<RunningPlayer>(install, std::vector<std::string>{install.Clip(clip)}));
+    }
+    int ended = 0;
+    RunningPlayer* player = nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::vector<bool> done(starts.size(), false);
+    while (ended < 3 && std::chrono::steady_clock::now() < deadline) {
+        for (std::size_t at = 0; at < starts.size(); ++at) {
+            if (!done[at]) {
+                const int status = starts[at]->WaitForExit(50);
+                if (status != -1) {
+                    done[at] = true;
+                    ++ended;
+                    EXPECT_EQ(status, 0) << "a start that handed its file over";
+                }
+            }
+        }
+    }
+    ASSERT_EQ(ended, 3);
+    for (std::size_t at = 0; at < starts.size(); ++at) {
+        if (!done[at]) {
+            player = starts[at].get();
+        }
+    }
+    ASSERT_TRUE(player->WaitUntil(Plays, 30000)) << player->PositionText();
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 10000));
+    int windows = 0;
+    for (const X11Window& window : ListTitledWindows()) {
+        windows += window.title.find("Tarnwick") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(player->Close(), 0);
+}
+
+TEST_F(DesktopIntegrationTest, AFileHandedToAPlayerThatDoesNotAnswerPlaysOnceInOneWindow) {
+    RunningPlayer first(install);
+    ASSERT_TRUE(first.WaitUntilReady());
+    ASSERT_TRUE(WaitForProperty("PlaybackStatus", "'Stopped'", 10000));
+    ::kill(first.Pid(), SIGSTOP);
+
+    RunningPlayer second(install, {install.Clip("a2.mp4")});
+    const std::string own = "org.mpris.MediaPlayer2.tarnwick.instance" + std::to_string(second.Pid());
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 60000, own))
+        << "the second start plays the file";
+    ::kill(first.Pid(), SIGCONT);
+
+    // The first player reads its calls in order: once it has refused a late one sent now, it has read
+    // the second start's too, and a file it took would be opening before it answers MPRIS again.
+    const std::string late =
+        Shell("DBUS_SESSION_BUS_ADDRESS='" + install.Bus() +
+              "' gdbus call --session -d org.mpris.MediaPlayer2.tarnwick -o /org/tarnwick/HandOver"
+              " -m org.tarnwick.HandOver.Open 'file:///x.mp4' 0 2>&1");
+    EXPECT_NE(late.find("(false,)"), std::string::npos) << late;
+    Property("org.mpris.MediaPlayer2.Player", "PlaybackStatus");
+    EXPECT_NE(Property("org.mpris.MediaPlayer2.Player", "PlaybackStatus").find("'Stopped'"),
+              std::string::npos);
+    EXPECT_EQ(Property("org.mpris.MediaPlayer2.Player", "Metadata").find("a2.mp4"), std::string::npos);
+    EXPECT_TRUE(WaitForProperty("PlaybackStatus", "'Playing'", 10000, own));
+    // Each by its own name: both windows carry the same title.
+    Mpris("org.mpris.MediaPlayer2.Quit", "", own);
+    EXPECT_EQ(second.WaitForExit(15000), 0);
+    EXPECT_EQ(first.Close(), 0);
 }
 
 } // namespace

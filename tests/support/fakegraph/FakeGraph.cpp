@@ -118,6 +118,12 @@ HRESULT FakeGraph::QueryInterface(std::shared_ptr<IVideoWindow>& facet) {
     return failure;
 }
 
+// The fake carries no sound; a test of the volume runs on the real graph.
+HRESULT FakeGraph::QueryInterface(std::shared_ptr<IBasicAudio>& facet) {
+    facet.reset();
+    return E_NOINTERFACE;
+}
+
 std::shared_ptr<FakeFilter> FakeGraph::NewFilter(const std::string& name) {
     return std::make_shared<FakeFilter>(script_, name);
 }

@@ -31,6 +31,7 @@ public:
     HRESULT QueryInterface(std::shared_ptr<IMediaSeeking>& facet) override;
     HRESULT QueryInterface(std::shared_ptr<IBasicVideo>& facet) override;
     HRESULT QueryInterface(std::shared_ptr<IVideoWindow>& facet) override;
+    HRESULT QueryInterface(std::shared_ptr<IBasicAudio>& facet) override;
     HRESULT AddFilter(const std::shared_ptr<IBaseFilter>& filter, const std::string& name) override;
     HRESULT RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) override;
     HRESULT EnumFilters(std::shared_ptr<IEnumFilters>& filters) override;
