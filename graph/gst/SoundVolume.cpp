@@ -1,6 +1,6 @@
 #include "graph/gst/SoundVolume.h"
 
-#include "graph/gst/GstIteration.h"
+#include "gstcommon/GstIteration.h"
 
 #include <algorithm>
 #include <gst/audio/streamvolume.h>
