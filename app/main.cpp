@@ -1,6 +1,5 @@
 #include "app/AfterFirstPaint.h"
 #include "app/ErrorBox.h"
-#include "app/GraphWaitPump.h"
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
@@ -61,7 +60,6 @@ int main(int argc, char** argv) {
     // Without a session bus the program runs on without media keys.
     (new MprisService(*frmMain))->Register(session.Owner());
     const SessionEndWatcher sessionEnd(*frmMain);
-    const GraphWaitPump graphWaits(*frmMain);
     frmMain->show();
     session.Attach(*frmMain);
     const int result = TApplication::exec();

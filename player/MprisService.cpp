@@ -76,14 +76,6 @@ QString MprisService::TrackId() const {
 }
 
 QVariantMap MprisService::Metadata() const {
-    if (HandlersHeldBack()) {
-        return lastMetadata_;
-    }
-    lastMetadata_ = CurrentMetadata();
-    return lastMetadata_;
-}
-
-QVariantMap MprisService::CurrentMetadata() const {
     THalvion* player = form_.PlayerObject();
     if (player == nullptr || player->CurrentFileName().empty()) {
         return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral(
@@ -101,18 +93,12 @@ QVariantMap MprisService::CurrentMetadata() const {
 
 qint64 MprisService::PositionMicroseconds() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !HandlersHeldBack()) {
-        lastPosition_ = player->GetPosition() / 10;
-    }
-    return player == nullptr ? 0 : lastPosition_;
+    return player == nullptr ? 0 : player->GetPosition() / 10;
 }
 
 double MprisService::Volume() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !HandlersHeldBack()) {
-        lastVolume_ = player->GetVolume();
-    }
-    return player == nullptr ? 1.0 : lastVolume_;
+    return player == nullptr ? 1.0 : player->GetVolume();
 }
 
 void MprisService::AnnounceSeek() {
