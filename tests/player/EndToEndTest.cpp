@@ -347,6 +347,7 @@ TEST(EndToEndSessionEndTest, EachOfTheSessionsSignalsSavesThePlaceAndTheNextStar
             },
             15000))
             << "the stored file does not play on: " << player.PositionText();
+        // A window in which playback goes on, so that the place saved is past the place resumed.
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         ::kill(player.Pid(), signalNumber);
         EXPECT_EQ(player.WaitForExit(15000), 0) << "the program did not end as a close ends it";
@@ -392,6 +393,7 @@ TEST(EndToEndSessionEndTest, ASignalBeforeTheSettingsAreReadLeavesThemUntouched)
     {
         const ServerGrab heldDisplay;
         RunningPlayer player(install);
+        // A window in which nothing may happen: the held display keeps the program from its window.
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         ::kill(player.Pid(), SIGTERM);
         EXPECT_EQ(player.WaitForExit(15000), 128 + SIGTERM);
