@@ -1,10 +1,10 @@
 #include "player/MprisService.h"
 
 #include "app/HandlerGuard.h"
-#include "app/TfrmMain.h"
 #include "graph/Halvion.h"
 #include "player/FileUri.h"
 #include "player/MprisAdaptors.h"
+#include "player/TfrmMain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,9 +1,9 @@
 #include "player/PlayerSession.h"
 
 #include "app/HandlerGuard.h"
-#include "app/TfrmMain.h"
 #include "player/FileUri.h"
 #include "player/MprisService.h"
+#include "player/TfrmMain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -6,7 +6,6 @@
 #include "app/SessionEnd.h"
 #include "app/TAction.h"
 #include "app/TVideoPanel.h"
-#include "app/TfrmMain.h"
 #include "app/WindowSystemChoice.h"
 #include "app/Winplace.h"
 #include "browser/TDirectoryListBox.h"
@@ -19,6 +18,7 @@
 #include "player/FileDrop.h"
 #include "player/OpenPath.h"
 #include "player/PlaySettings.h"
+#include "player/TfrmMain.h"
 
 #include <QTimer>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "app/TfrmMain.h"
+#include "player/TfrmMain.h"
 
 #include "app/AfterFirstPaint.h"
 #include "app/HandlerGuard.h"

@@ -2,13 +2,13 @@
 #include "app/ErrorBox.h"
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
-#include "app/TfrmMain.h"
 #include "app/WindowSystemChoice.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
 #include "player/CommandLine.h"
 #include "player/MprisService.h"
 #include "player/PlayerSession.h"
+#include "player/TfrmMain.h"
 
 #include <cstdio>
 #include <filesystem>
