@@ -116,7 +116,7 @@ void PlayerSession::Received(const std::string& path) {
         if (form.PlayerObject() == nullptr) {
             return;
         }
-        RunHandler([&form, &path] { form.OpenPath(path); });
+        RunHandler([&form, path] { form.OpenPath(path); });
         form.setWindowState(form.windowState() & ~Qt::WindowMinimized);
         form.raise();
         form.activateWindow();

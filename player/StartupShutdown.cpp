@@ -55,7 +55,7 @@ void TfrmMain::FormCreate() {
     }
     Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
     connect(PanelVideo, &TVideoPanel::ScaleChanged, this,
-            [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
+            [this] { RunHandler([this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); }); });
     RestoreFormPlacement(*this);
     AcceptDroppedPaths(*this,
                        [this](const std::string& path) { RunHandler([this, path] { OpenPath(path); }); });
