@@ -4,6 +4,7 @@
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
 #include "app/WindowSystemChoice.h"
+#include "core/StartupMarks.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
 #include "player/CommandLine.h"
@@ -16,6 +17,7 @@
 #include <system_error>
 
 int main(int argc, char** argv) {
+    const std::int64_t mainReached = MonotonicNanoseconds();
     // The arguments are read before anything else starts, so that --help and --version answer at
     // once, and where there is no display to open.
     std::error_code unknownFolder;
@@ -30,6 +32,9 @@ int main(int argc, char** argv) {
                    asked ? stdout : stderr);
         return asked ? 0 : 2;
     }
+    if (!commandLine.StartupMarks.empty()) {
+        OpenStartupMarks(commandLine.StartupMarks, mainReached);
+    }
     // Before any thread starts, so that every thread leaves the session's signals to the window.
     InstallSessionEndSignals();
     // Before any thread reads the environment, which this may change.
@@ -42,6 +47,7 @@ int main(int argc, char** argv) {
     TApplication::PrepareAttributes();
     // The toolkit takes its own options out of argv, which the command line above stepped over.
     TApplication application(argc, argv);
+    MarkStartup("application made");
     // Becoming the session's player is one step with finding none runs, so that files opened together
     // from the desktop meet in one window; a start without a file runs beside as a player of its own.
     PlayerSession session;
@@ -50,9 +56,13 @@ int main(int argc, char** argv) {
     }
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
+    MarkStartup("window built");
     // Loading a plugin holds up every other thread that loads a library, as the window system
     // does while it first paints the window; the plugins wait until then.
-    RunAfterFirstPaint(*frmMain, PreloadPlaybackPlugins);
+    RunAfterFirstPaint(*frmMain, [] {
+        MarkStartup("window painted");
+        PreloadPlaybackPlugins();
+    });
     frmMain->StartPath = commandLine.Path;
     if (!commandLine.NotLocalUri.empty()) {
         frmMain->StartFault = NotLocalUriMessage(commandLine.NotLocalUri);
@@ -61,6 +71,7 @@ int main(int argc, char** argv) {
     (new MprisService(*frmMain))->Register(session.Owner());
     const SessionEndWatcher sessionEnd(*frmMain);
     frmMain->show();
+    MarkStartup("window shown");
     session.Attach(*frmMain);
     const int result = TApplication::exec();
     // FormDestroy runs here, while the window and all its controls still exist.

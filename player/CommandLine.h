@@ -13,6 +13,7 @@ struct CommandLine {
     bool Version = false;    // --version: print the name and version and end
     std::string Error;       // a usage fault: print it with the usage and end with a failure
     std::string NotLocalUri; // a URI that names no local file, as given; the start goes on without it
+    std::string StartupMarks; // --startup-marks FILE: where to write the start-up's timeline
 };
 
 // workingDir is the folder the program started in; the browser moves the process's current folder

@@ -1,5 +1,7 @@
 #include "graph/gst/GstGraphSystem.h"
 
+#include "core/StartupMarks.h"
+
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/LibraryPreload.h"
@@ -37,7 +39,9 @@ bool BringUp() {
     if (!gst_init_check(nullptr, nullptr, OutParam(error))) {
         return false;
     }
+    MarkStartup("gstreamer initialised");
     LoadPluginsFrom(startup.pluginFolder, &startup.problems);
+    MarkStartup("own plugins loaded");
     return true;
 }
 
@@ -83,6 +87,7 @@ void LoadPlaybackLibraries(std::shared_future<bool> gstreamerUp) {
             }
         }
     }
+    MarkStartup("playback libraries preloaded");
 }
 
 void LoadPlaybackPlugins() {
@@ -93,6 +98,7 @@ void LoadPlaybackPlugins() {
         // Only the loading is wanted; the registry keeps the plugin.
         const GstRef<GstPlugin> plugin = Adopt(gst_plugin_load_by_name(name.c_str()));
     }
+    MarkStartup("playback plugins preloaded");
 }
 
 } // namespace
