@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     // Loading a plugin holds up every other thread that loads a library, as the window system
     // does while it first paints the window; the plugins wait until then.
     RunAfterFirstPaint(*frmMain, [] {
-        MarkStartup("window painted");
+        MarkStartup("plugin preload started");
         PreloadPlaybackPlugins();
     });
     frmMain->StartPath = commandLine.Path;
