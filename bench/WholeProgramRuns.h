@@ -19,8 +19,8 @@ enum class Moment {
 
 // One start of a program seen on the screen.
 struct Sighting {
-    double seconds = 0;    // from exec to the moment
-    ScreenPicture picture; // what the window or video panel showed then (first pictures only)
+    double seconds = 0;       // from exec to the moment
+    ScreenPicture picture;    // what the window or video panel showed then (first pictures only)
     StartupTimeline timeline; // the phases on the way, the player's own marks among them
 };
 

@@ -1,7 +1,6 @@
 #include "graph/gst/GstGraphSystem.h"
 
 #include "core/StartupMarks.h"
-
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/LibraryPreload.h"

@@ -61,9 +61,9 @@ GstPadProbeReturn OnPadData(GstPad*, GstPadProbeInfo* info, gpointer data) {
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
         if (!watch.bufferSinceFlush) {
             watch.bufferSinceFlush = true;
-            MarkStartupOnce(watch.role + (watch.flushes == 0 ? " first buffer"
-                                                               : " buffer after flush " +
-                                                                     std::to_string(watch.flushes)));
+            MarkStartupOnce(watch.role + (watch.flushes == 0
+                                              ? " first buffer"
+                                              : " buffer after flush " + std::to_string(watch.flushes)));
         }
         return GST_PAD_PROBE_OK;
     }
@@ -84,12 +84,12 @@ GstPadProbeReturn OnPadData(GstPad*, GstPadProbeInfo* info, gpointer data) {
 
 void WatchPad(GstElement* element, const char* padName, std::string role) {
     if (const PadRef pad = Adopt(gst_element_get_static_pad(element, padName))) {
-        gst_pad_add_probe(
-            pad.get(),
-            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
-                                         GST_PAD_PROBE_TYPE_EVENT_FLUSH),
-            OnPadData, new PadWatch{std::move(role)},
-            [](gpointer data) { delete static_cast<PadWatch*>(data); });
+        gst_pad_add_probe(pad.get(),
+                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                       GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                       GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                          OnPadData, new PadWatch{std::move(role)},
+                          [](gpointer data) { delete static_cast<PadWatch*>(data); });
     }
 }
 
@@ -143,7 +143,8 @@ void MarkStartupMessage(GstMessage* message) {
     static std::atomic<int> prerolls{0};
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE) {
         MarkStartupOnce("graph prerolled " + std::to_string(++prerolls));
-    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED && GST_IS_PIPELINE(GST_MESSAGE_SRC(message))) {
+    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED &&
+               GST_IS_PIPELINE(GST_MESSAGE_SRC(message))) {
         GstState state = GST_STATE_NULL;
         gst_message_parse_state_changed(message, nullptr, &state, nullptr);
         if (state == GST_STATE_PLAYING) {

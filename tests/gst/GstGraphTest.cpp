@@ -1,10 +1,14 @@
 // The GStreamer graph below the playback object: pins, sources, and its problem list. The contract it
 // shares with the fake graph is in GraphContractTest.cpp.
 
+#include "core/StartupMarks.h"
 #include "graph/gst/DecoderThreads.h"
 #include "gstcommon/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
+#include "tests/support/TempDir.h"
 
+#include <algorithm>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <thread>
 
@@ -175,3 +179,44 @@ TEST_F(GstGraphTest, AVideoDecoderTakesOneThreadUpToFullHd) {
 }
 
 } // namespace
+
+// The start-up timeline names the stages of a build in the order the build reaches them, so that a
+// benchmark's phases mean what they say.
+TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
+    TempDir dir;
+    const std::string path = dir / "marks";
+    // The fixture's graph was made before the marks were open, and is not followed.
+    ASSERT_TRUE(OpenStartupMarks(path, MonotonicNanoseconds()));
+    std::shared_ptr<IGraphBuilder> marked;
+    ASSERT_EQ(gst.CreateFilterGraph(marked), S_OK);
+    ASSERT_TRUE(Succeeded(marked->RenderFile(Clip(".mp4"))));
+    marked.reset();
+
+    std::vector<std::string> phases;
+    std::ifstream marks(path);
+    std::int64_t at = 0;
+    for (std::string phase; marks >> at && std::getline(marks >> std::ws, phase);) {
+        phases.push_back(phase);
+    }
+    const auto reached = [&phases](const std::string& start) {
+        return std::find_if(phases.begin(), phases.end(),
+                            [&start](const std::string& phase) { return phase.starts_with(start); }) -
+               phases.begin();
+    };
+    const std::vector<std::string> order = {"graph made",
+                                            "added source filesrc",
+                                            "type found video/quicktime",
+                                            "added demuxer",
+                                            "added video decoder",
+                                            "video decoder in: first buffer",
+                                            "video decoder out: caps",
+                                            "video decoder out: first buffer",
+                                            "video sink: first buffer",
+                                            "graph prerolled 1"};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        ASSERT_LT(reached(order[i]), static_cast<std::ptrdiff_t>(phases.size())) << order[i] << " not marked";
+        if (i > 0) {
+            EXPECT_LT(reached(order[i - 1]), reached(order[i])) << order[i - 1] << " after " << order[i];
+        }
+    }
+}
