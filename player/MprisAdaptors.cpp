@@ -1,12 +1,12 @@
 #include "player/MprisAdaptors.h"
 
 #include "app/TAction.h"
-#include "app/TfrmMain.h"
 #include "graph/Halvion.h"
 #include "player/FileUri.h"
 #include "player/MimeTypes.h"
 #include "player/MprisService.h"
 #include "player/MprisTime.h"
+#include "player/TfrmMain.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
 #include "player/MprisService.h"
 
 #include "app/HandlerGuard.h"
-#include "app/TfrmMain.h"
 #include "graph/Halvion.h"
 #include "player/FileUri.h"
 #include "player/MprisAdaptors.h"
+#include "player/TfrmMain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -76,6 +76,14 @@ QString MprisService::TrackId() const {
 }
 
 QVariantMap MprisService::Metadata() const {
+    if (HandlersHeldBack()) {
+        return lastMetadata_;
+    }
+    lastMetadata_ = CurrentMetadata();
+    return lastMetadata_;
+}
+
+QVariantMap MprisService::CurrentMetadata() const {
     THalvion* player = form_.PlayerObject();
     if (player == nullptr || player->CurrentFileName().empty()) {
         return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral(
@@ -93,12 +101,18 @@ QVariantMap MprisService::Metadata() const {
 
 qint64 MprisService::PositionMicroseconds() const {
     THalvion* player = form_.PlayerObject();
-    return player == nullptr ? 0 : player->GetPosition() / 10;
+    if (player != nullptr && !HandlersHeldBack()) {
+        lastPosition_ = player->GetPosition() / 10;
+    }
+    return player == nullptr ? 0 : lastPosition_;
 }
 
 double MprisService::Volume() const {
     THalvion* player = form_.PlayerObject();
-    return player == nullptr ? 1.0 : player->GetVolume();
+    if (player != nullptr && !HandlersHeldBack()) {
+        lastVolume_ = player->GetVolume();
+    }
+    return player == nullptr ? 1.0 : lastVolume_;
 }
 
 void MprisService::AnnounceSeek() {

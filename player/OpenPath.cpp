@@ -4,13 +4,13 @@
 
 #include "player/OpenPath.h"
 
-#include "app/TfrmMain.h"
 #include "browser/FileNames.h"
 #include "browser/FileScan.h"
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
 #include "core/Errors.h"
+#include "player/TfrmMain.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,9 +1,9 @@
 #include "player/PlayerSession.h"
 
 #include "app/HandlerGuard.h"
-#include "app/TfrmMain.h"
 #include "player/FileUri.h"
 #include "player/MprisService.h"
+#include "player/TfrmMain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -116,7 +116,7 @@ void PlayerSession::Received(const std::string& path) {
         if (form.PlayerObject() == nullptr) {
             return;
         }
-        RunHandler([&form, &path] { form.OpenPath(path); });
+        RunHandler([&form, path] { form.OpenPath(path); });
         form.setWindowState(form.windowState() & ~Qt::WindowMinimized);
         form.raise();
         form.activateWindow();

@@ -1,10 +1,10 @@
 // The position display and the seek bar, driven by the 500 ms timer and the bar's scroll events.
 
 #include "app/TLabeledEdit.h"
-#include "app/TfrmMain.h"
 #include "browser/TFileListBox.h"
 #include "graph/Halvion.h"
 #include "player/PositionText.h"
+#include "player/TfrmMain.h"
 
 #include <algorithm>
 

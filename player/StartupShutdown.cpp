@@ -6,7 +6,6 @@
 #include "app/SessionEnd.h"
 #include "app/TAction.h"
 #include "app/TVideoPanel.h"
-#include "app/TfrmMain.h"
 #include "app/WindowSystemChoice.h"
 #include "app/Winplace.h"
 #include "browser/TDirectoryListBox.h"
@@ -20,6 +19,7 @@
 #include "player/FileDrop.h"
 #include "player/OpenPath.h"
 #include "player/PlaySettings.h"
+#include "player/TfrmMain.h"
 
 #include <QTimer>
 #include <exception>
@@ -56,7 +56,7 @@ void TfrmMain::FormCreate() {
     }
     Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
     connect(PanelVideo, &TVideoPanel::ScaleChanged, this,
-            [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
+            [this] { RunHandler([this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); }); });
     RestoreFormPlacement(*this);
     AcceptDroppedPaths(*this,
                        [this](const std::string& path) { RunHandler([this, path] { OpenPath(path); }); });

@@ -3,9 +3,9 @@
 
 #include "app/TAction.h"
 #include "app/TLabeledEdit.h"
-#include "app/TfrmMain.h"
 #include "browser/TFileListBox.h"
 #include "graph/Halvion.h"
+#include "player/TfrmMain.h"
 
 #include <QApplication>
 #include <string>

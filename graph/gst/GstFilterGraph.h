@@ -103,6 +103,8 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
+    // How often a wait for the pipeline lets the window draw itself (see GraphWait.h).
+    static constexpr std::chrono::milliseconds WaitTick{15};
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 

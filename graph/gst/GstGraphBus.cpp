@@ -1,6 +1,7 @@
 // The GStreamer graph's bus: the messages the pipeline posts, taken on the user-interface thread,
 // and the waits for the pipeline to preroll after a build or a seek.
 
+#include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
@@ -194,13 +195,17 @@ void GstFilterGraph::DrainMessages() {
 
 bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
     const auto until = std::chrono::steady_clock::now() + deadline;
+    GraphWait wait;
     while (settle_ == Settle::Waiting) {
-        const auto posted = bus_->Pop(until);
-        if (!posted.message) {
+        const auto posted = bus_->Pop(std::min(until, std::chrono::steady_clock::now() + WaitTick));
+        if (posted.message) {
+            HandleMessage(posted);
+        } else if (std::chrono::steady_clock::now() >= until) {
             AddProblem("the pipeline did not preroll in time");
             return false;
+        } else {
+            wait.GoesOn();
         }
-        HandleMessage(posted);
     }
     return settle_ == Settle::Done;
 }

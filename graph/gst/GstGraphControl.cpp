@@ -2,6 +2,7 @@
 // window and the sound's volume.
 
 #include "graph/GraphNames.h"
+#include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
@@ -176,8 +177,15 @@ void GstFilterGraph::Reseek() {
     const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-        gst_element_get_state(pipeline_.get(), nullptr, nullptr,
-                              std::chrono::duration_cast<std::chrono::nanoseconds>(SeekDeadline).count());
+        const auto until = std::chrono::steady_clock::now() + SeekDeadline;
+        GraphWait wait;
+        while (
+            gst_element_get_state(pipeline_.get(), nullptr, nullptr,
+                                  std::chrono::duration_cast<std::chrono::nanoseconds>(WaitTick).count()) ==
+                GST_STATE_CHANGE_ASYNC &&
+            std::chrono::steady_clock::now() < until) {
+            wait.GoesOn();
+        }
     }
     GstEvent* seek = gst_event_new_seek(
         1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/SettingsFileName.h"
 #include "app/TActionCheckBox.h"
 #include "app/TPanel.h"
-#include "app/TfrmMain.h"
+#include "core/SettingsFileName.h"
+#include "player/TfrmMain.h"
 #include "tests/support/fakegraph/FakeGraphSystem.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TfrmMain.h"
+#include "player/TfrmMain.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/fakegraph/FakeGraphSystem.h"

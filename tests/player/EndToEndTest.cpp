@@ -465,4 +465,65 @@ TEST(EndToEndSessionEndTest, TwoPlayersClosedTogetherLeaveOnePlayersSectionsWhol
                 kRounds - firstWon);
 }
 
+// Recordings on a network share, or on a disk that is spinning up, can take seconds to give their first
+// byte. While a file opens there the window must stay drawn and answer the window manager, or the
+// desktop offers to kill it and another window moved over it leaves a hole; a click meanwhile takes
+// effect once the file is open, as it always did.
+TEST(EndToEndSlowOpenTest, WhileAFileOpensSlowlyTheWindowIsDrawnAndAnswersAndAClickWaitsItsTurn) {
+    EnsureTestServers();
+    constexpr int kSlowMs = 4000;
+    constexpr unsigned long kCoverColour = 0xff00ff;
+    PlayerInstall install(".avi", 6.0);
+    ProfileFile settings(install.SettingsFile());
+    const std::string sanitizerOptions = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
+    ::setenv("LD_PRELOAD", TARNWICK_SLOW_FIRST_READ, 1);
+    ::setenv("TARNWICK_SLOW_READ_FILE", "/a2.avi", 1);
+    ::setenv("TARNWICK_SLOW_READ_MS", std::to_string(kSlowMs).c_str(), 1);
+    // The sanitizers' runtime wants to be loaded first; the preloaded reader asks nothing of it.
+    ::setenv("ASAN_OPTIONS", (sanitizerOptions + ":verify_asan_link_order=0").c_str(), 1);
+    RunningPlayer player(install);
+    ::unsetenv("LD_PRELOAD");
+    ::setenv("ASAN_OPTIONS", sanitizerOptions.c_str(), 1);
+    ASSERT_TRUE(player.WaitUntilReady());
+    const auto window = WaitForWindow("Tarnwick 1.06", 5000);
+    ASSERT_TRUE(window);
+    const auto stop = player.Find("push button", "停止(Y)");
+    const auto row = player.Find("list item", "a1.avi");
+    ASSERT_TRUE(stop && row);
+    // A point the toolkit paints itself (a row of the file list), not the video panel's own X window.
+    const int x = row->x + row->width / 2;
+    const int y = row->y + row->height / 2;
+
+    ASSERT_TRUE(AnswersPing(window->id, 2000)) << "an idle window does not answer";
+
+    player.DoubleClickFile("a2.avi");
+    const auto clicked = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    {
+        const CoveringWindow cover(window->x, window->y, window->width, window->height, kCoverColour);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_EQ(PixelAt(x, y), kCoverColour) << "the cover did not lie over the window";
+    }
+    bool redrawn = false;
+    for (int i = 0; i < 30 && !redrawn; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        redrawn = PixelAt(x, y) != kCoverColour;
+    }
+    const bool answered = AnswersPing(window->id, 1000);
+    ClickAt(stop->x + stop->width / 2, stop->y + stop->height / 2);
+    const auto checked = std::chrono::steady_clock::now() - clicked;
+    EXPECT_TRUE(redrawn) << "the window left a hole where it was uncovered";
+    EXPECT_TRUE(answered) << "the window did not answer the window manager's ping";
+    ASSERT_LT(checked, std::chrono::milliseconds(kSlowMs - 300))
+        << "the checks came too late to fall in the wait";
+
+    // The file opens once its first read is through, plays, and only then the click stops it.
+    EXPECT_TRUE(player.WaitUntil([](const Objects& o) { return IsSelected(o, "a2.avi"); }, 15000));
+    std::this_thread::sleep_until(clicked + std::chrono::milliseconds(kSlowMs + 1500));
+    EXPECT_EQ(player.Close(), 0);
+    EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a2.avi"));
+    EXPECT_FALSE(settings.ReadBool("Play", "Playing", true)) << "the click on the stop button was lost";
+    EXPECT_EQ(settings.ReadString("Play", "Position", ""), "0");
+}
+
 } // namespace

@@ -8,12 +8,12 @@
 // fifteen seeds in a row, each from a fresh window.
 
 #include "app/TAction.h"
-#include "app/TfrmMain.h"
 #include "browser/TFileListBox.h"
 #include "core/SettingsFileName.h"
 #include "graph/GraphNames.h"
 #include "graph/Halvion.h"
 #include "graph/gst/PluginFolder.h"
+#include "player/TfrmMain.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/player/ControllerFixture.h"
 #include "tests/support/MediaGenerator.h"

@@ -198,6 +198,58 @@ ServerGrab::~ServerGrab() {
     XCloseDisplay(display_);
 }
 
+bool AnswersPing(unsigned long window, int timeoutMs) {
+    DisplayHandle display = OpenDisplay();
+    Display* d = display.get();
+    const Window root = DefaultRootWindow(d);
+    // The answer goes to the root window, to whoever watches its structure (and the window manager).
+    XSelectInput(d, root, StructureNotifyMask);
+    const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(d, "_NET_WM_PING", False);
+    const long stamp = 4242;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(ping);
+    event.xclient.data.l[1] = stamp;
+    event.xclient.data.l[2] = static_cast<long>(window);
+    XSendEvent(d, window, False, NoEventMask, &event);
+    XSync(d, False);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        while (XPending(d) > 0) {
+            XEvent answer{};
+            XNextEvent(d, &answer);
+            if (answer.type == ClientMessage && answer.xclient.message_type == protocols &&
+                static_cast<Atom>(answer.xclient.data.l[0]) == ping && answer.xclient.data.l[1] == stamp &&
+                static_cast<Window>(answer.xclient.data.l[2]) == window) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+CoveringWindow::CoveringWindow(int x, int y, int width, int height, unsigned long pixel)
+    : display_(OpenDisplay().release()) {
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = pixel;
+    window_ = XCreateWindow(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                            CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(display_, window_);
+    XSync(display_, False);
+}
+
+CoveringWindow::~CoveringWindow() {
+    XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+}
+
 void ResizeWindow(unsigned long window, int width, int height) {
     DisplayHandle display = OpenDisplay();
     XResizeWindow(display.get(), window, static_cast<unsigned>(width), static_cast<unsigned>(height));

@@ -78,6 +78,24 @@ private:
 // grants it.
 void ResizeWindow(unsigned long window, int width, int height);
 
+// Whether the window answers the window manager's _NET_WM_PING within the timeout, as a desktop asks
+// before it offers to kill a program that does not respond.
+bool AnswersPing(unsigned long window, int timeoutMs);
+
+// A plain window of one colour laid over a part of the screen while it lives, as another program's
+// window lies over the player's; gone again, the player must draw what it uncovers.
+class CoveringWindow {
+public:
+    CoveringWindow(int x, int y, int width, int height, unsigned long pixel);
+    ~CoveringWindow();
+    CoveringWindow(const CoveringWindow&) = delete;
+    CoveringWindow& operator=(const CoveringWindow&) = delete;
+
+private:
+    _XDisplay* display_;
+    unsigned long window_;
+};
+
 // The screen's pixel values in a rectangle of root coordinates, row by row; the part off the screen
 // is left out, so the rows may be shorter and fewer than asked. `width` and `height` come back as read.
 std::vector<unsigned long> ReadScreen(int x, int y, int& width, int& height);

@@ -1,7 +1,7 @@
 // The window's side of the links the playback object borrows.
 
 #include "app/ErrorBox.h"
-#include "app/TfrmMain.h"
+#include "player/TfrmMain.h"
 
 #include <QMessageBox>
 #include <QPlainTextEdit>

@@ -2,8 +2,8 @@
 
 #include "app/TPanel.h"
 #include "app/TVideoPanel.h"
-#include "app/TfrmMain.h"
 #include "graph/Halvion.h"
+#include "player/TfrmMain.h"
 
 void TfrmMain::Panel4Resize() {
     // The video keeps its size and is centred in the whole inside of the area, bevel and seek bar

@@ -2,14 +2,15 @@
 #include "app/ErrorBox.h"
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
-#include "app/TfrmMain.h"
 #include "app/WindowSystemChoice.h"
 #include "core/StartupMarks.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
 #include "player/CommandLine.h"
+#include "player/GraphWaitPump.h"
 #include "player/MprisService.h"
 #include "player/PlayerSession.h"
+#include "player/TfrmMain.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -70,10 +71,14 @@ int main(int argc, char** argv) {
     // Without a session bus the program runs on without media keys.
     (new MprisService(*frmMain))->Register(session.Owner());
     const SessionEndWatcher sessionEnd(*frmMain);
+    auto graphWaits = std::make_unique<GraphWaitPump>(*frmMain);
     frmMain->show();
     MarkStartup("window shown");
     session.Attach(*frmMain);
     const int result = TApplication::exec();
+    // The shutdown's own waits for the graph block: nothing is left to draw, and nothing that came
+    // meanwhile is to be taken.
+    graphWaits.reset();
     // FormDestroy runs here, while the window and all its controls still exist.
     frmMain.reset();
     // A shutdown at the session's end that could not save says so in its exit status.

@@ -1,4 +1,4 @@
-#include "app/TfrmMain.h"
+#include "player/TfrmMain.h"
 
 #include "app/AfterFirstPaint.h"
 #include "app/HandlerGuard.h"
@@ -68,6 +68,9 @@ TfrmMain::TfrmMain(std::shared_ptr<IGraphSystem> graphSystem, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    // The window has closed: what was held back behind a graph's wait is not run any more, and the
+    // shutdown must not wait behind it.
+    DiscardHeldBackHandlers();
     RunHandler([this] { FormDestroy(); });
     // The playback object lets go of the video panel and the seek bar before the controls go.
     Player.reset();
