@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
+#include "graph/VideoPlacement.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
@@ -38,6 +39,7 @@ class GstFilterGraph : public IGraphBuilder,
                        public IBasicVideo,
                        public IVideoWindow,
                        public IBasicAudio,
+                       public IVideoPlacementAhead,
                        public std::enable_shared_from_this<GstFilterGraph> {
 public:
     GstFilterGraph();
@@ -89,6 +91,9 @@ public:
     // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
     // the texts of the most recent errors and warnings the pipeline reported, oldest first.
     GstElement* Pipeline() const { return pipeline_.get(); }
+    // IVideoPlacementAhead
+    void PlaceAhead(VideoPlacementRule rule) override;
+
     const RenderCounters& Counters() const { return counters_; }
     WindowHandle VideoWindowHandle() const { return window_.Handle(); }
     std::vector<std::string> Problems();
@@ -173,6 +178,9 @@ private:
 
     GstPad* StandardVideoSinkPad();
     void RefreshVideo(bool sizeChanged);
+    // Sizes the hidden video window for the decoded stream and hands it to the renderer's sink before
+    // the sink negotiates. Caller holds lock_.
+    void SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer);
     // The positions, without making a still picture again.
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
     // A still picture left at an old window size is made again at the new one.
@@ -187,6 +195,7 @@ private:
 
     std::mutex lock_;
     PadRef videoPad_;
+    VideoPlacementRule placeAhead_;
     ParkedStreams parked_;
     std::vector<SignalConnection> decoderHandlers_;
     ProgramStreamSeeks programStreams_;

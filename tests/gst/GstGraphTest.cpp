@@ -3,6 +3,7 @@
 
 #include "core/StartupMarks.h"
 #include "graph/gst/DecoderThreads.h"
+#include "graph/gst/GstFilterGraph.h"
 #include "gstcommon/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/support/TempDir.h"
@@ -179,6 +180,37 @@ TEST_F(GstGraphTest, AVideoDecoderTakesOneThreadUpToFullHd) {
 }
 
 } // namespace
+
+// Placed ahead, a file's first picture is made at the size it is shown at, so that placing the window
+// there once the build is done has nothing to make again.
+TEST_F(GstGraphTest, AVideoWindowPlacedAheadHasTheFirstPictureMadeAtItsSize) {
+    const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
+    ASSERT_TRUE(filterGraph);
+    filterGraph->PlaceAhead([](std::int32_t width, std::int32_t height) {
+        return PixelRect{7, 5, width / 2, height / 2};
+    });
+    ASSERT_TRUE(Succeeded(graph->RenderFile(Clip(".mp4"))));
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    ASSERT_TRUE(Succeeded(filterGraph->get_SourceWidth(width)) &&
+                Succeeded(filterGraph->get_SourceHeight(height)));
+    ASSERT_GT(width, 0);
+    gint drawnWidth = 0;
+    gint drawnHeight = 0;
+    for (const ElementRef& element :
+         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
+        if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
+            const PadRef input = Adopt(gst_element_get_static_pad(element.get(), "sink"));
+            const CapsRef caps(gst_pad_get_current_caps(input.get()));
+            ASSERT_TRUE(caps);
+            gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "width", &drawnWidth);
+            gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "height", &drawnHeight);
+        }
+    }
+    gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
+    EXPECT_EQ(drawnWidth, width / 2);
+    EXPECT_EQ(drawnHeight, height / 2);
+}
 
 // The start-up timeline names the stages of a build in the order the build reaches them, so that a
 // benchmark's phases mean what they say.
