@@ -183,8 +183,10 @@ private:
     void SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer);
     // The positions, without making a still picture again.
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
-    // A still picture left at an old window size is made again at the new one.
+    // A still picture left at an old window size is made again at the new one; one the build made
+    // at the right size is drawn.
     void RemakeStalePicture();
+    void ShowUnshownPicture();
 
     RenderCounters counters_;
     SoundVolume volume_;
@@ -204,6 +206,10 @@ private:
     Settle settle_ = Settle::Done;
     // The still picture was made at a window size that has changed since.
     bool pictureStale_ = false;
+    // The build made the still picture at the window's size before the window was placed, and it has
+    // not been drawn since: it is drawn when the graph runs or is looked at from where it stands, and
+    // never before a seek that comes first, so that no picture from before that seek's place shows.
+    std::atomic<bool> pictureUnshown_{false};
     PositionModel position_;
     std::vector<std::string> problems_;
 };

@@ -36,6 +36,7 @@ HRESULT GstFilterGraph::Run() {
     if (pictureStale_ && ShownPictureTime() <= position_.Current() + StalePictureRemadeWithin) {
         RemakeStalePicture();
     }
+    ShowUnshownPicture();
     transport_ = Transport::Started;
     // Running, the next frame is made at the window's size in any case.
     pictureStale_ = false;
@@ -164,8 +165,9 @@ void GstFilterGraph::Reseek() {
     // leaves (a slow sound sink posts it late), and must not turn the seek into one to the end.
     const MediaTime target = position_.Current();
     DrainMessages();
-    // The seek's preroll makes the picture at the window's size.
+    // The seek's preroll makes the picture at the window's size, and draws it.
     pictureStale_ = false;
+    pictureUnshown_ = false;
     settle_ = Settle::Waiting;
     position_.Seek(target);
     // A running pipeline is paused for the seek and run again after it: a flushing seek while
@@ -220,7 +222,19 @@ void GstFilterGraph::Reseek() {
     }
 }
 
+void GstFilterGraph::ShowUnshownPicture() {
+    if (!pictureUnshown_.exchange(false)) {
+        return;
+    }
+    PadRef sinkPad = Adopt(StandardVideoSinkPad());
+    GstRef<GstElement> sink = sinkPad ? Adopt(gst_pad_get_parent_element(sinkPad.get())) : nullptr;
+    if (sink && GST_IS_VIDEO_OVERLAY(sink.get())) {
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
+    }
+}
+
 void GstFilterGraph::RemakeStalePicture() {
+    ShowUnshownPicture();
     if (!pictureStale_ || transport_ == Transport::Broken) {
         return;
     }
@@ -342,8 +356,9 @@ void GstFilterGraph::RefreshVideo(bool sizeChanged) {
         // before a seek. A seek makes it at the new size anyway, a run makes it first, and one that
         // stays still has it made again on the next look at its positions.
         pictureStale_ = true;
+        pictureUnshown_ = false;
     }
-    if (overlay) {
+    if (overlay && !pictureUnshown_) {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
     }
 }

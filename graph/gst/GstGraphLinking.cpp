@@ -174,6 +174,7 @@ void GstFilterGraph::SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer)
     if (place.width <= 0 || place.height <= 0 || !window_.SizeWhileHidden(place.width, place.height)) {
         return;
     }
+    pictureUnshown_ = true;
     // Given its window now, the sink prefers the window's size from its first negotiation on; asked
     // for a window only later, it would make its first picture at the frame's own size.
     for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(renderer)))) {
