@@ -31,5 +31,4 @@ private:
     QPointer<QWidget> window_;
     int depth_ = 0;
     bool pumping_ = false;
-    bool closeHeld_ = false;
 };

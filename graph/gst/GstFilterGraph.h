@@ -108,8 +108,10 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
-    // How often a wait for the pipeline lets the window draw itself (see GraphWait.h).
-    static constexpr std::chrono::milliseconds WaitTick{15};
+    // How often a wait for the pipeline lets the window draw itself and answer (see GraphWait.h). A
+    // screen reader reading the window asks hundreds of questions one after another, and each waits
+    // for the next turn: at 15 ms, reading the window took ten times as long as when idle.
+    static constexpr std::chrono::milliseconds WaitTick{2};
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
