@@ -1,5 +1,6 @@
 #include "app/AfterFirstPaint.h"
 #include "app/ErrorBox.h"
+#include "app/HandlerGuard.h"
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/WindowSystemChoice.h"
@@ -59,10 +60,15 @@ int main(int argc, char** argv) {
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
     MarkStartup("window built");
     // Loading a plugin holds up every other thread that loads a library, as the window system
-    // does while it first paints the window; the plugins wait until then.
+    // does while it first paints the window; the plugins wait until then. A file opened at the first
+    // paint (a resume) loads what it needs itself, and the preload run beside its build only held the
+    // build up (its type finding waited for the whole preload), so it waits until the build's wait is
+    // over, as a handler does.
     RunAfterFirstPaint(*frmMain, [] {
-        MarkStartup("plugin preload started");
-        PreloadPlaybackPlugins();
+        RunHandler([] {
+            MarkStartup("plugin preload started");
+            PreloadPlaybackPlugins();
+        });
     });
     frmMain->StartPath = commandLine.Path;
     if (!commandLine.NotLocalUri.empty()) {
