@@ -31,11 +31,15 @@ GraphWaitPump::~GraphWaitPump() {
 void GraphWaitPump::Begins() {
     if (depth_++ == 0) {
         SetHandlersHeldBack(true);
+        began_ = std::chrono::steady_clock::now();
     }
 }
 
 void GraphWaitPump::GoesOn() {
-    if (pumping_) {
+    // A good local file opens in a blink, and the window would only delay its first picture by drawing
+    // meanwhile; nobody sees a window that has not answered for a tenth of a second.
+    constexpr std::chrono::milliseconds kUnnoticed{100};
+    if (pumping_ || std::chrono::steady_clock::now() - began_ < kUnnoticed) {
         return;
     }
     pumping_ = true;

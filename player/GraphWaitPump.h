@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <chrono>
 
 // Keeps the window drawn and answering the window manager while the playback graph waits for its
 // pipeline: a file on a network share or a disk spinning up can take seconds to open or to seek in.
@@ -30,5 +31,6 @@ private:
 
     QPointer<QWidget> window_;
     int depth_ = 0;
+    std::chrono::steady_clock::time_point began_;
     bool pumping_ = false;
 };
