@@ -34,8 +34,10 @@ int main(int argc, char** argv) {
                    asked ? stdout : stderr);
         return asked ? 0 : 2;
     }
-    if (!commandLine.StartupMarks.empty()) {
-        OpenStartupMarks(commandLine.StartupMarks, mainReached);
+    // The marks are for measuring: a file that cannot be written is said, and the program runs on.
+    if (!commandLine.StartupMarks.empty() && !OpenStartupMarks(commandLine.StartupMarks, mainReached)) {
+        std::fprintf(stderr, "tarnwick: %s: the start-up marks cannot be written\n",
+                     commandLine.StartupMarks.c_str());
     }
     // Before any thread starts, so that every thread leaves the session's signals to the window.
     InstallSessionEndSignals();
