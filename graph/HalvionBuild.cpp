@@ -60,6 +60,10 @@ void THalvion::OpenFile(const std::string& fileName) {
         ahead->PlaceAhead([scale = OwnerScale](std::int32_t width, std::int32_t height) {
             return PanelVideoPlacement(width, height, scale);
         });
+        // Inside its owner already, the window can be sized ahead to only the part the owner shows.
+        if (VideoWindow) {
+            VideoWindow->put_Owner(OwnerWindow);
+        }
     }
     // The path goes to the graph whole: the graph, not a fixed buffer, decides what it can open.
     const std::string& path = FileName;

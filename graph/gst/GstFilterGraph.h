@@ -183,6 +183,11 @@ private:
     // Sizes the hidden video window for the decoded stream and hands it to the renderer's sink before
     // the sink negotiates. Caller holds lock_.
     void SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer);
+    // Sets the crop inside the element (a renderer, or the pipeline) to the part of the placed picture
+    // that the owner shows, and gives the window rectangle for that part: the placed one where there
+    // is no crop. Tells whether the crop changed.
+    PixelRect ApplyVisibleCrop(GstElement* within, const PixelRect& placed, gint frameWidth, gint frameHeight,
+                               bool& changed);
     // The positions, without making a still picture again.
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
     // A still picture left at an old window size is made again at the new one; one the build made

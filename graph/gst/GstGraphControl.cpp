@@ -3,6 +3,7 @@
 
 #include "graph/GraphNames.h"
 #include "graph/GraphWait.h"
+#include "graph/VisibleCrop.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
@@ -315,12 +316,47 @@ HRESULT GstFilterGraph::SetWindowPosition(std::int32_t left, std::int32_t top, s
         window_.Hide();
         return S_OK;
     }
-    const bool sizeChanged = width != window_.Width() || height != window_.Height();
-    if (!window_.SetPosition(left, top, width, height)) {
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    get_SourceWidth(frameWidth);
+    get_SourceHeight(frameHeight);
+    bool cropChanged = false;
+    const PixelRect shown =
+        ApplyVisibleCrop(pipeline_.get(), {left, top, width, height}, frameWidth, frameHeight, cropChanged);
+    const bool sizeChanged = shown.width != window_.Width() || shown.height != window_.Height();
+    if (!window_.SetPosition(shown.left, shown.top, shown.width, shown.height)) {
         return E_FAIL;
     }
-    RefreshVideo(sizeChanged);
+    // A new crop changes the picture as a new size does: the still picture is made again.
+    RefreshVideo(sizeChanged || cropChanged);
     return S_OK;
+}
+
+PixelRect GstFilterGraph::ApplyVisibleCrop(GstElement* within, const PixelRect& placed, gint frameWidth,
+                                           gint frameHeight, bool& changed) {
+    changed = false;
+    ElementRef crop;
+    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(within)))) {
+        if (IsStandardVideoCrop(GST_OBJECT(element.get()))) {
+            crop = Share(element.get());
+        }
+    }
+    int ownerWidth = 0;
+    int ownerHeight = 0;
+    if (!crop || !window_.OwnerSize(ownerWidth, ownerHeight)) {
+        return placed;
+    }
+    const VisibleCrop visible = CropToOwner(placed, ownerWidth, ownerHeight, frameWidth, frameHeight);
+    SourceCrop current;
+    g_object_get(crop.get(), "left", &current.left, "top", &current.top, "right", &current.right, "bottom",
+                 &current.bottom, nullptr);
+    if (current != visible.crop) {
+        // Set while frames flow, the crop asks the scaler downstream to negotiate again itself.
+        g_object_set(crop.get(), "left", visible.crop.left, "top", visible.crop.top, "right",
+                     visible.crop.right, "bottom", visible.crop.bottom, nullptr);
+        changed = true;
+    }
+    return visible.window;
 }
 
 GstPad* GstFilterGraph::StandardVideoSinkPad() {

@@ -170,7 +170,9 @@ void GstFilterGraph::SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer)
         !gst_structure_get_int(format, "height", &height)) {
         return;
     }
-    const PixelRect place = placeAhead_(width, height);
+    bool cropChanged = false;
+    const PixelRect place =
+        ApplyVisibleCrop(renderer, placeAhead_(width, height), width, height, cropChanged);
     if (place.width <= 0 || place.height <= 0 || !window_.SizeWhileHidden(place.width, place.height)) {
         return;
     }

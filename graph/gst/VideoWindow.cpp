@@ -100,6 +100,17 @@ int VideoWindow::Height() const {
     return height_;
 }
 
+bool VideoWindow::OwnerSize(int& width, int& height) const {
+    std::lock_guard guard(lock_);
+    XWindowAttributes attributes{};
+    if (!window_ || !owner_ || !XGetWindowAttributes(AsDisplay(display_), owner_, &attributes)) {
+        return false;
+    }
+    width = attributes.width;
+    height = attributes.height;
+    return true;
+}
+
 void VideoWindow::Hide() {
     std::lock_guard guard(lock_);
     if (window_) {

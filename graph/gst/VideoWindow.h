@@ -32,6 +32,8 @@ public:
     bool SizeWhileHidden(int width, int height);
     int Width() const;
     int Height() const;
+    // The owner's size in device pixels; false while the window has no owner.
+    bool OwnerSize(int& width, int& height) const;
 
 private:
     mutable std::mutex lock_;
