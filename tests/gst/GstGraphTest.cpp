@@ -182,34 +182,60 @@ TEST_F(GstGraphTest, AVideoDecoderTakesOneThreadUpToFullHd) {
 } // namespace
 
 // Placed ahead, a file's first picture is made at the size it is shown at, so that placing the window
-// there once the build is done has nothing to make again.
+// there once the build is done has nothing to make again. Placed so that its owner (360 x 240) hides
+// part of it, the frame is cut to the part shown first, and the picture is made at that part's size.
 TEST_F(GstGraphTest, AVideoWindowPlacedAheadHasTheFirstPictureMadeAtItsSize) {
-    const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
-    ASSERT_TRUE(filterGraph);
-    filterGraph->PlaceAhead([](std::int32_t width, std::int32_t height) {
-        return PixelRect{7, 5, width / 2, height / 2};
-    });
-    ASSERT_TRUE(Succeeded(graph->RenderFile(Clip(".mp4"))));
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    ASSERT_TRUE(Succeeded(filterGraph->get_SourceWidth(width)) &&
-                Succeeded(filterGraph->get_SourceHeight(height)));
-    ASSERT_GT(width, 0);
-    gint drawnWidth = 0;
-    gint drawnHeight = 0;
-    for (const ElementRef& element :
-         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
-        if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
-            const PadRef input = Adopt(gst_element_get_static_pad(element.get(), "sink"));
-            const CapsRef caps(gst_pad_get_current_caps(input.get()));
-            ASSERT_TRUE(caps);
-            gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "width", &drawnWidth);
-            gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "height", &drawnHeight);
+    struct Row {
+        const char* what;
+        bool owned;
+        PixelRect (*place)(std::int32_t width, std::int32_t height);
+        gint drawnWidth, drawnHeight, keptWidth, keptHeight;
+    };
+    const Row rows[] = {
+        {"halved, without an owner", false,
+         [](std::int32_t w, std::int32_t h) {
+             return PixelRect{7, 5, w / 2, h / 2};
+         },
+         160, 120, 320, 240},
+        {"doubled, overhanging the owner", true,
+         [](std::int32_t w, std::int32_t h) {
+             return PixelRect{-140, -60, w * 2, h * 2};
+         },
+         360, 240, 180, 120},
+    };
+    for (const Row& row : rows) {
+        std::shared_ptr<IGraphBuilder> made;
+        ASSERT_EQ(gst.CreateFilterGraph(made), S_OK);
+        const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(made);
+        ASSERT_TRUE(filterGraph);
+        if (row.owned) {
+            ASSERT_TRUE(Succeeded(filterGraph->put_Owner(owner.Handle())));
         }
+        filterGraph->PlaceAhead(row.place);
+        ASSERT_TRUE(Succeeded(made->RenderFile(Clip(".mp4"))));
+        gint drawnWidth = 0;
+        gint drawnHeight = 0;
+        gint cut[4] = {0, 0, 0, 0};
+        for (const ElementRef& element :
+             CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
+            if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
+                const PadRef input = Adopt(gst_element_get_static_pad(element.get(), "sink"));
+                const CapsRef caps(gst_pad_get_current_caps(input.get()));
+                ASSERT_TRUE(caps);
+                gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "width", &drawnWidth);
+                gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "height", &drawnHeight);
+            }
+            if (IsStandardVideoCrop(GST_OBJECT(element.get()))) {
+                g_object_get(element.get(), "left", &cut[0], "right", &cut[1], "top", &cut[2], "bottom",
+                             &cut[3], nullptr);
+            }
+        }
+        gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
+        EXPECT_EQ(drawnWidth, row.drawnWidth) << row.what;
+        EXPECT_EQ(drawnHeight, row.drawnHeight) << row.what;
+        EXPECT_EQ(320 - cut[0] - cut[1], row.keptWidth) << row.what;
+        EXPECT_EQ(240 - cut[2] - cut[3], row.keptHeight) << row.what;
     }
-    gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
-    EXPECT_EQ(drawnWidth, width / 2);
-    EXPECT_EQ(drawnHeight, height / 2);
 }
 
 // The start-up timeline names the stages of a build in the order the build reaches them, so that a
