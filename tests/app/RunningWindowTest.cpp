@@ -117,12 +117,12 @@ TEST_F(RunningWindowTest, ThePictureCoversTheSamePartOfTheWindowAtEveryScale) {
         GTEST_SKIP() << "the doubled window needs a screen of 1420 x 1650; the test command gives it one";
     }
     struct Clip {
-        ClipSpec spec;
+        ClipSpec recipe;
         PictureBox atOne;
     };
     const Clip clips[] = {{RedClip(), kDesignedPicture}, {OverhangingClip(), kOverhangingPicture}};
     for (const Clip& clip : clips) {
-        CopyClipTo(clip.spec, install.Clip("red.avi"));
+        CopyClipTo(clip.recipe, install.Clip("red.avi"));
         struct Scale {
             const char* factor;
             PictureBox picture;
@@ -145,8 +145,9 @@ TEST_F(RunningWindowTest, ThePictureCoversTheSamePartOfTheWindowAtEveryScale) {
             EXPECT_FALSE(scale.picture.Empty()) << "at scale " << scale.factor << " in " << Describe(seen);
             EXPECT_EQ(running.Close(), 0);
             scale.placement = SectionOf(ReadSettingsFile(install.SettingsFile()), "TfrmMain");
-            std::printf("%dx%d at scale %s: window %dx%d, picture %s\n", clip.spec.width, clip.spec.height,
-                        scale.factor, seen.width, seen.height, Describe(scale.picture).c_str());
+            std::printf("%dx%d at scale %s: window %dx%d, picture %s\n", clip.recipe.width,
+                        clip.recipe.height, scale.factor, seen.width, seen.height,
+                        Describe(scale.picture).c_str());
         }
         ::unsetenv("QT_SCALE_FACTOR");
 
