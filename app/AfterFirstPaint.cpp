@@ -1,5 +1,7 @@
 #include "app/AfterFirstPaint.h"
 
+#include "core/StartupMarks.h"
+
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
@@ -14,6 +16,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && !fired_) {
             fired_ = true;
+            MarkStartupOnce("window painted");
             // Queued from inside the paint, so it runs once the painted window has been flushed to
             // the screen.
             QTimer::singleShot(0, this, [this] {

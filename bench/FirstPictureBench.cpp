@@ -24,6 +24,13 @@ std::string SnapshotName(const std::string& program, const BenchClip& clip, doub
            std::to_string(static_cast<int>(startSeconds)) + "s";
 }
 
+// The figure of a first picture, with the phases that led to it and the picture itself as the last.
+Figure FirstPictureFigure(const Sighting& sighting, bool pictureBeforeStart = false) {
+    StartupTimeline timeline = sighting.timeline;
+    timeline["screen: first picture"] = sighting.seconds;
+    return {sighting.seconds, pictureBeforeStart, std::move(timeline)};
+}
+
 // A copy of the player whose settings say the clip was playing at the position when it closed.
 struct ResumingPlayer {
     ProgramCopy copy;
@@ -52,15 +59,14 @@ Figure Resumed(const BenchClip& clip, double seconds) {
             break;
         }
     }
-    return sighting.seconds;
+    return FirstPictureFigure(sighting);
 }
 
 Figure FromCommandLine(const BenchClip& clip) {
     // The settings still say the file was playing; the command line's file plays from its start.
     const ResumingPlayer player(clip, 0);
-    return WatchPlayer(player.copy, {player.clip}, Moment::FirstPicture,
-                       SnapshotName("tarnwick-path", clip, 0))
-        .seconds;
+    return FirstPictureFigure(WatchPlayer(player.copy, {player.clip}, Moment::FirstPicture,
+                                          SnapshotName("tarnwick-path", clip, 0)));
 }
 
 // A reference player that shows a picture from before the start it was given is noted, not failed: its
@@ -68,7 +74,7 @@ Figure FromCommandLine(const BenchClip& clip) {
 Figure Reference(const Command& command, const BenchClip& clip, double seconds) {
     const Sighting sighting = WatchReferencePlayer(command, Moment::FirstPicture,
                                                    SnapshotName(command.arguments[0], clip, seconds));
-    return {sighting.seconds, seconds > 0 && MirroringOf(sighting.picture) == Mirroring::Plain};
+    return FirstPictureFigure(sighting, seconds > 0 && MirroringOf(sighting.picture) == Mirroring::Plain);
 }
 
 void RegisterClip(const BenchClip& clip) {

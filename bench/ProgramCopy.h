@@ -15,6 +15,8 @@ public:
 
     std::string Program() const { return dir_ / "bin/tarnwick"; }
     std::string Clips() const { return dir_ / "clips"; }
+    // Where a start of the copy told to is to write its start-up marks.
+    std::string StartupMarksFile() const { return dir_ / "startup-marks"; }
 
     // Puts a copy of the file into the clips folder under the name given; returns its path.
     std::string AddClip(const std::string& source, const std::string& name) const;

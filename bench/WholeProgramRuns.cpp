@@ -20,6 +20,8 @@ std::set<Window> WindowsNow(const ScreenWatch& screen) {
     return {windows.begin(), windows.end()};
 }
 
+const std::string WindowSeen = "screen: window seen";
+
 std::string MomentText(Moment moment) {
     return moment == Moment::WindowMapped ? "mapped no window" : "showed no picture";
 }
@@ -33,6 +35,9 @@ void RunRow(benchmark::State& state, const Row& row) {
             state.SetIterationTime(row.unit == Row::Unit::MiB ? figure.value / 1000 : figure.value);
             if (figure.pictureBeforeStart) {
                 state.counters["picture_before_start"] = 1;
+            }
+            for (const auto& [phase, seconds] : figure.timeline) {
+                state.counters["phase: " + phase] = seconds * 1000;
             }
         } catch (const std::exception& fault) {
             state.SkipWithError(fault.what());
@@ -61,6 +66,9 @@ Sighting WatchReferencePlayer(const Command& command, Moment moment, const std::
     StartedProgram player(command.arguments, {}, command.environment);
     Sighting sighting;
     sighting.seconds = SecondsUntil(start, [&] {
+        if (moment == Moment::FirstPicture && !sighting.timeline.contains(WindowSeen)) {
+            NoteScreenPhase(sighting.timeline, WindowSeen, screen.NewViewableWindow(existing) != 0, start);
+        }
         seen = moment == Moment::WindowMapped ? screen.NewViewableWindow(existing)
                                               : screen.NewWindowShowingPicture(existing);
         return seen != 0;
@@ -80,14 +88,16 @@ Sighting WatchReferencePlayer(const Command& command, Moment moment, const std::
 Sighting WatchPlayer(const ProgramCopy& copy, const std::vector<std::string>& arguments, Moment moment,
                      const std::string& snapshot) {
     const ScreenWatch screen;
-    std::vector<std::string> commandLine = {copy.Program()};
+    std::vector<std::string> commandLine = {copy.Program(), "--startup-marks", copy.StartupMarksFile()};
     commandLine.insert(commandLine.end(), arguments.begin(), arguments.end());
     Window window = 0;
     const auto start = std::chrono::steady_clock::now();
     StartedProgram player(commandLine, copy.Clips());
     Sighting sighting;
+    StartupTimeline seenOnScreen;
     sighting.seconds = SecondsUntil(start, [&] {
         window = ReadyPlayerWindow(screen);
+        NoteScreenPhase(seenOnScreen, WindowSeen, window != 0, start);
         return window != 0 && (moment == Moment::WindowMapped || VideoPanelShowsPicture(screen, window));
     });
     if (sighting.seconds >= 0 && moment == Moment::FirstPicture) {
@@ -95,6 +105,8 @@ Sighting WatchPlayer(const ProgramCopy& copy, const std::vector<std::string>& ar
     }
     screen.Snapshot(snapshot);
     player.Kill();
+    sighting.timeline = ReadStartupMarks(copy.StartupMarksFile(), start);
+    sighting.timeline.merge(seenOnScreen);
     LetWindowsGo();
     if (sighting.seconds < 0) {
         throw std::runtime_error("tarnwick " + MomentText(moment) + " within 15 s");

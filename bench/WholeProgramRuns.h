@@ -6,6 +6,7 @@
 #include "bench/ProgramCopy.h"
 #include "bench/ReferencePlayers.h"
 #include "bench/ScreenWatch.h"
+#include "bench/StartupTimeline.h"
 
 #include <functional>
 #include <string>
@@ -18,8 +19,9 @@ enum class Moment {
 
 // One start of a program seen on the screen.
 struct Sighting {
-    double seconds = 0;    // from exec to the moment
-    ScreenPicture picture; // what the window or video panel showed then (first pictures only)
+    double seconds = 0;       // from exec to the moment
+    ScreenPicture picture;    // what the window or video panel showed then (first pictures only)
+    StartupTimeline timeline; // the phases on the way, the player's own marks among them
 };
 
 // Starts a reference player and waits for the moment; throws when it does not come within 15 s. With
@@ -34,10 +36,11 @@ Sighting WatchPlayer(const ProgramCopy& copy, const std::vector<std::string>& ar
 // What one run of a row measured: seconds, or MiB; and, for a program told to start a file at a
 // position, whether its first picture came from before it.
 struct Figure {
-    Figure(double value, bool pictureBeforeStart = false)
-        : value(value), pictureBeforeStart(pictureBeforeStart) {}
+    Figure(double value, bool pictureBeforeStart = false, StartupTimeline timeline = {})
+        : value(value), pictureBeforeStart(pictureBeforeStart), timeline(std::move(timeline)) {}
     double value;
     bool pictureBeforeStart;
+    StartupTimeline timeline; // reported as counters "phase: <name>", in milliseconds from exec
 };
 
 // One row of the table: "<group>/<what>", the group's "reference" being what the others are compared

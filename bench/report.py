@@ -41,8 +41,62 @@ def medians(paths, errors):
             # A MiB is carried as a millisecond.
             "unit": "MiB" if first.get("in_mib") else "ms",
             "pictures_before_start": sum(run.get("picture_before_start", 0) for run in repetitions),
+            "phases": phase_medians(repetitions),
         }
     return rows
+
+
+def phase_medians(repetitions):
+    """phase -> (median ms from exec, runs that reached it), from the runs' "phase: <name>" counters."""
+    seen = {}
+    for run in repetitions:
+        for key, value in run.items():
+            if key.startswith(PHASE_PREFIX):
+                seen.setdefault(key[len(PHASE_PREFIX):], []).append(value)
+    return {phase: (statistics.median(values), len(values)) for phase, values in seen.items()}
+
+
+PHASE_PREFIX = "phase: "
+# The columns of a clip's timeline: (group prefix, what, heading).
+TIMELINE_COLUMNS = [
+    ("first_picture", "tarnwick_resumed_at_0", "fresh"),
+    ("first_picture", "tarnwick_command_line", "path"),
+    ("resumed_at_5s", "tarnwick", "at 5 s"),
+    ("first_picture", "reference", "cvlc"),
+    ("resumed_at_5s", "reference", "cvlc 5s"),
+    ("first_picture", "mpv", "mpv"),
+    ("resumed_at_5s", "mpv", "mpv 5s"),
+    ("first_picture", "gst_play", "gst-play"),
+]
+
+
+def print_timelines(rows):
+    """For each clip, the medians of every phase from exec, in ms, one column per start; a phase is
+    placed by the first column that reached it, and marked * where some runs did not reach it."""
+    clips = sorted({group.split("_")[-1] for (group, _), row in rows.items() if row["phases"]})
+    for clip in clips:
+        columns = [(heading, rows.get((f"{prefix}_{clip}", what), {}).get("phases", {}))
+                   for prefix, what, heading in TIMELINE_COLUMNS]
+        columns = [(heading, phases) for heading, phases in columns if phases]
+        runs = max(row["runs"] for row in rows.values())
+        order = []
+        for _, phases in columns:
+            for phase, _ in sorted(phases.items(), key=lambda item: item[1][0]):
+                if phase not in order:
+                    order.append(phase)
+        order.sort(key=lambda phase: next(phases[phase][0] for _, phases in columns if phase in phases))
+        print(f"Start-up timeline, .{clip}: median ms from exec")
+        print(f"  {'phase':<44}" + "".join(f"{heading:>10}" for heading, _ in columns))
+        for phase in order:
+            cells = []
+            for _, phases in columns:
+                if phase not in phases:
+                    cells.append(f"{'-':>10}")
+                    continue
+                median, count = phases[phase]
+                cells.append(f"{median:9.0f}{'*' if count < runs else ' '}")
+            print(f"  {phase:<44}" + "".join(cells))
+        print()
 
 
 def figure(row):
@@ -100,6 +154,7 @@ def main(paths):
         print("First pictures from before the start the program was given (its figure times less work):")
         print("\n".join(early))
         print()
+    print_timelines(rows)
     # A missed aim is a finding to report, not a failure of the run.
     print("Aims missed:" if missed else "Every aim met.")
     if missed:

@@ -2,6 +2,7 @@
 #include "graph/FilterName.h"
 #include "graph/GraphNames.h"
 #include "graph/Halvion.h"
+#include "graph/VideoPlacement.h"
 
 #include <algorithm>
 #include <string_view>
@@ -52,6 +53,18 @@ void THalvion::OpenFile(const std::string& fileName) {
     }
     RemoveAllFilters();
     FileName = fileName;
+    // A graph that can place its window as soon as it knows the frame size makes the first picture
+    // at its place's size, rather than making it again once the window is placed below.
+    if (const auto ahead = std::dynamic_pointer_cast<IVideoPlacementAhead>(Graph);
+        ahead && OwnerWindow != 0) {
+        ahead->PlaceAhead([scale = OwnerScale](std::int32_t width, std::int32_t height) {
+            return PanelVideoPlacement(width, height, scale);
+        });
+        // Inside its owner already, the window can be sized ahead to only the part the owner shows.
+        if (VideoWindow) {
+            VideoWindow->put_Owner(OwnerWindow);
+        }
+    }
     // The path goes to the graph whole: the graph, not a fixed buffer, decides what it can open.
     const std::string& path = FileName;
 
@@ -205,14 +218,6 @@ void THalvion::PlaceVideoWindow() {
     if (VideoWidth == 0 || VideoHeight == 0) {
         return;
     }
-    // The largest whole factor that keeps the frame within 720 x 480, halved, centred in 360 x 240.
-    const std::int32_t fx = std::max(720 / VideoWidth, 1);
-    const std::int32_t fy = std::max(480 / VideoHeight, 1);
-    const std::int32_t f = std::min(fx, fy);
-    const std::int32_t width = (VideoWidth * f) / 2;
-    const std::int32_t height = (VideoHeight * f) / 2;
-    const std::int32_t left = (360 - width) / 2;
-    const std::int32_t top = (240 - height) / 2;
-    const PixelRect device = ToDevicePixels({left, top, width, height}, OwnerScale);
+    const PixelRect device = PanelVideoPlacement(VideoWidth, VideoHeight, OwnerScale);
     VideoWindow->SetWindowPosition(device.left, device.top, device.width, device.height);
 }

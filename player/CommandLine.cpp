@@ -60,6 +60,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const st
             result.Help = true;
         } else if (argument == "--version") {
             result.Version = true;
+        } else if (argument == "--startup-marks" && at + 1 < arguments.size()) {
+            result.StartupMarks = arguments[++at];
         } else if (IsOneOf(name, kToolkitOptionsWithValue) && at + 1 < arguments.size()) {
             ++at;
         } else if (IsOneOf(name, kToolkitFlags) ||
@@ -98,6 +100,9 @@ std::string UsageText() {
            "\n"
            "  -h, --help     print this text and end\n"
            "      --version  print the program's name and version and end\n"
+           "      --startup-marks FILE\n"
+           "                 write the moments of the start-up to FILE, one line each:\n"
+           "                 nanoseconds on the monotonic clock, then the phase\n"
            "\n"
            "The toolkit's options (-platform, -display, -style, ...) are taken as well.\n";
 }

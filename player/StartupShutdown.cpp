@@ -14,6 +14,7 @@
 #include "core/ProfileFile.h"
 #include "core/SettingsFileName.h"
 #include "core/SettingsLock.h"
+#include "core/StartupMarks.h"
 #include "graph/Halvion.h"
 #include "player/FileDrop.h"
 #include "player/OpenPath.h"
@@ -110,6 +111,7 @@ void TfrmMain::LoadSettings() {
     const PlaySettings stored = ReadPlaySettings(ProfileFile(SettingsFileName()));
     // What is written at the end now starts from what was stored, not from defaults.
     MarkSettingsRead();
+    MarkStartupOnce("settings read");
     ActionEnableVideo->SetChecked(stored.EnableVideo);
     ActionEnableAudio->SetChecked(stored.EnableAudio);
     FilterComboBox1->SetFilter(stored.Filter);
@@ -126,9 +128,12 @@ void TfrmMain::LoadSettings() {
     ResumePosition = ParsePosition(stored.Position);
     if (stored.Resume && stored.Playing && StartPath.empty()) {
         OpenSelectedFile();
+        MarkStartupOnce("stored file built");
         Player->SetPosition(ResumePosition);
+        MarkStartupOnce("stored position set");
         emit PositionJumped();
         Player->Play();
+        MarkStartupOnce("play asked");
     }
 }
 

@@ -1,8 +1,10 @@
 #include "app/AfterFirstPaint.h"
 #include "app/ErrorBox.h"
+#include "app/HandlerGuard.h"
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/WindowSystemChoice.h"
+#include "core/StartupMarks.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
 #include "player/CommandLine.h"
@@ -17,6 +19,7 @@
 #include <system_error>
 
 int main(int argc, char** argv) {
+    const std::int64_t mainReached = MonotonicNanoseconds();
     // The arguments are read before anything else starts, so that --help and --version answer at
     // once, and where there is no display to open.
     std::error_code unknownFolder;
@@ -31,6 +34,11 @@ int main(int argc, char** argv) {
                    asked ? stdout : stderr);
         return asked ? 0 : 2;
     }
+    // The marks are for measuring: a file that cannot be written is said, and the program runs on.
+    if (!commandLine.StartupMarks.empty() && !OpenStartupMarks(commandLine.StartupMarks, mainReached)) {
+        std::fprintf(stderr, "tarnwick: %s: the start-up marks cannot be written\n",
+                     commandLine.StartupMarks.c_str());
+    }
     // Before any thread starts, so that every thread leaves the session's signals to the window.
     InstallSessionEndSignals();
     // Before any thread reads the environment, which this may change.
@@ -43,6 +51,7 @@ int main(int argc, char** argv) {
     TApplication::PrepareAttributes();
     // The toolkit takes its own options out of argv, which the command line above stepped over.
     TApplication application(argc, argv);
+    MarkStartup("application made");
     // Becoming the session's player is one step with finding none runs, so that files opened together
     // from the desktop meet in one window; a start without a file runs beside as a player of its own.
     PlayerSession session;
@@ -51,9 +60,18 @@ int main(int argc, char** argv) {
     }
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
+    MarkStartup("window built");
     // Loading a plugin holds up every other thread that loads a library, as the window system
-    // does while it first paints the window; the plugins wait until then.
-    RunAfterFirstPaint(*frmMain, PreloadPlaybackPlugins);
+    // does while it first paints the window; the plugins wait until then. A file opened at the first
+    // paint (a resume) loads what it needs itself, and the preload run beside its build only held the
+    // build up (its type finding waited for the whole preload), so it waits until the build's wait is
+    // over, as a handler does.
+    RunAfterFirstPaint(*frmMain, [] {
+        RunHandler([] {
+            MarkStartup("plugin preload started");
+            PreloadPlaybackPlugins();
+        });
+    });
     frmMain->StartPath = commandLine.Path;
     if (!commandLine.NotLocalUri.empty()) {
         frmMain->StartFault = NotLocalUriMessage(commandLine.NotLocalUri);
@@ -63,6 +81,7 @@ int main(int argc, char** argv) {
     const SessionEndWatcher sessionEnd(*frmMain);
     auto graphWaits = std::make_unique<GraphWaitPump>(*frmMain);
     frmMain->show();
+    MarkStartup("window shown");
     session.Attach(*frmMain);
     const int result = TApplication::exec();
     // The shutdown's own waits for the graph block: nothing is left to draw, and nothing that came

@@ -6,6 +6,7 @@
 #include "graph/FilterName.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstGraphLog.h"
+#include "graph/gst/StartupPhases.h"
 #include "gstcommon/GstIteration.h"
 
 #include <algorithm>
@@ -29,6 +30,7 @@ GstFilterGraph::GstFilterGraph() : pipeline_(Share(gst_pipeline_new(nullptr))) {
     // instead, as it does when another element provides the clock.
     GstRef<GstClock> systemClock = Adopt(gst_system_clock_obtain());
     gst_pipeline_use_clock(GST_PIPELINE(pipeline_.get()), systemClock.get());
+    WatchStartupPhases(pipeline_.get());
     windowHandle_ = window_.Handle();
     // Runs on a streaming thread: only our own video renderers get the video window.
     bus_ = std::make_unique<PipelineBus>(pipeline_.get(), [this](GstObject* sink) -> std::uintptr_t {

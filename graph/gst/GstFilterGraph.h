@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
+#include "graph/VideoPlacement.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
@@ -38,6 +39,7 @@ class GstFilterGraph : public IGraphBuilder,
                        public IBasicVideo,
                        public IVideoWindow,
                        public IBasicAudio,
+                       public IVideoPlacementAhead,
                        public std::enable_shared_from_this<GstFilterGraph> {
 public:
     GstFilterGraph();
@@ -89,6 +91,9 @@ public:
     // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
     // the texts of the most recent errors and warnings the pipeline reported, oldest first.
     GstElement* Pipeline() const { return pipeline_.get(); }
+    // IVideoPlacementAhead
+    void PlaceAhead(VideoPlacementRule rule) override;
+
     const RenderCounters& Counters() const { return counters_; }
     WindowHandle VideoWindowHandle() const { return window_.Handle(); }
     std::vector<std::string> Problems();
@@ -175,10 +180,20 @@ private:
 
     GstPad* StandardVideoSinkPad();
     void RefreshVideo(bool sizeChanged);
+    // Sizes the hidden video window for the decoded stream and hands it to the renderer's sink before
+    // the sink negotiates. Caller holds lock_.
+    void SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer);
+    // Sets the crop inside the element (a renderer, or the pipeline) to the part of the placed picture
+    // that the owner shows, and gives the window rectangle for that part: the placed one where there
+    // is no crop. Tells whether the crop changed.
+    PixelRect ApplyVisibleCrop(GstElement* within, const PixelRect& placed, gint frameWidth, gint frameHeight,
+                               bool& changed);
     // The positions, without making a still picture again.
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
-    // A still picture left at an old window size is made again at the new one.
+    // A still picture left at an old window size is made again at the new one; one the build made
+    // at the right size is drawn.
     void RemakeStalePicture();
+    void ShowUnshownPicture();
 
     RenderCounters counters_;
     SoundVolume volume_;
@@ -189,6 +204,7 @@ private:
 
     std::mutex lock_;
     PadRef videoPad_;
+    VideoPlacementRule placeAhead_;
     ParkedStreams parked_;
     std::vector<SignalConnection> decoderHandlers_;
     ProgramStreamSeeks programStreams_;
@@ -197,6 +213,10 @@ private:
     Settle settle_ = Settle::Done;
     // The still picture was made at a window size that has changed since.
     bool pictureStale_ = false;
+    // The build made the still picture at the window's size before the window was placed, and it has
+    // not been drawn since: it is drawn when the graph runs or is looked at from where it stands, and
+    // never before a seek that comes first, so that no picture from before that seek's place shows.
+    std::atomic<bool> pictureUnshown_{false};
     PositionModel position_;
     std::vector<std::string> problems_;
 };

@@ -3,6 +3,7 @@
 
 #include "graph/GraphNames.h"
 #include "graph/GraphWait.h"
+#include "graph/VisibleCrop.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
@@ -36,6 +37,7 @@ HRESULT GstFilterGraph::Run() {
     if (pictureStale_ && ShownPictureTime() <= position_.Current() + StalePictureRemadeWithin) {
         RemakeStalePicture();
     }
+    ShowUnshownPicture();
     transport_ = Transport::Started;
     // Running, the next frame is made at the window's size in any case.
     pictureStale_ = false;
@@ -164,8 +166,9 @@ void GstFilterGraph::Reseek() {
     // leaves (a slow sound sink posts it late), and must not turn the seek into one to the end.
     const MediaTime target = position_.Current();
     DrainMessages();
-    // The seek's preroll makes the picture at the window's size.
+    // The seek's preroll makes the picture at the window's size, and draws it.
     pictureStale_ = false;
+    pictureUnshown_ = false;
     settle_ = Settle::Waiting;
     position_.Seek(target);
     // A running pipeline is paused for the seek and run again after it: a flushing seek while
@@ -220,7 +223,19 @@ void GstFilterGraph::Reseek() {
     }
 }
 
+void GstFilterGraph::ShowUnshownPicture() {
+    if (!pictureUnshown_.exchange(false)) {
+        return;
+    }
+    PadRef sinkPad = Adopt(StandardVideoSinkPad());
+    GstRef<GstElement> sink = sinkPad ? Adopt(gst_pad_get_parent_element(sinkPad.get())) : nullptr;
+    if (sink && GST_IS_VIDEO_OVERLAY(sink.get())) {
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
+    }
+}
+
 void GstFilterGraph::RemakeStalePicture() {
+    ShowUnshownPicture();
     if (!pictureStale_ || transport_ == Transport::Broken) {
         return;
     }
@@ -301,12 +316,47 @@ HRESULT GstFilterGraph::SetWindowPosition(std::int32_t left, std::int32_t top, s
         window_.Hide();
         return S_OK;
     }
-    const bool sizeChanged = width != window_.Width() || height != window_.Height();
-    if (!window_.SetPosition(left, top, width, height)) {
+    std::int32_t frameWidth = 0;
+    std::int32_t frameHeight = 0;
+    get_SourceWidth(frameWidth);
+    get_SourceHeight(frameHeight);
+    bool cropChanged = false;
+    const PixelRect shown =
+        ApplyVisibleCrop(pipeline_.get(), {left, top, width, height}, frameWidth, frameHeight, cropChanged);
+    const bool sizeChanged = shown.width != window_.Width() || shown.height != window_.Height();
+    if (!window_.SetPosition(shown.left, shown.top, shown.width, shown.height)) {
         return E_FAIL;
     }
-    RefreshVideo(sizeChanged);
+    // A new crop changes the picture as a new size does: the still picture is made again.
+    RefreshVideo(sizeChanged || cropChanged);
     return S_OK;
+}
+
+PixelRect GstFilterGraph::ApplyVisibleCrop(GstElement* within, const PixelRect& placed, gint frameWidth,
+                                           gint frameHeight, bool& changed) {
+    changed = false;
+    ElementRef crop;
+    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(within)))) {
+        if (IsStandardVideoCrop(GST_OBJECT(element.get()))) {
+            crop = Share(element.get());
+        }
+    }
+    int ownerWidth = 0;
+    int ownerHeight = 0;
+    if (!crop || !window_.OwnerSize(ownerWidth, ownerHeight)) {
+        return placed;
+    }
+    const VisibleCrop visible = CropToOwner(placed, ownerWidth, ownerHeight, frameWidth, frameHeight);
+    SourceCrop current;
+    g_object_get(crop.get(), "left", &current.left, "top", &current.top, "right", &current.right, "bottom",
+                 &current.bottom, nullptr);
+    if (current != visible.crop) {
+        // Set while frames flow, the crop asks the scaler downstream to negotiate again itself.
+        g_object_set(crop.get(), "left", visible.crop.left, "top", visible.crop.top, "right",
+                     visible.crop.right, "bottom", visible.crop.bottom, nullptr);
+        changed = true;
+    }
+    return visible.window;
 }
 
 GstPad* GstFilterGraph::StandardVideoSinkPad() {
@@ -342,8 +392,9 @@ void GstFilterGraph::RefreshVideo(bool sizeChanged) {
         // before a seek. A seek makes it at the new size anyway, a run makes it first, and one that
         // stays still has it made again on the next look at its positions.
         pictureStale_ = true;
+        pictureUnshown_ = false;
     }
-    if (overlay) {
+    if (overlay && !pictureUnshown_) {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
     }
 }

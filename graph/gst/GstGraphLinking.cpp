@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <gst/video/videooverlay.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,6 +141,8 @@ bool GstFilterGraph::LinkToStandardRenderer(GstPad* pad, Media media) {
     }
     if (media == Media::Audio) {
         volume_.Follow(renderer.get());
+    } else {
+        SizeVideoWindowAhead(pad, renderer.get());
     }
     PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
     if (gst_pad_link(pad, input.get()) != GST_PAD_LINK_OK) {
@@ -149,6 +152,38 @@ bool GstFilterGraph::LinkToStandardRenderer(GstPad* pad, Media media) {
     }
     gst_element_sync_state_with_parent(renderer.get());
     return true;
+}
+
+void GstFilterGraph::PlaceAhead(VideoPlacementRule rule) {
+    std::lock_guard guard(lock_);
+    placeAhead_ = std::move(rule);
+}
+
+// Runs on a streaming thread (inside pad-added). Caller holds lock_.
+void GstFilterGraph::SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer) {
+    CapsRef caps(gst_pad_get_current_caps(decoded));
+    const GstStructure* format =
+        caps && !gst_caps_is_empty(caps.get()) ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+    gint width = 0;
+    gint height = 0;
+    if (!placeAhead_ || !windowHandle_ || !format || !gst_structure_get_int(format, "width", &width) ||
+        !gst_structure_get_int(format, "height", &height)) {
+        return;
+    }
+    bool cropChanged = false;
+    const PixelRect place =
+        ApplyVisibleCrop(renderer, placeAhead_(width, height), width, height, cropChanged);
+    if (place.width <= 0 || place.height <= 0 || !window_.SizeWhileHidden(place.width, place.height)) {
+        return;
+    }
+    pictureUnshown_ = true;
+    // Given its window now, the sink prefers the window's size from its first negotiation on; asked
+    // for a window only later, it would make its first picture at the frame's own size.
+    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(renderer)))) {
+        if (IsStandardVideoSink(GST_OBJECT(element.get())) && GST_IS_VIDEO_OVERLAY(element.get())) {
+            gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(element.get()), windowHandle_.load());
+        }
+    }
 }
 
 // Runs on a streaming thread.

@@ -1,5 +1,6 @@
 #include "graph/gst/GstGraphSystem.h"
 
+#include "core/StartupMarks.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/LibraryPreload.h"
@@ -37,7 +38,9 @@ bool BringUp() {
     if (!gst_init_check(nullptr, nullptr, OutParam(error))) {
         return false;
     }
+    MarkStartup("gstreamer initialised");
     LoadPluginsFrom(startup.pluginFolder, &startup.problems);
+    MarkStartup("own plugins loaded");
     return true;
 }
 
@@ -83,6 +86,7 @@ void LoadPlaybackLibraries(std::shared_future<bool> gstreamerUp) {
             }
         }
     }
+    MarkStartup("playback libraries preloaded");
 }
 
 void LoadPlaybackPlugins() {
@@ -93,6 +97,7 @@ void LoadPlaybackPlugins() {
         // Only the loading is wanted; the registry keeps the plugin.
         const GstRef<GstPlugin> plugin = Adopt(gst_plugin_load_by_name(name.c_str()));
     }
+    MarkStartup("playback plugins preloaded");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "graph/gst/PipelineBus.h"
 
+#include "graph/gst/StartupPhases.h"
+
 #include <gst/video/videooverlay.h>
 
 PipelineBus::PipelineBus(GstElement* pipeline, std::function<std::uintptr_t(GstObject* sink)> windowFor)
@@ -16,6 +18,7 @@ PipelineBus::~PipelineBus() {
 GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer data) {
     auto* self = static_cast<PipelineBus*>(data);
     MessageRef owned(message);
+    MarkStartupMessage(message);
     if (gst_is_video_overlay_prepare_window_handle_message(message)) {
         GstObject* sink = GST_MESSAGE_SRC(message);
         const std::uintptr_t window = self->windowFor_(sink);

@@ -12,11 +12,13 @@
 namespace {
 
 constexpr const char* StandardSinkMark = "tarnwick-standard-video-sink";
+constexpr const char* StandardCropMark = "tarnwick-standard-video-crop";
 
 constexpr std::array<const char*, 2> XvVideoChain{"videoconvert", "xvimagesink"};
 // Colours converted and the picture scaled in one pass, so that no full-size picture in the sink's
 // colours is ever made: a 1080p frame shown in the panel is read once and written at the panel's size.
-constexpr std::array<const char*, 2> XVideoChain{"videoconvertscale", "ximagesink"};
+// The crop first takes off what the panel would clip anyway; cutting nothing, it passes frames on.
+constexpr std::array<const char*, 3> XVideoChain{"videocrop", "videoconvertscale", "ximagesink"};
 // With no X server to show the picture on (a Wayland session without Xwayland), the frames are still
 // taken at their times and let go, so the graph builds, the sound plays and the frame size is known.
 constexpr std::array<const char*, 1> NoPictureChain{"fakesink"};
@@ -122,7 +124,8 @@ GstElement* MakeVideoRenderer(RenderCounters& counters) {
         // The colour planes are taken as they are, without filtering them to the picture's size: a
         // picture shown at half its size (most are, in the panel) has them at that size already, and
         // filtering them costs a tenth of the CPU of playing a 1080p file.
-        gst_util_set_object_arg(G_OBJECT(made.front()), "chroma-mode", "none");
+        gst_util_set_object_arg(G_OBJECT(made[1]), "chroma-mode", "none");
+        g_object_set_data(G_OBJECT(made.front()), StandardCropMark, GINT_TO_POINTER(1));
     }
     if (onX) {
         g_object_set(sink, "handle-events", FALSE, "force-aspect-ratio", TRUE, nullptr);
@@ -152,6 +155,10 @@ std::vector<const char*> StandardRendererFactories() {
         factories.insert(factories.end(), chain.begin(), chain.end());
     }
     return factories;
+}
+
+bool IsStandardVideoCrop(GstObject* object) {
+    return object && g_object_get_data(G_OBJECT(object), StandardCropMark) != nullptr;
 }
 
 bool IsStandardVideoSink(GstObject* object) {

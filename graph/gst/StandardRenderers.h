@@ -36,3 +36,5 @@ void WatchFirstVideoFrame(GstPad* pad, RenderCounters& counters);
 
 // Whether the element is the video sink inside one of our video renderers.
 bool IsStandardVideoSink(GstObject* object);
+// The crop ahead of the computer's own scaling, where the picture is scaled in this process.
+bool IsStandardVideoCrop(GstObject* object);

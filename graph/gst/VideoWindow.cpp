@@ -44,6 +44,7 @@ VideoWindow::~VideoWindow() {
 }
 
 bool VideoWindow::SetOwner(std::uintptr_t owner) {
+    std::lock_guard guard(lock_);
     if (!window_) {
         return false;
     }
@@ -52,6 +53,7 @@ bool VideoWindow::SetOwner(std::uintptr_t owner) {
     }
     Display* display = AsDisplay(display_);
     XUnmapWindow(display, window_);
+    shown_ = false;
     const Window parent = owner ? static_cast<Window>(owner) : DefaultRootWindow(display);
     XReparentWindow(display, window_, parent, 0, 0);
     XSync(display, False);
@@ -60,6 +62,7 @@ bool VideoWindow::SetOwner(std::uintptr_t owner) {
 }
 
 bool VideoWindow::SetPosition(int left, int top, int width, int height) {
+    std::lock_guard guard(lock_);
     if (!window_ || !owner_) {
         return false;
     }
@@ -70,12 +73,49 @@ bool VideoWindow::SetPosition(int left, int top, int width, int height) {
                       static_cast<unsigned>(height_));
     XMapWindow(display, window_);
     XSync(display, False);
+    shown_ = true;
+    return true;
+}
+
+bool VideoWindow::SizeWhileHidden(int width, int height) {
+    std::lock_guard guard(lock_);
+    if (!window_ || shown_) {
+        return false;
+    }
+    width_ = std::max(width, 1);
+    height_ = std::max(height, 1);
+    XResizeWindow(AsDisplay(display_), window_, static_cast<unsigned>(width_),
+                  static_cast<unsigned>(height_));
+    XSync(AsDisplay(display_), False);
+    return true;
+}
+
+int VideoWindow::Width() const {
+    std::lock_guard guard(lock_);
+    return width_;
+}
+
+int VideoWindow::Height() const {
+    std::lock_guard guard(lock_);
+    return height_;
+}
+
+bool VideoWindow::OwnerSize(int& width, int& height) const {
+    std::lock_guard guard(lock_);
+    XWindowAttributes attributes{};
+    if (!window_ || !owner_ || !XGetWindowAttributes(AsDisplay(display_), owner_, &attributes)) {
+        return false;
+    }
+    width = attributes.width;
+    height = attributes.height;
     return true;
 }
 
 void VideoWindow::Hide() {
+    std::lock_guard guard(lock_);
     if (window_) {
         XUnmapWindow(AsDisplay(display_), window_);
         XSync(AsDisplay(display_), False);
+        shown_ = false;
     }
 }

@@ -65,6 +65,18 @@ PictureBox RedPictureIn(const X11Window& window) {
 // scale 1: the video panel at 170, 22 in the video area at 0, 105, and the halved frame centred in it.
 constexpr PictureBox kDesignedPicture{190, 127, 510, 367};
 
+// An 800 x 480 frame is halved to 400 x 240 at -20, 0 in the panel, which hides 20 columns on either
+// side. A red band over its blue from source column 16 to 704 and row 64 to 416 starts behind the
+// panel's left edge and ends at 332 in it: it shows where the whole frame, clipped, would show it.
+ClipSpec OverhangingClip() {
+    ClipSpec clip = RedClip();
+    clip.width = 800;
+    clip.picture = "color=c=blue";
+    clip.drawn = "drawbox=x=16:y=64:w=688:h=352:c=red:t=fill";
+    return clip;
+}
+constexpr PictureBox kOverhangingPicture{170, 159, 502, 335};
+
 class RunningWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureTestServers(); }
@@ -96,52 +108,63 @@ TEST_F(RunningWindowTest, TheWindowKeepsItsOuterBoundsAcrossStarts) {
 
 // At a desktop scale of 150 % or 200 %, the window and everything in it grows by the factor, the
 // picture included: it covers the part of the window it covers at 100 %, to within a device pixel,
-// while the settings file keeps the window's place in logical pixels.
+// while the settings file keeps the window's place in logical pixels. A frame that overhangs the panel
+// is cut at the panel's edges at every scale, and what shows of it is where the whole frame puts it.
 TEST_F(RunningWindowTest, ThePictureCoversTheSamePartOfTheWindowAtEveryScale) {
     int screenWidth = 1 << 15, screenHeight = 1 << 15;
     ReadScreen(0, 0, screenWidth, screenHeight);
     if (screenWidth < 1420 || screenHeight < 1650) {
         GTEST_SKIP() << "the doubled window needs a screen of 1420 x 1650; the test command gives it one";
     }
-    CopyClipTo(RedClip(), install.Clip("red.avi"));
-
-    struct Scale {
-        const char* factor;
-        PictureBox picture;
-        std::string placement;
+    struct Clip {
+        ClipSpec recipe;
+        PictureBox atOne;
     };
-    Scale scales[] = {{"1", {}, {}}, {"1.5", {}, {}}, {"2", {}, {}}};
-    for (Scale& scale : scales) {
-        ::setenv("QT_SCALE_FACTOR", scale.factor, 1);
-        RunningPlayer running(install, {install.Clip("red.avi")});
-        ASSERT_TRUE(running.WaitUntilReady());
-        // The window is looked up at each read, since the window manager may still move it.
-        X11Window seen;
-        scale.picture = SettledPicture(
-            [&seen] {
-                const auto window = WaitForWindow(kCaption, 1000);
-                seen = window.value_or(seen);
-                return window ? RedPictureIn(seen) : PictureBox{};
-            },
-            20000);
-        EXPECT_FALSE(scale.picture.Empty()) << "at scale " << scale.factor << " in " << Describe(seen);
-        EXPECT_EQ(running.Close(), 0);
-        scale.placement = SectionOf(ReadSettingsFile(install.SettingsFile()), "TfrmMain");
-        std::printf("scale %s: window %dx%d, picture %s\n", scale.factor, seen.width, seen.height,
-                    Describe(scale.picture).c_str());
-    }
-    ::unsetenv("QT_SCALE_FACTOR");
+    const Clip clips[] = {{RedClip(), kDesignedPicture}, {OverhangingClip(), kOverhangingPicture}};
+    for (const Clip& clip : clips) {
+        CopyClipTo(clip.recipe, install.Clip("red.avi"));
+        struct Scale {
+            const char* factor;
+            PictureBox picture;
+            std::string placement;
+        };
+        Scale scales[] = {{"1", {}, {}}, {"1.5", {}, {}}, {"2", {}, {}}};
+        for (Scale& scale : scales) {
+            ::setenv("QT_SCALE_FACTOR", scale.factor, 1);
+            RunningPlayer running(install, {install.Clip("red.avi")});
+            ASSERT_TRUE(running.WaitUntilReady());
+            // The window is looked up at each read, since the window manager may still move it.
+            X11Window seen;
+            scale.picture = SettledPicture(
+                [&seen] {
+                    const auto window = WaitForWindow(kCaption, 1000);
+                    seen = window.value_or(seen);
+                    return window ? RedPictureIn(seen) : PictureBox{};
+                },
+                20000);
+            EXPECT_FALSE(scale.picture.Empty()) << "at scale " << scale.factor << " in " << Describe(seen);
+            EXPECT_EQ(running.Close(), 0);
+            scale.placement = SectionOf(ReadSettingsFile(install.SettingsFile()), "TfrmMain");
+            std::printf("%dx%d at scale %s: window %dx%d, picture %s\n", clip.recipe.width,
+                        clip.recipe.height, scale.factor, seen.width, seen.height,
+                        Describe(scale.picture).c_str());
+        }
+        ::unsetenv("QT_SCALE_FACTOR");
 
-    const PictureBox& one = scales[0].picture;
-    EXPECT_EQ(one, kDesignedPicture) << Describe(one);
-    for (const Scale& scale : scales) {
-        const double factor = std::atof(scale.factor);
-        const auto near = [factor](int seen, int atOne) { return std::abs(seen - atOne * factor) <= 1.0; };
-        EXPECT_TRUE(near(scale.picture.left, one.left) && near(scale.picture.top, one.top) &&
-                    near(scale.picture.right, one.right) && near(scale.picture.bottom, one.bottom))
-            << "at scale " << scale.factor << ": " << Describe(scale.picture) << ", at 1: " << Describe(one);
-        EXPECT_FALSE(scale.placement.empty());
-        EXPECT_EQ(scale.placement, scales[0].placement) << "at scale " << scale.factor;
+        const PictureBox& one = scales[0].picture;
+        EXPECT_EQ(one, clip.atOne) << Describe(one);
+        for (const Scale& scale : scales) {
+            const double factor = std::atof(scale.factor);
+            const auto near = [factor](int seen, int atOne) {
+                return std::abs(seen - atOne * factor) <= 1.0;
+            };
+            EXPECT_TRUE(near(scale.picture.left, one.left) && near(scale.picture.top, one.top) &&
+                        near(scale.picture.right, one.right) && near(scale.picture.bottom, one.bottom))
+                << "at scale " << scale.factor << ": " << Describe(scale.picture)
+                << ", at 1: " << Describe(one);
+            EXPECT_FALSE(scale.placement.empty());
+            EXPECT_EQ(scale.placement, scales[0].placement) << "at scale " << scale.factor;
+        }
     }
 }
 

@@ -1,10 +1,16 @@
 // The GStreamer graph below the playback object: pins, sources, and its problem list. The contract it
 // shares with the fake graph is in GraphContractTest.cpp.
 
+#include "core/StartupMarks.h"
 #include "graph/gst/DecoderThreads.h"
+#include "graph/gst/GstFilterGraph.h"
 #include "gstcommon/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
+#include "tests/support/TempDir.h"
 
+#include <algorithm>
+#include <array>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <thread>
 
@@ -175,3 +181,115 @@ TEST_F(GstGraphTest, AVideoDecoderTakesOneThreadUpToFullHd) {
 }
 
 } // namespace
+
+// Placed ahead, a file's first picture is made at the size it is shown at, so that placing the window
+// there once the build is done has nothing to make again. Placed so that its owner (360 x 240) hides
+// part of it, the frame is cut to the part shown first, and the picture is made at that part's size.
+TEST_F(GstGraphTest, AVideoWindowPlacedAheadHasTheFirstPictureMadeAtItsSize) {
+    struct Row {
+        const char* what;
+        bool owned;
+        PixelRect (*place)(std::int32_t width, std::int32_t height);
+        gint drawnWidth, drawnHeight, keptWidth, keptHeight;
+    };
+    const Row rows[] = {
+        {"halved, without an owner", false,
+         [](std::int32_t w, std::int32_t h) {
+             return PixelRect{7, 5, w / 2, h / 2};
+         },
+         160, 120, 320, 240},
+        {"doubled, overhanging the owner", true,
+         [](std::int32_t w, std::int32_t h) {
+             return PixelRect{-140, -60, w * 2, h * 2};
+         },
+         360, 240, 180, 120},
+    };
+    for (const Row& row : rows) {
+        std::shared_ptr<IGraphBuilder> made;
+        ASSERT_EQ(gst.CreateFilterGraph(made), S_OK);
+        const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(made);
+        ASSERT_TRUE(filterGraph);
+        if (row.owned) {
+            ASSERT_TRUE(Succeeded(filterGraph->put_Owner(owner.Handle())));
+        }
+        filterGraph->PlaceAhead(row.place);
+        ASSERT_TRUE(Succeeded(made->RenderFile(Clip(".mp4", true, true, 320, 240, 4.0))));
+        // The size the sink draws at, and the frame's part kept by the crop: width and height each.
+        const auto drawnAndKept = [&filterGraph] {
+            std::array<gint, 4> seen{0, 0, 320, 240};
+            for (const ElementRef& element :
+                 CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
+                if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
+                    const PadRef input = Adopt(gst_element_get_static_pad(element.get(), "sink"));
+                    const CapsRef caps(gst_pad_get_current_caps(input.get()));
+                    if (caps) {
+                        gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "width", &seen[0]);
+                        gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "height", &seen[1]);
+                    }
+                }
+                if (IsStandardVideoCrop(GST_OBJECT(element.get()))) {
+                    gint cut[4] = {0, 0, 0, 0};
+                    g_object_get(element.get(), "left", &cut[0], "right", &cut[1], "top", &cut[2], "bottom",
+                                 &cut[3], nullptr);
+                    seen[2] -= cut[0] + cut[1];
+                    seen[3] -= cut[2] + cut[3];
+                }
+            }
+            return seen;
+        };
+        EXPECT_EQ(drawnAndKept(),
+                  (std::array<gint, 4>{row.drawnWidth, row.drawnHeight, row.keptWidth, row.keptHeight}))
+            << row.what;
+        if (row.owned) {
+            // Placed anew while playing (its owner moved to a screen of another scale), the frame is cut
+            // anew and the stream negotiates the new size without stopping.
+            ASSERT_TRUE(Succeeded(filterGraph->Run()));
+            ASSERT_TRUE(Succeeded(filterGraph->SetWindowPosition(-100, -40, 480, 360)));
+            const std::array<gint, 4> replaced{363, 243, 242, 162};
+            EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == replaced; }))
+                << drawnAndKept()[0] << "x" << drawnAndKept()[1];
+        }
+        gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
+    }
+}
+
+// The start-up timeline names the stages of a build in the order the build reaches them, so that a
+// benchmark's phases mean what they say.
+TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
+    TempDir dir;
+    const std::string path = dir / "marks";
+    // The fixture's graph was made before the marks were open, and is not followed.
+    ASSERT_TRUE(OpenStartupMarks(path, MonotonicNanoseconds()));
+    std::shared_ptr<IGraphBuilder> marked;
+    ASSERT_EQ(gst.CreateFilterGraph(marked), S_OK);
+    ASSERT_TRUE(Succeeded(marked->RenderFile(Clip(".mp4"))));
+    marked.reset();
+
+    std::vector<std::string> phases;
+    std::ifstream marks(path);
+    std::int64_t at = 0;
+    for (std::string phase; marks >> at && std::getline(marks >> std::ws, phase);) {
+        phases.push_back(phase);
+    }
+    const auto reached = [&phases](const std::string& start) {
+        return std::find_if(phases.begin(), phases.end(),
+                            [&start](const std::string& phase) { return phase.starts_with(start); }) -
+               phases.begin();
+    };
+    const std::vector<std::string> order = {"graph made",
+                                            "added source filesrc",
+                                            "type found video/quicktime",
+                                            "added demuxer",
+                                            "added video decoder",
+                                            "video decoder in: first buffer",
+                                            "video decoder out: caps",
+                                            "video decoder out: first buffer",
+                                            "video sink: first buffer",
+                                            "graph prerolled 1"};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        ASSERT_LT(reached(order[i]), static_cast<std::ptrdiff_t>(phases.size())) << order[i] << " not marked";
+        if (i > 0) {
+            EXPECT_LT(reached(order[i - 1]), reached(order[i])) << order[i - 1] << " after " << order[i];
+        }
+    }
+}

@@ -62,6 +62,7 @@ TEST(CommandLineTest, GivesOneWholePathOrAUsageFault) {
         bool fault;
         std::string notLocal = {};
         bool version = false;
+        std::string marks = {};
     } cases[] = {
         {{}, "", false, false},
         {{"film.mp4"}, "/home/u/film.mp4", false, false},
@@ -90,6 +91,10 @@ TEST(CommandLineTest, GivesOneWholePathOrAUsageFault) {
         {{"--display", ":1", "-style=Fusion", "-reverse", "film.mp4"}, "/home/u/film.mp4", false, false},
         {{"film.mp4", "-qwindowtitle", "x y", "-stylesheet", "a.qss"}, "/home/u/film.mp4", false, false},
         {{"-display"}, "", false, true},
+        // The start-up timeline's file is the option's value, never the path to open.
+        {{"--startup-marks", "m.txt", "film.mp4"}, "/home/u/film.mp4", false, false, "", false, "m.txt"},
+        {{"film.mp4", "--startup-marks", "/tmp/m"}, "/home/u/film.mp4", false, false, "", false, "/tmp/m"},
+        {{"--startup-marks"}, "", false, true},
     };
     for (const auto& c : cases) {
         const CommandLine parsed = ParseCommandLine(c.arguments, "/home/u");
@@ -99,6 +104,7 @@ TEST(CommandLineTest, GivesOneWholePathOrAUsageFault) {
         EXPECT_EQ(parsed.Version, c.version) << shown;
         EXPECT_EQ(!parsed.Error.empty(), c.fault) << shown;
         EXPECT_EQ(parsed.NotLocalUri, c.notLocal) << shown;
+        EXPECT_EQ(parsed.StartupMarks, c.marks) << shown;
     }
 }
 

@@ -52,6 +52,9 @@ std::string GenerateClip(const ClipSpec& recipe) {
     if (recipe.picture != ClipSpec{}.picture) {
         key << '|' << recipe.picture;
     }
+    if (!recipe.drawn.empty()) {
+        key << '|' << recipe.drawn;
+    }
     std::filesystem::create_directories(MediaCacheFolder());
     std::string path = MediaCacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) +
                        recipe.extension;
@@ -66,7 +69,8 @@ std::string GenerateClip(const ClipSpec& recipe) {
                          {"-f", "lavfi", "-i",
                           recipe.picture + (recipe.picture.find('=') == std::string::npos ? "=" : ":") +
                               "size=" + std::to_string(recipe.width) + "x" + std::to_string(recipe.height) +
-                              ":rate=" + std::to_string(recipe.framesPerSecond) + ":duration=" + duration});
+                              ":rate=" + std::to_string(recipe.framesPerSecond) + ":duration=" + duration +
+                              (recipe.drawn.empty() ? "" : "," + recipe.drawn)});
     }
     if (audio) {
         arguments.insert(arguments.end(),

@@ -19,6 +19,8 @@ struct ClipSpec {
     // The lavfi source of the picture, with its options ("color=c=red" for one colour to find on the
     // screen).
     std::string picture = "testsrc2";
+    // Filters drawn over the picture ("drawbox=..."), to give it places to find on the screen.
+    std::string drawn;
 };
 
 // Makes a short clip with ffmpeg (a test pattern, or the picture asked for, and a tone; a key frame every

@@ -1,0 +1,72 @@
+#include "core/StartupMarks.h"
+
+#include <atomic>
+#include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<int> marksFile{-1};
+
+void WriteMark(std::int64_t at, std::string_view phase) {
+    const int fd = marksFile.load(std::memory_order_acquire);
+    if (fd < 0) {
+        return;
+    }
+    std::string line = std::to_string(at) + " ";
+    line.append(phase);
+    line += '\n';
+    // O_APPEND and one write per line keep lines from threads whole and in one piece.
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+}
+
+} // namespace
+
+std::int64_t MonotonicNanoseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+bool OpenStartupMarks(const std::string& path, std::int64_t mainNanoseconds) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    int expected = -1;
+    if (!marksFile.compare_exchange_strong(expected, fd, std::memory_order_acq_rel)) {
+        ::close(fd);
+        return true;
+    }
+    WriteMark(mainNanoseconds, "main");
+    return true;
+}
+
+bool StartupMarksOpen() {
+    return marksFile.load(std::memory_order_relaxed) >= 0;
+}
+
+void MarkStartup(std::string_view phase) {
+    if (StartupMarksOpen()) {
+        WriteMark(MonotonicNanoseconds(), phase);
+    }
+}
+
+void MarkStartupOnce(std::string_view phase) {
+    if (!StartupMarksOpen()) {
+        return;
+    }
+    static std::mutex lock;
+    static std::set<std::string> reached;
+    const std::int64_t now = MonotonicNanoseconds();
+    {
+        std::lock_guard guard(lock);
+        if (!reached.emplace(phase).second) {
+            return;
+        }
+    }
+    WriteMark(now, phase);
+}
