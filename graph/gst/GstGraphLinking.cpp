@@ -3,7 +3,7 @@
 // Connect, which joins two pins through a fresh converter.
 
 #include "graph/GraphNames.h"
-#include "graph/gst/DecoderThreads.h"
+#include "graph/gst/VideoDecoderSetup.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "gstcommon/GstIteration.h"
@@ -231,7 +231,7 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
         decoder.get(), "pad-added", G_CALLBACK(&GstFilterGraph::OnPadAdded), context,
         [](gpointer data, GClosure*) { delete static_cast<BuildContext*>(data); }, GConnectFlags(0));
     decoderHandlers_.emplace_back(GST_OBJECT(decoder.get()), handler);
-    LimitDecoderThreads(decoder.get());
+    SetUpVideoDecoders(decoder.get());
     programStreams_.Watch(decoder.get());
     PadRef decoderInput = Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
     if (gst_pad_link(output, decoderInput.get()) != GST_PAD_LINK_OK) {

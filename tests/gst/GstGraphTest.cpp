@@ -2,8 +2,8 @@
 // shares with the fake graph is in GraphContractTest.cpp.
 
 #include "core/StartupMarks.h"
-#include "graph/gst/DecoderThreads.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/VideoDecoderSetup.h"
 #include "gstcommon/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/support/TempDir.h"
@@ -150,34 +150,39 @@ TEST_F(GstGraphTest, TheDecodersArePreloadedBeforeAnyGraphNeedsThem) {
 }
 
 // A full HD stream decodes on one thread, which holds fewer frames and spends less CPU handing them
-// between threads; a larger or faster stream keeps the decoder's own choice so that it keeps up.
-TEST_F(GstGraphTest, AVideoDecoderTakesOneThreadUpToFullHd) {
+// between threads, and has its frames copied out, which frees the decoder's own pool; a larger or
+// faster stream keeps the decoder's own choice of threads and decodes into the pool downstream.
+TEST_F(GstGraphTest, AVideoDecoderIsSetUpForItsStream) {
     struct Stream {
         int width;
         int height;
         double rate;
-        int threads;
+        VideoDecoderSetup setup;
     };
-    for (const Stream& stream :
-         {Stream{320, 240, 25, 1}, Stream{1920, 1080, 30, 1}, Stream{1920, 1088, 25, 1},
-          Stream{1920, 1080, 60, 0}, Stream{3840, 2160, 25, 0}, Stream{0, 0, 25, 0}}) {
-        EXPECT_EQ(DecoderThreadsFor(stream.width, stream.height, stream.rate), stream.threads)
-            << stream.width << " x " << stream.height << " at " << stream.rate;
+    for (const Stream& stream : {Stream{320, 240, 25, {1, false}}, Stream{1920, 1080, 30, {1, false}},
+                                 Stream{1920, 1088, 25, {1, false}}, Stream{1920, 1080, 60, {0, true}},
+                                 Stream{3840, 2160, 25, {0, true}}, Stream{0, 0, 25, {0, true}}}) {
+        const VideoDecoderSetup setup = VideoDecoderSetupFor(stream.width, stream.height, stream.rate);
+        EXPECT_TRUE(setup == stream.setup)
+            << stream.width << " x " << stream.height << " at " << stream.rate << ": " << setup.threads
+            << " threads, direct rendering " << setup.directRendering;
     }
 
+    // The settings must reach the decoder the decoding bin makes, before it opens its codec.
     const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
     ASSERT_TRUE(filterGraph);
     ASSERT_TRUE(Succeeded(graph->RenderFile(Clip(".mp4"))));
-    std::vector<int> threads;
+    std::vector<std::pair<int, gboolean>> decoders;
     for (const ElementRef& element :
          CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "max-threads")) {
-            threads.push_back(-1);
-            g_object_get(element.get(), "max-threads", &threads.back(), nullptr);
+            decoders.emplace_back(-1, TRUE);
+            g_object_get(element.get(), "max-threads", &decoders.back().first, "direct-rendering",
+                         &decoders.back().second, nullptr);
         }
     }
     gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
-    EXPECT_THAT(threads, testing::ElementsAre(1));
+    EXPECT_THAT(decoders, testing::ElementsAre(std::pair<int, gboolean>(1, FALSE)));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "graph/gst/DecoderThreads.h"
+#include "graph/gst/VideoDecoderSetup.h"
 
 #include "gstcommon/GstHandles.h"
 
@@ -8,8 +8,9 @@ namespace {
 constexpr double OneThreadPixelRate = 1920.0 * 1088.0 * 30.0;
 
 constexpr const char* ThreadsProperty = "max-threads";
+constexpr const char* DirectRenderingProperty = "direct-rendering";
 
-GstPadProbeReturn SetThreadsFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+GstPadProbeReturn SetUpFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
     if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) {
         return GST_PAD_PROBE_OK;
@@ -32,7 +33,12 @@ GstPadProbeReturn SetThreadsFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointe
         rate = static_cast<double>(numerator) / denominator;
     }
     if (const ElementRef decoder = Adopt(gst_pad_get_parent_element(pad))) {
-        g_object_set(decoder.get(), ThreadsProperty, DecoderThreadsFor(width, height, rate), nullptr);
+        const VideoDecoderSetup setup = VideoDecoderSetupFor(width, height, rate);
+        g_object_set(decoder.get(), ThreadsProperty, setup.threads, nullptr);
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(decoder.get()), DirectRenderingProperty)) {
+            g_object_set(decoder.get(), DirectRenderingProperty, setup.directRendering ? TRUE : FALSE,
+                         nullptr);
+        }
     }
     return GST_PAD_PROBE_OK;
 }
@@ -47,18 +53,18 @@ void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
         return;
     }
     if (const PadRef input = Adopt(gst_element_get_static_pad(element, "sink"))) {
-        gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetThreadsFromCaps, nullptr,
-                          nullptr);
+        gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetUpFromCaps, nullptr, nullptr);
     }
 }
 
 } // namespace
 
-int DecoderThreadsFor(int width, int height, double framesPerSecond) {
+VideoDecoderSetup VideoDecoderSetupFor(int width, int height, double framesPerSecond) {
     const double pixelRate = static_cast<double>(width) * height * framesPerSecond;
-    return pixelRate > 0 && pixelRate <= OneThreadPixelRate ? 1 : 0;
+    const bool upToFullHd = pixelRate > 0 && pixelRate <= OneThreadPixelRate;
+    return {upToFullHd ? 1 : 0, !upToFullHd};
 }
 
-void LimitDecoderThreads(GstElement* decodeBin) {
+void SetUpVideoDecoders(GstElement* decodeBin) {
     g_signal_connect(decodeBin, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
 }
