@@ -253,6 +253,19 @@ TEST_F(GstGraphTest, AVideoWindowPlacedAheadHasTheFirstPictureMadeAtItsSize) {
             const std::array<gint, 4> replaced{363, 243, 242, 162};
             EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == replaced; }))
                 << drawnAndKept()[0] << "x" << drawnAndKept()[1];
+            // Placed anew while paused, no frame flows to take the new cut: the still picture is made
+            // again from the frame where it stands once the positions are next read.
+            ASSERT_TRUE(Succeeded(filterGraph->Pause()));
+            ASSERT_NE(gst_element_get_state(filterGraph->Pipeline(), nullptr, nullptr, 5 * GST_SECOND),
+                      GST_STATE_CHANGE_FAILURE);
+            ASSERT_TRUE(Succeeded(filterGraph->SetWindowPosition(-50, -30, 640, 480)));
+            MediaTime current = 0;
+            MediaTime stop = 0;
+            ASSERT_TRUE(Succeeded(filterGraph->GetPositions(current, stop)));
+            const std::array<gint, 4> pausedPlace{364, 244, 182, 122};
+            EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == pausedPlace; }))
+                << drawnAndKept()[0] << "x" << drawnAndKept()[1] << " from " << drawnAndKept()[2] << "x"
+                << drawnAndKept()[3];
         }
         gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
     }
