@@ -139,36 +139,19 @@ struct CropCase {
 // device pixels, so that the kept part is scaled exactly as the whole frame was; where no such pixel
 // lies in the hidden part, the window overhangs as before.
 TEST(VisibleCropTest, OnlyWhatTheOwnerHidesIsCutAndOnlyOnWholeDevicePixels) {
+    // A row a line, each column under its heading.
+    // clang-format off
+    //  what               placed                     owner     frame       window            crop
     const CropCase cases[] = {
-        {"1080p at 1", {-300, -150, 960, 540}, 360, 240, 1920, 1080, {0, 0, 360, 240}, {600, 300, 600, 300}},
-        {"1080p at 1.25",
-         {-375, -188, 1200, 676},
-         450,
-         300,
-         1920,
-         1080,
-         {0, -19, 450, 338},
-         {600, 270, 600, 270}},
-        {"1080p at 1.5",
-         {-450, -225, 1440, 810},
-         540,
-         360,
-         1920,
-         1080,
-         {0, 0, 540, 360},
-         {600, 300, 600, 300}},
-        {"1080p at 2",
-         {-600, -300, 1920, 1080},
-         720,
-         480,
-         1920,
-         1080,
-         {0, 0, 720, 480},
-         {600, 300, 600, 300}},
-        {"722x480 at 1", {0, 0, 361, 240}, 360, 240, 722, 480, {0, 0, 360, 240}, {0, 0, 2, 0}},
-        {"722x480 at 1.25", {0, 0, 451, 300}, 450, 300, 722, 480, {0, 0, 451, 300}, {}},
-        {"inside the owner", {20, 0, 320, 240}, 360, 240, 640, 480, {20, 0, 320, 240}, {}},
+        {"1080p at 1",      {-300, -150, 960, 540},   360, 240, 1920, 1080, {0, 0, 360, 240},   {600, 300, 600, 300}},
+        {"1080p at 1.25",   {-375, -188, 1200, 676},  450, 300, 1920, 1080, {0, -19, 450, 338}, {600, 270, 600, 270}},
+        {"1080p at 1.5",    {-450, -225, 1440, 810},  540, 360, 1920, 1080, {0, 0, 540, 360},   {600, 300, 600, 300}},
+        {"1080p at 2",      {-600, -300, 1920, 1080}, 720, 480, 1920, 1080, {0, 0, 720, 480},   {600, 300, 600, 300}},
+        {"722x480 at 1",    {0, 0, 361, 240},         360, 240, 722, 480,   {0, 0, 360, 240},   {0, 0, 2, 0}},
+        {"722x480 at 1.25", {0, 0, 451, 300},         450, 300, 722, 480,   {0, 0, 451, 300},   {}},
+        {"inside the owner", {20, 0, 320, 240},       360, 240, 640, 480,   {20, 0, 320, 240},  {}},
     };
+    // clang-format on
     for (const CropCase& row : cases) {
         const VisibleCrop cut =
             CropToOwner(row.placed, row.ownerWidth, row.ownerHeight, row.frameWidth, row.frameHeight);
