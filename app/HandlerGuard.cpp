@@ -15,6 +15,10 @@ bool HandlersHeldBack() {
     return heldBack || (!held.empty() && !draining);
 }
 
+bool GraphWaitGoesOn() {
+    return heldBack;
+}
+
 void HoldBackHandler(std::function<void()> handler) {
     held.push_back(std::move(handler));
 }

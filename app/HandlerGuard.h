@@ -11,6 +11,9 @@
 // keeps drawing itself, and a handler that ran meanwhile would re-enter the graph in the middle of
 // its wait (see app/GraphWaitPump.h).
 bool HandlersHeldBack();
+// Whether the graph is in the middle of a wait now. Handlers may still be held back after it (they
+// run from the event loop), but the graph is free again and may be asked.
+bool GraphWaitGoesOn();
 // Keeps a handler that came during such a wait, to run once the wait is over, after those that came
 // before it.
 void HoldBackHandler(std::function<void()> handler);

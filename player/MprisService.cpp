@@ -76,7 +76,7 @@ QString MprisService::TrackId() const {
 }
 
 QVariantMap MprisService::Metadata() const {
-    if (HandlersHeldBack()) {
+    if (GraphWaitGoesOn()) {
         return lastMetadata_;
     }
     lastMetadata_ = CurrentMetadata();
@@ -101,7 +101,7 @@ QVariantMap MprisService::CurrentMetadata() const {
 
 qint64 MprisService::PositionMicroseconds() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !HandlersHeldBack()) {
+    if (player != nullptr && !GraphWaitGoesOn()) {
         lastPosition_ = player->GetPosition() / 10;
     }
     return player == nullptr ? 0 : lastPosition_;
@@ -109,7 +109,7 @@ qint64 MprisService::PositionMicroseconds() const {
 
 double MprisService::Volume() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !HandlersHeldBack()) {
+    if (player != nullptr && !GraphWaitGoesOn()) {
         lastVolume_ = player->GetVolume();
     }
     return player == nullptr ? 1.0 : lastVolume_;

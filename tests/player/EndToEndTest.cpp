@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 
@@ -475,15 +476,9 @@ TEST(EndToEndSlowOpenTest, WhileAFileOpensSlowlyTheWindowIsDrawnAndAnswersAndACl
     constexpr unsigned long kCoverColour = 0xff00ff;
     PlayerInstall install(".avi", 6.0);
     ProfileFile settings(install.SettingsFile());
-    const std::string sanitizerOptions = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
-    ::setenv("LD_PRELOAD", TARNWICK_SLOW_FIRST_READ, 1);
-    ::setenv("TARNWICK_SLOW_READ_FILE", "/a2.avi", 1);
-    ::setenv("TARNWICK_SLOW_READ_MS", std::to_string(kSlowMs).c_str(), 1);
-    // The sanitizers' runtime wants to be loaded first; the preloaded reader asks nothing of it.
-    ::setenv("ASAN_OPTIONS", (sanitizerOptions + ":verify_asan_link_order=0").c_str(), 1);
+    std::optional<SlowFirstRead> slowRead(std::in_place, "/a2.avi", kSlowMs);
     RunningPlayer player(install);
-    ::unsetenv("LD_PRELOAD");
-    ::setenv("ASAN_OPTIONS", sanitizerOptions.c_str(), 1);
+    slowRead.reset();
     ASSERT_TRUE(player.WaitUntilReady());
     const auto window = WaitForWindow("Tarnwick 1.06", 5000);
     ASSERT_TRUE(window);

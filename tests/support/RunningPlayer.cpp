@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <linux/capability.h>
 #include <sstream>
@@ -95,6 +96,22 @@ PlayerInstall::~PlayerInstall() {
     if (busPid_ > 0) {
         ::kill(busPid_, SIGTERM);
     }
+}
+
+SlowFirstRead::SlowFirstRead(const std::string& fileSuffix, int ms)
+    : sanitizerOptions_(std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "") {
+    ::setenv("LD_PRELOAD", TARNWICK_SLOW_FIRST_READ, 1);
+    ::setenv("TARNWICK_SLOW_READ_FILE", fileSuffix.c_str(), 1);
+    ::setenv("TARNWICK_SLOW_READ_MS", std::to_string(ms).c_str(), 1);
+    // The sanitizers' runtime wants to be loaded first; the preloaded reader asks nothing of it.
+    ::setenv("ASAN_OPTIONS", (sanitizerOptions_ + ":verify_asan_link_order=0").c_str(), 1);
+}
+
+SlowFirstRead::~SlowFirstRead() {
+    ::unsetenv("LD_PRELOAD");
+    ::unsetenv("TARNWICK_SLOW_READ_FILE");
+    ::unsetenv("TARNWICK_SLOW_READ_MS");
+    ::setenv("ASAN_OPTIONS", sanitizerOptions_.c_str(), 1);
 }
 
 RunningPlayer::RunningPlayer(const PlayerInstall& install, const std::vector<std::string>& arguments,

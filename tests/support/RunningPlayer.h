@@ -43,6 +43,20 @@ private:
     int busPid_ = 0;
 };
 
+// While it lives, a program started makes its first read of the file whose path ends with
+// `fileSuffix` wait `ms` milliseconds first, as a disk spinning up or a network share does. End it
+// once the program has started, so that what the test starts afterwards reads at full speed.
+class SlowFirstRead {
+public:
+    SlowFirstRead(const std::string& fileSuffix, int ms);
+    ~SlowFirstRead();
+    SlowFirstRead(const SlowFirstRead&) = delete;
+    SlowFirstRead& operator=(const SlowFirstRead&) = delete;
+
+private:
+    std::string sanitizerOptions_;
+};
+
 // The program running from an install, started in its clips folder.
 class RunningPlayer {
 public:
