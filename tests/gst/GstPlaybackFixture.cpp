@@ -1,6 +1,7 @@
 #include "tests/gst/GstPlaybackFixture.h"
 
 #include "graph/gst/PluginFolder.h"
+#include "tests/support/Poll.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -116,14 +117,7 @@ void GstPlaybackTest::Open(const std::string& path, bool video, bool audio) {
 }
 
 bool GstPlaybackTest::WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= until) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return PollUntil(condition, deadline);
 }
 
 bool GstPlaybackTest::PlayToEnd(std::chrono::milliseconds limit) {

@@ -2,6 +2,7 @@
 // file list, the window's close button, and what it shows read back as a screen reader reads it.
 
 #include "core/ProfileFile.h"
+#include "tests/support/Poll.h"
 #include "tests/support/RunningPlayer.h"
 #include "tests/support/TestServers.h"
 #include "tests/support/X11Tools.h"
@@ -498,20 +499,11 @@ TEST(EndToEndSlowOpenTest, WhileAFileOpensSlowlyTheWindowIsDrawnAndAnswersAndACl
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     {
         const CoveringWindow cover(window->x, window->y, window->width, window->height, kCoverColour);
-        bool covered = false;
-        for (int i = 0; i < 40 && !covered; ++i) {
-            covered = PixelAt(x, y) == kCoverColour;
-            if (!covered) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-        ASSERT_TRUE(covered) << "the cover did not lie over the window";
+        ASSERT_TRUE(PollUntil([&] { return PixelAt(x, y) == kCoverColour; }, std::chrono::milliseconds(400)))
+            << "the cover did not lie over the window";
     }
-    bool redrawn = false;
-    for (int i = 0; i < 30 && !redrawn; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        redrawn = PixelAt(x, y) != kCoverColour;
-    }
+    const bool redrawn =
+        PollUntil([&] { return PixelAt(x, y) != kCoverColour; }, std::chrono::milliseconds(1500));
     const bool answered = AnswersPing(window->id, 1000);
     // A screen reader reads the window meanwhile; an answer held back until the file opened would
     // come too late for the check below.
