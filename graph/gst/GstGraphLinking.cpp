@@ -3,9 +3,9 @@
 // Connect, which joins two pins through a fresh converter.
 
 #include "graph/GraphNames.h"
-#include "graph/gst/VideoDecoderSetup.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/VideoDecoderSetup.h"
 #include "gstcommon/GstIteration.h"
 
 #include <cerrno>
