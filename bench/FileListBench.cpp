@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Listing a large folder into the file list, against `ls -f` listing the same folder.
 
 #include "browser/TFileListBox.h"

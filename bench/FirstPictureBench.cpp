@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // From exec to the first picture of a file, for each of the benchmark clips:
 // - first_picture_<ext>: the file from its start, resumed through the settings file or given on the
 //   command line, against cvlc, gst-play-1.0 and mpv opening the same file;

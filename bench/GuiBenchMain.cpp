@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main of benchmark programs that need a Qt application object. Widgets are drawn offscreen,
 // so the figures do not depend on a display server being there.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CPU time and peak resident memory of playing the 1920x1080 H.264 clip: the player, resuming it in
 // its video panel, against mpv in a window of about the panel's size. Both are killed the same time
 // after exec, while the 10 s clip still plays, so each is charged for its start and the same stretch

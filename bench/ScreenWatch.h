@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // What the whole-program benchmarks see of other programs from outside, through the X server: they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // What the whole-program benchmarks share: timing a program from exec to a moment a person would see

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // From exec to the player's main window mapped with its controls drawn, with and without a file to
 // resume, against cvlc mapping the window it plays a file in.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Prints the benchmarks' medians as one table, each against its group's reference."""
 
 import json

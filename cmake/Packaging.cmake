@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The Debian package, made from the build by "cpack -G DEB": the program, the device's plugin in
 # GStreamer's own plugin folder (where an installed program finds it), the desktop entry and the icon.
 # Run-time libraries come from dpkg-shlibdeps; the plugins and fonts the program only loads by name

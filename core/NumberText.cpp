@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/NumberText.h"
 
 bool TakeBlanksAndSign(std::string_view& text) {

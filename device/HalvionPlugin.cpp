@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The plugin file of the output device. Its name must stay "halvion": GStreamer accepts the file
 // only as libgsthalvion.so, the name it derives the entry point from.
 
@@ -14,4 +15,4 @@ gboolean InitPlugin(GstPlugin* plugin) {
 } // namespace
 
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, halvion, "Morrick Halvion output device", InitPlugin,
-                  TARNWICK_VERSION, "Proprietary", "Tarnwick", "https://tarnwick.invalid/")
+                  TARNWICK_VERSION, "GPL", "Tarnwick", "https://tarnwick.invalid/")

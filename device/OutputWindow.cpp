@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "device/OutputWindow.h"
 
 #include <X11/Xatom.h>

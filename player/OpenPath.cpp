@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A file or folder named from outside the window (the command line, a drop): the browser goes where
 // it lies and the file plays as a double-click on its row would, so settings, stepping and resume
 // follow the same rules as for a file picked in the list.

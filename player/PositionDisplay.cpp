@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The position display and the seek bar, driven by the 500 ms timer and the bar's scroll events.
 
 #include "app/TLabeledEdit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's life as the player sees it: creation, first showing with the stored settings and the
 // resume, destruction with the settings saved, and the three options.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's side of the links the playback object borrows.
 
 #include "app/ErrorBox.h"

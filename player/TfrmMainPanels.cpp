@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The video area and the debug panel.
 
 #include "app/TPanel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The transport commands and the stepping through the file list. The file list is the play list: its
 // selection is the current file, and stepping wraps round at both ends.
 

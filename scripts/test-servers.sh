@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Sourced by the test scripts: starts an X server (Xvfb), a window manager (openbox) and a PulseAudio
 # daemon with a null sink when the environment has none, and stops at exit only what it started.
 # The window manager is there because the program's users have one: it frames, places and closes

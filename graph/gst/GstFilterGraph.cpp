@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The filters of the GStreamer graph: adding them under unique names, taking them out, listing them,
 // and what the graph forgets when it is emptied.
 

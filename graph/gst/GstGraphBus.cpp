@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The GStreamer graph's bus: the messages the pipeline posts, taken on the user-interface thread,
 // and the waits for the pipeline to preroll after a build or a seek.
 

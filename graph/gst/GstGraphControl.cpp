@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Running, stopping and seeking the GStreamer graph, its positions, the frame size, the video
 // window and the sound's volume.
 

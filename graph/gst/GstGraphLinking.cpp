@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Building the GStreamer graph: a source decoded by decodebin, each decoded stream linked to a free
 // input of a filter already in the graph, through converters, or else to a standard renderer; and
 // Connect, which joins two pins through a fresh converter.

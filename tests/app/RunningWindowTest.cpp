@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The running program's window as its users meet it: under the window manager the test command
 // starts (or none, in the pass that proves the frameless case), closed with the manager's close and
 // started again, and with its error boxes read back as a screen reader reads them.

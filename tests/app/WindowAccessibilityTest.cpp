@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reads the running program's controls back the way a screen reader does: over AT-SPI, on a D-Bus
 // session of the test's own, from a copy of the program started in a folder with known files.
 

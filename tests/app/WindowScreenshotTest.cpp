@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/TDirectoryListBox.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The screen-watching tests read the screen's pixels, so they run on an X server of their own: windows
 // of other tests sharing the test command's server could lie over theirs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Google Test before Xlib, whose macros (None, Bool) would break its templates.
 // clang-format off
 #include <gmock/gmock.h>

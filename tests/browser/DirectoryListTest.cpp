@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/Errors.h"
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Finding the device's plugin and what its element shows before any data flows.
 
 #include "graph/gst/PluginFolder.h"

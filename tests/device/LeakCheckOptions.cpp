@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // GLib allocates its first block of quark names in its library constructor and never frees it when
 // the table grows (readers take no lock); GStreamer registers enough quarks to grow it. The
 // suppression for allocations made in library constructors (tests/lsan.supp) can only match when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device's real outputs: its own window on the X server and its stream on the sound server.
 
 #include "tests/device/DevicePipeline.h"

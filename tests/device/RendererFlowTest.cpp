@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What reaches the device through its inputs, with one or both of them linked.
 
 #include "tests/device/DevicePipeline.h"

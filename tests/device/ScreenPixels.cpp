@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "tests/device/ScreenPixels.h"
 
 #include <X11/Xatom.h>

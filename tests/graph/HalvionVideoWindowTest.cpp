@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "graph/DevicePixels.h"
 #include "graph/VisibleCrop.h"
 #include "tests/graph/HalvionFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One contract, two graphs: the scripted fake that the playback object's tests run on, and the
 // GStreamer graph of the program. Each case runs on both, so that the fake cannot drift from the real
 // graph's rules without a test failing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Files that cannot be played: each gives the messages the player shows for it, ends promptly, and
 // leaves the playback object ready for the next file.
 

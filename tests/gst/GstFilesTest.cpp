@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every kind of file the player's built-in filter offers, played on the real graph, and the routing
 // of the streams between the computer's renderers and the output device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The GStreamer graph below the playback object: pins, sources, and its problem list. The contract it
 // shares with the fake graph is in GraphContractTest.cpp.
 

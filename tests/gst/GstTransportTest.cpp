@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Running, stopping and seeking the real graph through the playback object. Stopping, pausing and
 // resuming are checked by the random command sequences of the transport model test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading which libraries a shared object needs, from files whole and damaged, and loading a real
 // plugin's libraries leaves first.
 

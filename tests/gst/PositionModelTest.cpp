@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Where playback stands, checked on its own with a clock the test moves: no pipeline, no sleeps.
 
 #include "graph/gst/PositionModel.h"

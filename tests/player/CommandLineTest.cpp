@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The command line and the file: URIs of file managers and drops, decoded to the bytes of a path.
 
 #include "player/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The roads into the program from the desktop, on the real program as a user starts it: a file on the
 // command line, MPRIS on the session bus as media keys and panel widgets use it, a second start
 // handing its file over, and the Debian package installed into a scratch root.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real program with the real graph, driven as a user drives it: clicks on the toolbar and in the
 // file list, the window's close button, and what it shows read back as a screen reader reads it.
 

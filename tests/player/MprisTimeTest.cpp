@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The microseconds MPRIS clients send, turned into graph times without ever wrapping.
 
 #include "player/MprisTime.h"

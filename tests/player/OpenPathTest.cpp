@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A file or folder named from outside the window, given at start as the command line does or dropped
 // on the window as a file manager does, over the fake graph.
 

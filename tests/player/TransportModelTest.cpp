@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The transport as a user drives it, checked against a model of its rules: seeded random sequences of
 // commands on the main window's handlers, over the real GStreamer graph and real clips, with a quick,
 // a slow and a missing sound server. After every step the test checks what a user relies on: the

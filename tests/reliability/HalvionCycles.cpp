@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // halvion_cycles [--keep-an-element] CYCLES FILE...
 //
 // Opens every file in turn with the playback object on the GStreamer graph, with the outputs off, the

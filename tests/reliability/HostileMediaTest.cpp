@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Damaged and mislabelled media files played through the playback object on the real graph, with the
 // output device off and with each of its outputs on: the program neither crashes nor hangs, shows the
 // message of the step that failed, and plays the next good file normally.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The playback object over many files, good and damaged, in every output mode, and then GStreamer taken
 // down: its leak tracer must find nothing of ours alive. The program itself never takes GStreamer
 // down (it cannot be brought up again in the same process), so the cycles run in a helper program.

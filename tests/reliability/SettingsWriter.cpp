@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // settings_writer FILE RUN [ROUNDS [locked]]: saves the section "Play" over and over into FILE until it
 // is killed, or ROUNDS times; with "locked", each save holds the settings file's write lock as a
 // player's shutdown does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Long runs: the real program playing a folder of one-second clips round and round, its resident
 // memory sampled as it goes; and the playback object over many files with GStreamer's leak tracer
 // watching. The normal pass runs them briefly; TARNWICK_LONG=1 runs them long (300 end-of-file steps).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Checks the desktop entry: valid for desktop-file-validate, started with the file it is given, and
 # offering only media types that the installed GStreamer plugins take apart. A type offered here that
 # nothing can play would make "Open With" fail on files the file manager says we open. Checks the

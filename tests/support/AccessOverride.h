@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // Takes away the root user's power to read, write and enter anything from the calling thread while it

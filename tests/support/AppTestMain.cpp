@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main of the tests of the main window and its handlers: the program's own application object, so
 // that errors escaping event handling reach the error box as they do in the program.
 

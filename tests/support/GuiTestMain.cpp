@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main of every test program that needs a display, sound or a Qt application object.
 
 #include "tests/support/TestServers.h"

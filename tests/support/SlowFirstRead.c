@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-or-later */
 /* Preloaded into the program by the slow-open test: the first read of the file whose path ends with
  * TARNWICK_SLOW_READ_FILE waits TARNWICK_SLOW_READ_MS milliseconds first, as the first read from a
  * disk spinning up or a network share does. Every other read goes straight through. */

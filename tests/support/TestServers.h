@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // Makes sure an X server with a window manager (openbox) and a PulseAudio daemon with a null sink are

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Reads or works the running player through AT-SPI, as assistive technologies do.
 
 Usage:

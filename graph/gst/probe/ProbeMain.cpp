@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tarnwick-probe FILE [--video] [--audio] [--seconds N] [--seek MS]
 //
 // Opens the file with the playback object on the GStreamer graph, as the player does, with the video

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The filter selector's parser and its selected mask on arbitrary filter texts and selections, with
 // a file list linked so that the mask reaches a real listing of a small folder.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The path functions on arbitrary text: joining, splitting a typed path on a real tree (it changes
 // directories, so the start directory must always be current again afterwards), the depth of a
 // folder and the shortening of a path to a width.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The placement reader on arbitrary settings files: whatever the keys hold, restoring a window's
 // placement must neither fail nor leave the window with a placement that cannot be stored again.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings file reader and writer on arbitrary file contents, names and values: the text
 // editing in memory, the integer rules, and the whole round trip through a real file.
 

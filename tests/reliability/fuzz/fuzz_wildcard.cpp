@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The wildcard matcher and the case folding behind it on arbitrary bytes, checked against a plain
 // backtracking matcher that follows the same rules.
 

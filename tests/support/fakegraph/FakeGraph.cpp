@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "tests/support/fakegraph/FakeGraph.h"
 
 #include "graph/FilterName.h"
