@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -354,7 +355,10 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
           std::string("./usr/share/icons/hicolor/scalable/apps/tarnwick.svg"),
           std::string("./usr/share/icons/hicolor/16x16/apps/tarnwick.png"),
           std::string("./usr/share/icons/hicolor/32x32/apps/tarnwick.png"),
-          std::string("./usr/share/icons/hicolor/256x256/apps/tarnwick.png")}) {
+          std::string("./usr/share/icons/hicolor/256x256/apps/tarnwick.png"),
+          std::string("./usr/share/man/man1/tarnwick.1.gz"),
+          std::string("./usr/share/doc/tarnwick/copyright"),
+          std::string("./usr/share/doc/tarnwick/changelog.gz")}) {
         EXPECT_NE(contents.find(" " + file + "\n"), std::string::npos) << file << " missing from\n"
                                                                        << contents;
     }
@@ -366,12 +370,47 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
         EXPECT_NE(depends.find(needed), std::string::npos) << needed << " not in " << depends;
     }
 
+    // Debian's checker at its default settings: no error and no warning, but for the contact's address,
+    // a placeholder until the project has a public one.
+    const std::string checked = Shell("lintian --allow-root '" + package + "' 2>&1");
+    std::istringstream tags(checked);
+    for (std::string line; std::getline(tags, line);) {
+        const bool tagged = line.starts_with("E: ") || line.starts_with("W: ");
+        EXPECT_TRUE(!tagged || line.ends_with(" bogus-mail-host Maintainer tarnwick@localhost") ||
+                    line.find(" bogus-mail-host-in-debian-changelog tarnwick@localhost") != std::string::npos)
+            << line << "\n"
+            << checked;
+    }
+
     // Unpacked under /opt, where a system keeps installed programs. The administrator may write there,
     // yet a settings file beside the program would then be every user's.
     const SystemFolder installed;
     ASSERT_FALSE(installed.Path().empty()) << "cannot make a folder under /opt";
     const std::string root = installed.Path();
     ASSERT_EQ(std::system(("dpkg-deb -x '" + package + "' '" + root + "'").c_str()), 0);
+    // The manual page renders without a warning, as Debian's checker renders it, and names every option
+    // the installed program's --help lists.
+    const std::string page = root + "/usr/share/man/man1/tarnwick.1.gz";
+    const std::string warnings = Shell("LC_ALL=C.UTF-8 MANWIDTH=120 man --warnings -E UTF-8 -l -Tutf8 -Z '" +
+                                       page + "' 2>&1 >/dev/null");
+    EXPECT_EQ(warnings, "");
+    std::string rendered = Shell("LC_ALL=C MANWIDTH=200 man -l -Tascii '" + page + "' 2>/dev/null | col -b");
+    ASSERT_NE(rendered.find("EXIT STATUS"), std::string::npos) << rendered;
+    const std::string help = Shell("'" + root + "/usr/bin/tarnwick' --help");
+    std::istringstream helpWords(help);
+    int options = 0;
+    for (std::string word; helpWords >> word;) {
+        // "-platform," and "(-platform," name an option as "-platform" does.
+        word.erase(0, word.find_first_not_of('('));
+        while (!word.empty() && (word.back() == ',' || word.back() == ')')) {
+            word.pop_back();
+        }
+        if (word.size() > 1 && word[0] == '-' && std::isalpha(static_cast<unsigned char>(word.back()))) {
+            ++options;
+            EXPECT_NE(rendered.find(word), std::string::npos) << word << " is missing from the manual page";
+        }
+    }
+    EXPECT_GE(options, 6) << help;
     const std::string plugins = root + TARNWICK_GST_PLUGINS_DIR;
     // The device's element comes from the package's plugin, with no other plugin folder to find it in.
     const std::string inspected =
