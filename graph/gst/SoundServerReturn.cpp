@@ -4,9 +4,9 @@
 // itself, so the graph, which already answers for the positions, opens the sinks anew once the server
 // answers, and takes playback on from the place it stood.
 //
-// While the server is away the picture goes on: the sink that lost its server stops taking data, but
-// the pipeline's clock runs on and the picture with it, so the window and the device keep showing
-// the file; the sound comes back at the place the picture has reached.
+// While the server is away playback waits at the place it reached, the picture standing, and goes on
+// from there with the sound. (A server that was not there when the file opened is another matter: the
+// file plays in silence as it always did, and the sound joins it where it has got to.)
 
 #include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
@@ -136,8 +136,8 @@ void GstFilterGraph::BringSoundBack() {
     if (!answers && standInsPlay_) {
         return;
     }
-    // Without a server the sinks that lost it make way for silent stand-ins at once, so the picture
-    // and the position go on; with one, the sinks open on it.
+    // Without a server the sinks that lost it make way for silent stand-ins at once, so that none
+    // holds a dead connection; with one, the sinks open on it.
     soundAway_ = !answers;
     standInsPlay_ = !answers;
     ReopenSoundSinks();
@@ -166,9 +166,16 @@ void GstFilterGraph::ReopenSoundSinks() {
             ReplaceAutomaticSink(element.get());
         }
     }
+    // The seek restarts the streams the lost sinks had stopped. It is not waited for: a sink added to
+    // a standing bin does not always make the pipeline announce its preroll, and running again
+    // completes once every sink has prerolled in any case.
     position_.Seek(place);
-    Reseek();
-    SettleWithin(SettleDeadline);
+    GstEvent* seek = gst_event_new_seek(
+        1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+        GST_SEEK_TYPE_SET, programStreams_.StartFor(static_cast<guint64>(place * 100)), GST_SEEK_TYPE_NONE,
+        GST_CLOCK_TIME_NONE);
+    gst_element_send_event(pipeline_.get(), seek);
+    position_.FenceEnds(bus_->LastSerial());
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     }
