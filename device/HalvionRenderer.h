@@ -9,9 +9,12 @@
 // neither holds back preroll nor the end of the stream.
 //
 // Properties: "monitor" (int) and "fullscreen" (boolean) place the output window, "audio-device"
-// (string, empty for the server's default output) picks the sound output; all three take effect
-// when the input is next linked. "video-frames" and "audio-samples" (read-only, uint64) count what
-// arrived at the inputs: video buffers, and audio frames (one sample per channel).
+// (string, empty for the server's default output) picks the sound output. The monitor and full
+// screen take effect when the video input is next linked; the sound output at once, moving the
+// stream that plays. While the chosen output is gone the sound plays on the server's default, and
+// returns when an output of that name comes back. The action signal "reopen-audio" makes the sound's
+// sink anew, for a sound server that came back or came late. "video-frames" and "audio-samples" (read-only,
+// uint64) count what arrived at the inputs: video buffers, and audio frames (one sample per channel).
 
 G_BEGIN_DECLS
 
