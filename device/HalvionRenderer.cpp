@@ -233,7 +233,8 @@ GstBusSyncReply OnOutputsChanged(GstBus*, GstMessage* message, gpointer data) {
 // Starts watching the server's outputs; without a server there is nothing to watch, and nothing
 // fails. Caller holds lock.
 void WatchOutputs(RendererState& state) {
-    GstRef<GstDeviceMonitor> watch = Share(gst_device_monitor_new());
+    // A new monitor comes with its reference already sunk: shared, it would never go.
+    GstRef<GstDeviceMonitor> watch = Adopt(gst_device_monitor_new());
     gst_device_monitor_add_filter(watch.get(), "Audio/Sink", nullptr);
     const GstRef<GstBus> bus = Adopt(gst_device_monitor_get_bus(watch.get()));
     gst_bus_set_sync_handler(bus.get(), OnOutputsChanged, &state, nullptr);

@@ -8,7 +8,8 @@ std::vector<SoundOutput> GstGraphSystem::ListSoundOutputs() {
     if (Failed(Initialize())) {
         return outputs;
     }
-    const GstRef<GstDeviceMonitor> monitor = Share(gst_device_monitor_new());
+    // A new monitor comes with its reference already sunk: shared, it would never go.
+    const GstRef<GstDeviceMonitor> monitor = Adopt(gst_device_monitor_new());
     gst_device_monitor_add_filter(monitor.get(), "Audio/Sink", nullptr);
     // Not started, the monitor asks the server once and lets go.
     const ObjectListRef devices(gst_device_monitor_get_devices(monitor.get()));
