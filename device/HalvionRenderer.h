@@ -8,10 +8,11 @@
 // device. The sinks behind a pad exist only while the pad is linked, so an input left unlinked
 // neither holds back preroll nor the end of the stream.
 //
-// Properties: "monitor" (int) and "fullscreen" (boolean) place the output window, "audio-device"
-// (string, empty for the server's default output) picks the sound output; all three take effect
-// when the input is next linked. "video-frames" and "audio-samples" (read-only, uint64) count what
-// arrived at the inputs: video buffers, and audio frames (one sample per channel).
+// Properties: "monitor" (int) and "fullscreen" (boolean) place the output window, and a change moves
+// a window already shown at once; "audio-device" (string, empty for the server's default output)
+// picks the sound output and takes effect when the input is next linked. Video whose caps say
+// interlaced is deinterlaced inside the element. "video-frames" and "audio-samples" (read-only, uint64) count
+// what arrived at the inputs: video buffers, and audio frames (one sample per channel).
 
 G_BEGIN_DECLS
 

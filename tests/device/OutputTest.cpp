@@ -3,8 +3,11 @@
 
 #include "tests/device/DevicePipeline.h"
 #include "tests/device/ScreenPixels.h"
+#include "tests/support/MediaGenerator.h"
+#include "tests/support/Poll.h"
 #include "tests/support/X11Tools.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -78,6 +81,99 @@ TEST_F(OutputTest, FullScreenCoversTheMonitorAndAnAbsentMonitorMeansTheFirst) {
     EXPECT_EQ(std::tie(window->x, window->y, window->width, window->height),
               std::tie(screen.x, screen.y, screen.width, screen.height));
     EXPECT_TRUE(Eventually([&] { return PixelOf(window->id, screen.width / 2, screen.height / 2).IsRed(); }));
+}
+
+// Moving the window is the element's work: a new placement takes effect on a picture already shown,
+// not at the next link, and the sink goes on drawing into the window that moved.
+TEST_F(OutputTest, ANewPlacementMovesAWindowAlreadyShowingAtOnce) {
+    DevicePipeline pipeline("videotestsrc pattern=red is-live=true ! video/x-raw,width=320,height=240 "
+                            "! halvionrenderer name=device");
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
+    ASSERT_TRUE(Eventually(TheOutputWindow));
+    const ShownWindow screen = RootWindowArea();
+    struct Step {
+        bool fullscreen;
+        int width, height;
+    };
+    for (const Step& step : {Step{true, screen.width, screen.height}, Step{false, 720, 480}}) {
+        SCOPED_TRACE(step.fullscreen ? "full screen" : "window");
+        g_object_set(pipeline.Device(), "fullscreen", step.fullscreen, nullptr);
+        std::optional<ShownWindow> window;
+        ASSERT_TRUE(PollUntil(
+            [&] {
+                window = TheOutputWindow();
+                return window && window->width == step.width && window->height == step.height;
+            },
+            std::chrono::seconds(5)));
+        if (step.fullscreen) {
+            // No window manager frames or places it.
+            EXPECT_EQ(std::tie(window->x, window->y), std::tie(screen.x, screen.y));
+        }
+        EXPECT_TRUE(PollUntil([&] { return PixelOf(window->id, step.width / 2, step.height / 2).IsRed(); },
+                              std::chrono::seconds(5)));
+    }
+    EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
+}
+
+int ChildrenMadeBy(GstElement* bin, const char* factory) {
+    int count = 0;
+    GstIterator* children = gst_bin_iterate_elements(GST_BIN(bin));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+        GstElementFactory* made = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        count += made && g_strcmp0(GST_OBJECT_NAME(made), factory) == 0 ? 1 : 0;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(children);
+    return count;
+}
+
+GstPadProbeReturn CountPictures(GstPad*, GstPadProbeInfo*, gpointer count) {
+    ++*static_cast<std::atomic<int>*>(count);
+    return GST_PAD_PROBE_OK;
+}
+
+// The bar moves 10 px a field. Shown woven, its edge alternates between two places on nearly every
+// pair of rows; deinterlaced at field rate it stands straight, and the window gets one picture per
+// field. Progressive video of the same motion gets no deinterlacer at all.
+TEST_F(OutputTest, InterlacedVideoIsShownDeinterlacedAtFieldRateAndProgressiveVideoMeetsNoDeinterlacer) {
+    for (bool interlaced : {true, false}) {
+        SCOPED_TRACE(interlaced ? "interlaced" : "progressive");
+        DevicePipeline pipeline("filesrc location=\"" + GenerateClip(MovingBarClip(interlaced)) +
+                                "\" ! decodebin ! halvionrenderer name=device");
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << PrintToString(pipeline.errors);
+        EXPECT_EQ(ChildrenMadeBy(pipeline.Device(), "deinterlace"), interlaced ? 1 : 0);
+        std::atomic<int> pictures{0};
+        // The device's one sink is its video sink: only Video-In is linked.
+        GstIterator* sinks = gst_bin_iterate_sinks(GST_BIN(pipeline.Device()));
+        GValue item = G_VALUE_INIT;
+        while (gst_iterator_next(sinks, &item) == GST_ITERATOR_OK) {
+            GstPad* input = gst_element_get_static_pad(GST_ELEMENT(g_value_get_object(&item)), "sink");
+            gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, CountPictures, &pictures, nullptr);
+            gst_object_unref(input);
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(sinks);
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING));
+        ASSERT_TRUE(
+            PollUntil([&] { return pipeline.Counter("video-frames") >= 20; }, std::chrono::seconds(10)));
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED));
+        std::optional<ShownWindow> window = TheOutputWindow();
+        ASSERT_TRUE(window);
+        const Combing combing = CountCombedRows(GrabWindow(window->id));
+        std::printf("%s: %d of %d pairs of rows combed\n", interlaced ? "interlaced" : "progressive",
+                    combing.combed, combing.pairs);
+        EXPECT_GT(combing.pairs, 400);
+        EXPECT_EQ(combing.combed, 0);
+
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING));
+        ASSERT_TRUE(pipeline.WaitFor(GST_MESSAGE_EOS)) << PrintToString(pipeline.errors);
+        // Two seconds of 60 pictures: 60 woven frames or 120 progressive ones, 120 shown either way.
+        EXPECT_EQ(pipeline.Counter("video-frames"), interlaced ? 60u : 120u);
+        EXPECT_NEAR(pictures.load(), 120, 3);
+    }
 }
 
 std::string RunCommand(const std::string& command) {
