@@ -34,12 +34,23 @@ struct RendererState {
     std::vector<ElementRef> audioChain;
     std::unique_ptr<OutputWindow> window;
 
+    // The sound output as chosen, and the sound-server sink that plays it (none while a stand-in plays
+    // silently): read by the output watch on its own thread, which must never wait for `lock`, since
+    // stopping the watch under `lock` waits for that thread.
+    std::mutex soundLock;
+    std::string chosenOutput;
+    ElementRef serverSink;
+    GstRef<GstDeviceMonitor> outputWatch;
+
     std::atomic<GstElement*> videoSink{nullptr};
     std::atomic<unsigned long> windowHandle{0};
     std::atomic<guint64> videoFrames{0};
     std::atomic<guint64> audioSamples{0};
     std::atomic<guint> audioBytesPerFrame{0};
 };
+
+enum Signal { SignalReopenAudio, SignalCount };
+guint signals[SignalCount] = {};
 
 enum Property { PropMonitor = 1, PropFullscreen, PropAudioDevice, PropVideoFrames, PropAudioSamples };
 
@@ -184,6 +195,85 @@ void MoveOutput(HalvionRenderer* self) {
     state.window = std::move(moved);
 }
 
+void DetachAudio(HalvionRenderer* self);
+
+// The server's name for an output the watch lists (the pulse provider's "internal-name").
+std::string OutputName(GstDevice* device) {
+    if (!g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
+        return {};
+    }
+    GStringRef name;
+    g_object_get(device, "internal-name", OutParam(name), nullptr);
+    return name ? name.get() : "";
+}
+
+bool IsDefaultOutput(GstDevice* device) {
+    const StructureRef properties(gst_device_get_properties(device));
+    gboolean isDefault = FALSE;
+    return properties && gst_structure_get_boolean(properties.get(), "is-default", &isDefault) && isDefault;
+}
+
+// Where the sound should go now: the chosen output while the server lists it, else the server's
+// default. A stream sent to an output the server does not have would fail, and an empty name does not
+// move a stream that plays on another output, so the default goes by its name too. Caller holds
+// soundLock.
+std::string SoundTarget(RendererState& state) {
+    if (!state.outputWatch) {
+        return state.chosenOutput;
+    }
+    std::string fallback;
+    const ObjectListRef devices(gst_device_monitor_get_devices(state.outputWatch.get()));
+    bool present = false;
+    for (GList* item = devices.get(); item; item = item->next) {
+        GstDevice* device = GST_DEVICE(item->data);
+        const std::string name = OutputName(device);
+        present = present || (!state.chosenOutput.empty() && name == state.chosenOutput);
+        if (IsDefaultOutput(device)) {
+            fallback = name;
+        }
+    }
+    return present ? state.chosenOutput : fallback;
+}
+
+// Moves the playing stream: pulsesink takes a new device while it plays. Caller holds soundLock.
+void SteerSound(RendererState& state) {
+    if (!state.serverSink) {
+        return;
+    }
+    const std::string target = SoundTarget(state);
+    g_object_set(state.serverSink.get(), "device", target.empty() ? nullptr : target.c_str(), nullptr);
+}
+
+// Runs on the watch's own thread. An output that comes (back) may be the chosen one; one that goes
+// was moved to the default by the server itself.
+GstBusSyncReply OnOutputsChanged(GstBus*, GstMessage* message, gpointer data) {
+    const MessageRef owned(message);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED) {
+        GstDevice* added = nullptr;
+        gst_message_parse_device_added(message, &added);
+        const GstRef<GstDevice> device(added);
+        auto& state = *static_cast<RendererState*>(data);
+        std::lock_guard soundGuard(state.soundLock);
+        if (!state.chosenOutput.empty() && device && OutputName(device.get()) == state.chosenOutput) {
+            SteerSound(state);
+        }
+    }
+    return GST_BUS_DROP;
+}
+
+// Starts watching the server's outputs; without a server there is nothing to watch, and nothing
+// fails. Caller holds lock.
+void WatchOutputs(RendererState& state) {
+    GstRef<GstDeviceMonitor> watch = Share(gst_device_monitor_new());
+    gst_device_monitor_add_filter(watch.get(), "Audio/Sink", nullptr);
+    const GstRef<GstBus> bus = Adopt(gst_device_monitor_get_bus(watch.get()));
+    gst_bus_set_sync_handler(bus.get(), OnOutputsChanged, &state, nullptr);
+    if (!gst_device_monitor_start(watch.get())) {
+        return;
+    }
+    state.outputWatch = std::move(watch);
+}
+
 void AttachAudio(HalvionRenderer* self) {
     RendererState& state = *self->state;
     if (!state.audioChain.empty()) {
@@ -193,8 +283,14 @@ void AttachAudio(HalvionRenderer* self) {
     if (chain.empty()) {
         return;
     }
+    WatchOutputs(state);
+    std::string target;
+    {
+        std::lock_guard soundGuard(state.soundLock);
+        target = SoundTarget(state);
+    }
     bool noServer = false;
-    ElementRef sink = MakeAudioSink(state.audioDevice, HALVION_OUTPUT_NAME, noServer);
+    ElementRef sink = MakeAudioSink(target, HALVION_OUTPUT_NAME, noServer);
     if (!sink) {
         GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN, ("No audio sink is installed."), (nullptr));
         return;
@@ -203,11 +299,46 @@ void AttachAudio(HalvionRenderer* self) {
         GST_ELEMENT_WARNING(self, RESOURCE, OPEN_WRITE,
                             ("No sound server answers; the device plays silently."), (nullptr));
     }
+    GstElement* serverSink = noServer ? nullptr : sink.get();
     chain.push_back(std::move(sink));
     state.audioChain = std::move(chain);
     if (!AttachChain(self, state.audioPad, state.audioChain)) {
-        DetachChain(self, state.audioPad, state.audioChain);
+        DetachAudio(self);
+        return;
     }
+    if (serverSink) {
+        std::lock_guard soundGuard(state.soundLock);
+        state.serverSink = Share(serverSink);
+        // The chosen output may have come while the sink was being made.
+        SteerSound(state);
+    }
+}
+
+void DetachAudio(HalvionRenderer* self) {
+    RendererState& state = *self->state;
+    // The watch is stopped first and outside the sound lock: stopping waits for its thread, which may
+    // be about to take that lock.
+    if (state.outputWatch) {
+        gst_device_monitor_stop(state.outputWatch.get());
+        state.outputWatch.reset();
+    }
+    {
+        std::lock_guard soundGuard(state.soundLock);
+        state.serverSink.reset();
+    }
+    DetachChain(self, state.audioPad, state.audioChain);
+}
+
+// The sound server has come back, or a stand-in plays while none answered: the sink is made anew,
+// since a sink that lost its server never connects again by itself (its connection is shared by
+// every sink of its client name and stays dead until all of them close).
+void ReopenAudio(HalvionRenderer* self) {
+    std::lock_guard guard(self->state->lock);
+    if (self->state->disposing || self->state->audioChain.empty()) {
+        return;
+    }
+    DetachAudio(self);
+    AttachAudio(self);
 }
 
 void OnLinked(GstPad* pad, GstPad*, gpointer data) {
@@ -232,7 +363,7 @@ void OnUnlinked(GstPad* pad, GstPad*, gpointer data) {
     if (pad == self->state->videoPad) {
         DetachVideo(self);
     } else {
-        DetachChain(self, self->state->audioPad, self->state->audioChain);
+        DetachAudio(self);
     }
 }
 
@@ -314,6 +445,9 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
     case PropAudioDevice: {
         const gchar* device = g_value_get_string(value);
         state.audioDevice = device ? device : "";
+        std::lock_guard soundGuard(state.soundLock);
+        state.chosenOutput = state.audioDevice;
+        SteerSound(state);
         break;
     }
     default:
@@ -358,7 +492,7 @@ void Dispose(GObject* object) {
         if (!self->state->disposing) {
             self->state->disposing = true;
             DetachVideo(self);
-            DetachChain(self, self->state->audioPad, self->state->audioChain);
+            DetachAudio(self);
         }
     }
     G_OBJECT_CLASS(halvion_renderer_parent_class)->dispose(object);
@@ -413,6 +547,12 @@ static void halvion_renderer_class_init(HalvionRendererClass* klass) {
         g_param_spec_uint64("audio-samples", "Audio samples",
                             "Audio samples (one per channel) that arrived at Audio-In", 0, G_MAXUINT64, 0,
                             counter));
+
+    // Makes the sound's sink anew: for whoever saw the sound server come back (see ReopenAudio).
+    signals[SignalReopenAudio] =
+        g_signal_new_class_handler("reopen-audio", G_TYPE_FROM_CLASS(klass),
+                                   static_cast<GSignalFlags>(G_SIGNAL_RUN_LAST | G_SIGNAL_ACTION),
+                                   G_CALLBACK(ReopenAudio), nullptr, nullptr, nullptr, G_TYPE_NONE, 0);
 
     GstElementClass* elementClass = GST_ELEMENT_CLASS(klass);
     gst_element_class_add_static_pad_template(elementClass, &videoTemplate);

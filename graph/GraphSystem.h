@@ -2,8 +2,10 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
+#include "graph/SoundOutputs.h"
 
 #include <memory>
+#include <vector>
 
 // What the playback object needs of the media library before there is a graph: bringing the library
 // up and down, and making the two objects it creates by kind rather than through a graph.
@@ -21,4 +23,6 @@ public:
     // A new instance of the output device's renderer filter, not yet in any graph. Its input pins are
     // "Video-In" and "Audio-In". Fails (REGDB_E_CLASSNOTREG) when the device's renderer is not installed.
     virtual HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) = 0;
+    // The sound server's outputs as it lists them now; none when no server answers.
+    virtual std::vector<SoundOutput> ListSoundOutputs() { return {}; }
 };

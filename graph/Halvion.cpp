@@ -2,6 +2,7 @@
 #include "graph/Halvion.h"
 
 #include "graph/FilterName.h"
+#include "graph/SoundOutputs.h"
 
 #include <utility>
 #include <vector>
@@ -90,6 +91,13 @@ void THalvion::SetEnableVideo(bool value) {
 
 void THalvion::SetEnableAudio(bool value) {
     EnableAudio = value;
+}
+
+void THalvion::SetAudioOutput(const std::string& name) {
+    AudioOutput = name;
+    if (const auto choice = std::dynamic_pointer_cast<IDeviceSoundOutput>(Graph)) {
+        choice->SetDeviceSoundOutput(name);
+    }
 }
 
 void THalvion::ListFilters(TextSinkLink& sink) {

@@ -30,6 +30,9 @@ public:
     void SetOwnerScale(double ratio);
     void SetEnableVideo(bool value);
     void SetEnableAudio(bool value);
+    // The sound server's output for the device's sound, empty for the server's default. Unlike the
+    // two options above it holds at once: a device playing moves its sound there.
+    void SetAudioOutput(const std::string& name);
 
     void OpenFile(const std::string& fileName);
     void TestRenderFile(const std::string& fileName);
@@ -55,6 +58,7 @@ public:
     const std::string& CurrentFileName() const { return FileName; }
     bool VideoEnabled() const { return EnableVideo; }
     bool AudioEnabled() const { return EnableAudio; }
+    const std::string& ChosenAudioOutput() const { return AudioOutput; }
     WindowHandle Owner() const { return OwnerWindow; }
     // Whether the last end seen was that of a file with no length: one whose graph could not be built.
     bool EndedWithoutLength() const { return EndWithoutLength; }
@@ -100,6 +104,7 @@ public:
 
 private:
     std::string FileName;
+    std::string AudioOutput;
 
 public:
     bool EndReached = false;

@@ -32,6 +32,12 @@ struct GErrorFree {
 struct GFree {
     void operator()(gpointer memory) const { g_free(memory); }
 };
+struct GstStructureFree {
+    void operator()(GstStructure* structure) const { gst_structure_free(structure); }
+};
+struct GstObjectListFree {
+    void operator()(GList* objects) const { g_list_free_full(objects, gst_object_unref); }
+};
 struct GstPluginFeatureListFree {
     void operator()(GList* features) const { gst_plugin_feature_list_free(features); }
 };
@@ -46,6 +52,9 @@ using IteratorRef = std::unique_ptr<GstIterator, GstIteratorFree>;
 using ErrorRef = std::unique_ptr<GError, GErrorFree>;
 // A string GLib allocated for the caller (gst_object_get_name, g_strdup_printf, ...).
 using GStringRef = std::unique_ptr<gchar, GFree>;
+using StructureRef = std::unique_ptr<GstStructure, GstStructureFree>;
+// A list of objects each with a reference of its own (gst_device_monitor_get_devices).
+using ObjectListRef = std::unique_ptr<GList, GstObjectListFree>;
 // A list of plugin features, each with a reference of its own, as the registry hands it out.
 using FeatureListRef = std::unique_ptr<GList, GstPluginFeatureListFree>;
 

@@ -17,6 +17,7 @@
 #include "core/SettingsLock.h"
 #include "core/StartupMarks.h"
 #include "graph/Halvion.h"
+#include "player/DeviceSettings.h"
 #include "player/FileDrop.h"
 #include "player/OpenPath.h"
 #include "player/PlaySettings.h"
@@ -109,7 +110,9 @@ void TfrmMain::FormDestroy() {
 }
 
 void TfrmMain::LoadSettings() {
-    const PlaySettings stored = ReadPlaySettings(ProfileFile(SettingsFileName()));
+    const ProfileFile settings(SettingsFileName());
+    const PlaySettings stored = ReadPlaySettings(settings);
+    const DeviceSettings device = ReadDeviceSettings(settings);
     // What is written at the end now starts from what was stored, not from defaults.
     MarkSettingsRead();
     MarkStartupOnce("settings read");
@@ -124,6 +127,8 @@ void TfrmMain::LoadSettings() {
     }
     Player->SetEnableVideo(ActionEnableVideo->Checked());
     Player->SetEnableAudio(ActionEnableAudio->Checked());
+    // Before the stored position is converted, so that a bad position does not lose the choice.
+    Player->SetAudioOutput(device.AudioOutput);
     ActionResume->SetChecked(stored.Resume);
 
     ResumePosition = ParsePosition(stored.Position);
@@ -149,7 +154,11 @@ void TfrmMain::SaveSettings() {
     current.Playing = Player->Playing;
     current.Position = std::to_string(Player->GetPosition());
     current.Filter = FilterComboBox1->Filter();
-    WritePlaySettings(ProfileFile(SettingsFileName()), current);
+    DeviceSettings device;
+    device.AudioOutput = Player->ChosenAudioOutput();
+    const ProfileFile settings(SettingsFileName());
+    WritePlaySettings(settings, current);
+    WriteDeviceSettings(settings, device);
 }
 
 void TfrmMain::ActionEnableVideoExecute() {

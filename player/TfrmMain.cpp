@@ -138,6 +138,8 @@ void TfrmMain::CreateOptionPanel() {
     chkEnableAudio = new TActionCheckBox(*ActionEnableAudio, PanelOption);
     chkEnableAudio->setObjectName(QStringLiteral("chkEnableAudio"));
     chkEnableAudio->setGeometry(144, 8, 97, 17);
+    // The right button opens the choice of the device's sound output and never toggles the box.
+    chkEnableAudio->setContextMenuPolicy(Qt::CustomContextMenu);
     CheckBox1 = new TActionCheckBox(*ActionResume, PanelOption);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(256, 8, 209, 17);
@@ -311,6 +313,9 @@ void TfrmMain::WireHandlers() {
     connect(Panel4, &TPanel::DoubleClicked, this, guarded(&TfrmMain::Panel4DblClick));
     connect(Button2, &QPushButton::clicked, this, guarded(&TfrmMain::Button2Click));
     connect(Button1, &QPushButton::clicked, this, guarded(&TfrmMain::Button1Click));
+    connect(chkEnableAudio, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
+        RunHandler([this, where] { chkEnableAudioContextPopup(where); });
+    });
     // The browser's controls catch their own errors; from now on they show them in the same box as
     // every other error that escapes a handler.
     SetBrowserErrorReporter(

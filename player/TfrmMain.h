@@ -9,10 +9,12 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
 class QLabel;
+class QPoint;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
@@ -134,6 +136,9 @@ public:
     void ActionRew5Execute();
     void ActionRew15Execute();
     void ActionPlus5Execute();
+    // The context menu of 音声出力 (the device's sound output), and a choice made in it.
+    void chkEnableAudioContextPopup(const QPoint& where);
+    void AudioOutputClick(const std::string& name);
 
     // The controller's operations behind the handlers.
     void OpenSelectedFile();
@@ -188,4 +193,7 @@ private:
     // The playback object, made by FormCreate, and the position a resume at start-up goes to.
     std::unique_ptr<THalvion> Player;
     MediaTime ResumePosition = 0;
+    // The descriptions of the sound outputs seen in this run, by name: a chosen output that is gone
+    // is still shown by the description the user knows it by.
+    std::map<std::string, std::string> seenAudioOutputs_;
 };

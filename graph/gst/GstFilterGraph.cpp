@@ -113,6 +113,9 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
     if (parent) {
         return E_INVALIDARG;
     }
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "audio-device")) {
+        g_object_set(element.get(), "audio-device", deviceSoundOutput_.c_str(), nullptr);
+    }
     bool renamed = false;
     {
         std::lock_guard guard(lock_);

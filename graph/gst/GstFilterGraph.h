@@ -2,6 +2,7 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
+#include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
@@ -41,6 +42,7 @@ class GstFilterGraph : public IGraphBuilder,
                        public IVideoWindow,
                        public IBasicAudio,
                        public IVideoPlacementAhead,
+                       public IDeviceSoundOutput,
                        public std::enable_shared_from_this<GstFilterGraph> {
 public:
     GstFilterGraph();
@@ -94,6 +96,12 @@ public:
     GstElement* Pipeline() const { return pipeline_.get(); }
     // IVideoPlacementAhead
     void PlaceAhead(VideoPlacementRule rule) override;
+
+    // IDeviceSoundOutput
+    void SetDeviceSoundOutput(const std::string& name) override;
+    // Whether the sound server went away (or was not there when the sinks opened) and the graph waits
+    // for it to come back.
+    bool WaitsForSoundServer() const { return soundAway_; }
 
     const RenderCounters& Counters() const { return counters_; }
     WindowHandle VideoWindowHandle() const { return window_.Handle(); }
@@ -158,6 +166,11 @@ private:
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
     void Reseek();
+    // The sound server: a sink that lost it, or a stand-in that plays in its place, is noted; once the
+    // server answers again the sinks are opened anew and playback goes on from where it stood.
+    // Tells whether the message was the sound server's absence.
+    bool NoteSoundServerAway(GstMessage* message, const GError* problem);
+    void BringSoundBack();
     // Asks the pipeline for the file's length (also when it posts that the length changed).
     void ReadDuration();
 
@@ -220,4 +233,9 @@ private:
     std::atomic<bool> pictureUnshown_{false};
     PositionModel position_;
     std::vector<std::string> problems_;
+
+    // The device renderer's sound output, given to every device renderer added.
+    std::string deviceSoundOutput_;
+    bool soundAway_ = false;
+    std::chrono::steady_clock::time_point nextServerCheck_{};
 };

@@ -82,6 +82,11 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
 void GstFilterGraph::OnError(GstMessage* message) {
     ErrorRef error;
     gst_message_parse_error(message, OutParam(error), nullptr);
+    // A sound server that went away is waited for (see SoundServerReturn.cpp); it fails nothing.
+    if (NoteSoundServerAway(message, error.get())) {
+        AddProblem("the sound server went away: " + std::string(error ? error->message : "unknown"));
+        return;
+    }
     AddProblem("error from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                (error ? error->message : "unknown"));
     settle_ = Settle::Failed;
@@ -91,6 +96,7 @@ void GstFilterGraph::OnError(GstMessage* message) {
 void GstFilterGraph::OnWarning(GstMessage* message) {
     ErrorRef warning;
     gst_message_parse_warning(message, OutParam(warning), nullptr);
+    NoteSoundServerAway(message, warning.get());
     if (!IsHarmlessRenegotiationWarning(message, warning.get())) {
         AddProblem("warning from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                    (warning ? warning->message : "unknown"));

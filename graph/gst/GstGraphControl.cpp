@@ -117,6 +117,7 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     if (transport_ == Transport::Started) {
         TakeHeldBackEnd();
     }
+    BringSoundBack();
     current = position_.Current();
     stop = position_.Stop();
     return S_OK;

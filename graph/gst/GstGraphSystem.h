@@ -43,6 +43,8 @@ public:
     void Uninitialize() override;
     HRESULT CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) override;
     HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) override;
+    // Asked of the server through GStreamer's device monitor, so nothing beyond GStreamer is needed.
+    std::vector<SoundOutput> ListSoundOutputs() override;
 
     // Why plugin files beside the executable were refused, if any were.
     static std::vector<std::string> PluginProblems();
