@@ -149,6 +149,8 @@ TEST_F(OutputTest, InterlacedVideoIsShownDeinterlacedAtFieldRateAndProgressiveVi
         GstIterator* sinks = gst_bin_iterate_sinks(GST_BIN(pipeline.Device()));
         GValue item = G_VALUE_INIT;
         while (gst_iterator_next(sinks, &item) == GST_ITERATOR_OK) {
+            // Counts, not timing, are looked at: a loaded machine must not make the decoder drop frames.
+            g_object_set(g_value_get_object(&item), "qos", FALSE, nullptr);
             GstPad* input = gst_element_get_static_pad(GST_ELEMENT(g_value_get_object(&item)), "sink");
             gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, CountPictures, &pictures, nullptr);
             gst_object_unref(input);

@@ -172,6 +172,71 @@ TEST_F(GstPlaybackTest, OtherFilesWithAnOutputOnGoThroughTheSourceToTheDevice) {
     }
 }
 
+// The deinterlacer goes inside the renderers' own bins, the panel's and the device's, and only for
+// interlaced caps: the graph's filters, and what ListFilters lists, are the same either way.
+TEST_F(GstPlaybackTest, InterlacedVideoIsDeinterlacedInsideTheRenderersAndTheFiltersStayTheSame) {
+    auto deinterlacers = [this](const char* renderer) {
+        int count = 0;
+        const ElementRef bin = Adopt(gst_bin_get_by_name(GST_BIN(Graph()->Pipeline()), renderer));
+        GstIterator* children = bin ? gst_bin_iterate_recurse(GST_BIN(bin.get())) : nullptr;
+        GValue item = G_VALUE_INIT;
+        while (children && gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+            GstElementFactory* made = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+            count += made && g_strcmp0(GST_OBJECT_NAME(made), "deinterlace") == 0 ? 1 : 0;
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        if (children) {
+            gst_iterator_free(children);
+        }
+        return count;
+    };
+    for (const bool video : {false, true}) {
+        const char* renderer = video ? DeviceRendererName : VideoRendererName;
+        std::vector<std::string> filters[2];
+        for (const bool interlaced : {true, false}) {
+            SCOPED_TRACE(std::string(renderer) + (interlaced ? ", interlaced" : ", progressive"));
+            const std::string path = GenerateClip(MovingBarClip(interlaced));
+            Open(path, video, false);
+            player->Play();
+            EXPECT_TRUE(WaitFor([&] { return deinterlacers(renderer) > 0 || !interlaced; }));
+            EXPECT_EQ(deinterlacers(renderer), interlaced ? 1 : 0);
+            RecordedLines listed;
+            player->ListFilters(listed);
+            // Generated names count on from file to file, and each clip is a file of its own.
+            for (std::string line : listed.lines) {
+                line = line == path ? "<file>" : line.substr(0, line.find_last_not_of("0123456789") + 1);
+                filters[interlaced].push_back(line);
+            }
+            player->Stop();
+        }
+        EXPECT_EQ(filters[true], filters[false]);
+    }
+}
+
+// The program's choice of monitor reaches a device renderer that is already showing, and one made
+// for the next file.
+TEST_F(GstPlaybackTest, TheDeviceScreenHoldsAtOnceAndForTheNextFile) {
+    auto placement = [this] {
+        const ElementRef device =
+            Adopt(gst_bin_get_by_name(GST_BIN(Graph()->Pipeline()), DeviceRendererName));
+        gint monitor = -1;
+        gboolean fullscreen = FALSE;
+        if (device) {
+            g_object_get(device.get(), "monitor", &monitor, "fullscreen", &fullscreen, nullptr);
+        }
+        return std::make_pair(monitor, fullscreen != FALSE);
+    };
+    Open(Clip(".avi", true, false), true, false);
+    player->Play();
+    EXPECT_EQ(placement(), std::make_pair(0, false));
+    player->SetDeviceScreen(2, true);
+    EXPECT_EQ(placement(), std::make_pair(2, true));
+    Open(Clip(".mkv", true, false), true, false);
+    EXPECT_EQ(placement(), std::make_pair(2, true));
+    EXPECT_TRUE(PlayToEnd());
+}
+
 TEST_F(GstPlaybackTest, WithoutTheDevicePluginTheFilePlaysOnTheStandardRenderers) {
     Create("halvionrenderer-not-installed");
     Open(Clip(".avi"), true, true);
