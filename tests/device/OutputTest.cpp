@@ -5,6 +5,8 @@
 #include "tests/device/ScreenPixels.h"
 #include "tests/support/MediaGenerator.h"
 #include "tests/support/Poll.h"
+#include "tests/support/SwaySession.h"
+#include "tests/support/WaylandSession.h"
 #include "tests/support/X11Tools.h"
 
 #include <atomic>
@@ -115,6 +117,63 @@ TEST_F(OutputTest, ANewPlacementMovesAWindowAlreadyShowingAtOnce) {
     EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
 }
 
+std::string RunCommand(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
+    std::string output;
+    char buffer[4096];
+    while (pipe && fgets(buffer, sizeof buffer, pipe.get())) {
+        output += buffer;
+    }
+    return output;
+}
+
+// The report's setting: sway with a 1280×720 output and a 1920×1080 one to its right, which X
+// programs see as two monitors. sway tiles X windows on the focused output whatever they ask for; the
+// full-screen picture must still cover the second output exactly, move at once when told, and reach
+// an output added while it plays.
+TEST_F(OutputTest, UnderSwayTheFullScreenPictureCoversTheChosenOutputAndFollowsANewOne) {
+    SwaySession sway({{1280, 720}, {1920, 1080}});
+    ScopedVariable display("DISPLAY", sway.XDisplay().c_str());
+    DevicePipeline pipeline("videotestsrc pattern=red is-live=true ! video/x-raw,width=320,height=240 "
+                            "! halvionrenderer name=device monitor=1 fullscreen=true");
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
+    auto coversOutput = [&](const char* output, int x, int width, int height) {
+        std::optional<ShownWindow> window;
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                window = TheOutputWindow();
+                return window && window->x == x && window->y == 0 && window->width == width &&
+                       window->height == height;
+            },
+            std::chrono::seconds(10)))
+            << output << ": " << (window ? window->x : -1) << "," << (window ? window->y : -1) << " "
+            << (window ? window->width : -1) << "x" << (window ? window->height : -1);
+        // What the compositor shows on that output, not only where X says the window is.
+        const std::string shot = std::string(TARNWICK_ARTIFACT_DIR) + "/sway-" + output + ".ppm";
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                std::vector<unsigned long> pixels;
+                int shotWidth = 0, shotHeight = 0;
+                return sway.Screenshot(output, shot, pixels, shotWidth, shotHeight) && shotWidth == width &&
+                       pixels[static_cast<size_t>(shotHeight / 2) * shotWidth + shotWidth / 2] == 0xff0000u &&
+                       pixels[static_cast<size_t>(shotHeight / 2) * shotWidth + 5] == 0 &&
+                       pixels[5 * static_cast<size_t>(shotWidth) + shotWidth / 2] == 0xff0000u;
+            },
+            std::chrono::seconds(10)))
+            << output << ": see " << shot;
+    };
+    coversOutput("HEADLESS-2", 1280, 1920, 1080);
+    g_object_set(pipeline.Device(), "monitor", 0, nullptr);
+    coversOutput("HEADLESS-1", 0, 1280, 720);
+    ASSERT_TRUE(sway.CreateOutput());
+    // The program gives the element the new monitor's index once the X server lists it.
+    ASSERT_TRUE(PollUntil([] { return RunCommand("xrandr --listmonitors").rfind("Monitors: 3", 0) == 0; },
+                          std::chrono::seconds(10)));
+    g_object_set(pipeline.Device(), "monitor", 2, nullptr);
+    coversOutput("HEADLESS-3", 3200, 1920, 1080);
+    EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
+}
+
 int ChildrenMadeBy(GstElement* bin, const char* factory) {
     int count = 0;
     GstIterator* children = gst_bin_iterate_elements(GST_BIN(bin));
@@ -176,16 +235,6 @@ TEST_F(OutputTest, InterlacedVideoIsShownDeinterlacedAtFieldRateAndProgressiveVi
         EXPECT_EQ(pipeline.Counter("video-frames"), interlaced ? 60u : 120u);
         EXPECT_NEAR(pictures.load(), 120, 3);
     }
-}
-
-std::string RunCommand(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
-    std::string output;
-    char buffer[4096];
-    while (pipe && fgets(buffer, sizeof buffer, pipe.get())) {
-        output += buffer;
-    }
-    return output;
 }
 
 // The first number of the first line of the short listing whose second field is `field`.
