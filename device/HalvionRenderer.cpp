@@ -203,7 +203,7 @@ std::string OutputName(GstDevice* device) {
         return {};
     }
     GStringRef name;
-    g_object_get(device, "internal-name", OutParam(name), nullptr);
+    g_object_get(device, "internal-name", static_cast<gchar**>(OutParam(name)), nullptr);
     return name ? name.get() : "";
 }
 

@@ -176,6 +176,9 @@ private:
     // Tells whether the message was the sound server's absence.
     bool NoteSoundServerAway(GstMessage* message, const GError* problem);
     void BringSoundBack();
+    void ReopenSoundSinks();
+    // Waits, within the deadline, until no state change of the pipeline is under way.
+    void SettleWithin(std::chrono::milliseconds deadline);
     // Asks the pipeline for the file's length (also when it posts that the length changed).
     void ReadDuration();
 
@@ -247,5 +250,6 @@ private:
     // The device renderer's sound output, given to every device renderer added.
     std::string deviceSoundOutput_;
     bool soundAway_ = false;
+    bool standInsPlay_ = false;
     std::chrono::steady_clock::time_point nextServerCheck_{};
 };

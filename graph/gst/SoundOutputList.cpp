@@ -19,7 +19,7 @@ std::vector<SoundOutput> GstGraphSystem::ListSoundOutputs() {
             continue;
         }
         GStringRef name;
-        g_object_get(device, "internal-name", OutParam(name), nullptr);
+        g_object_get(device, "internal-name", static_cast<gchar**>(OutParam(name)), nullptr);
         const GStringRef description(gst_device_get_display_name(device));
         if (name) {
             outputs.push_back({name.get(), description ? description.get() : name.get()});

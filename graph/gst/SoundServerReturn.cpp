@@ -4,9 +4,11 @@
 // itself, so the graph, which already answers for the positions, opens the sinks anew once the server
 // answers, and takes playback on from the place it stood.
 //
-// While the server is away playback waits: the sink that lost it stops taking data, which holds
-// back the demuxer and with it the picture; a picture going on would leave the sound behind it.
+// While the server is away the picture goes on: the sink that lost its server stops taking data, but
+// the pipeline's clock runs on and the picture with it, so the window and the device keep showing
+// the file; the sound comes back at the place the picture has reached.
 
+#include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
@@ -18,6 +20,9 @@ namespace {
 
 // How often an absent server is asked for: the sound is back within this and one timer tick.
 constexpr std::chrono::milliseconds ServerCheckEvery{250};
+// How long the pipeline may take to stand still around the sinks' reopening: the whole return must
+// fit in two seconds.
+constexpr std::chrono::milliseconds SettleDeadline{700};
 
 bool MadeBy(GstObject* object, const char* factoryName) {
     if (!GST_IS_ELEMENT(object)) {
@@ -44,7 +49,41 @@ bool SoundServerAnswers() {
     return answers;
 }
 
+// The standard renderer's automatic sink is replaced by a new one, which chooses its sink anew. Only
+// a new element, brought to its bin's state as the device's new sink is, prerolls in step with the
+// seek that follows; one cycled through NULL in place left the pipeline waiting for a preroll that
+// had already happened.
+void ReplaceAutomaticSink(GstElement* old) {
+    const GstRef<GstObject> parent = Adopt(gst_object_get_parent(GST_OBJECT(old)));
+    const PadRef input = Adopt(gst_element_get_static_pad(old, "sink"));
+    const PadRef upstream = input ? Adopt(gst_pad_get_peer(input.get())) : nullptr;
+    const ElementRef made = Share(gst_element_factory_make("autoaudiosink", nullptr));
+    if (!parent || !GST_IS_BIN(parent.get()) || !upstream || !made) {
+        return;
+    }
+    gst_element_set_locked_state(old, TRUE);
+    gst_element_set_state(old, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(parent.get()), old);
+    gst_bin_add(GST_BIN(parent.get()), made.get());
+    const PadRef madeInput = Adopt(gst_element_get_static_pad(made.get(), "sink"));
+    if (gst_pad_link(upstream.get(), madeInput.get()) != GST_PAD_LINK_OK) {
+        GST_WARNING_OBJECT(parent.get(), "the new sound sink could not be linked");
+    }
+    gst_element_sync_state_with_parent(made.get());
+}
+
 } // namespace
+
+void GstFilterGraph::SettleWithin(std::chrono::milliseconds deadline) {
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    GraphWait wait;
+    while (gst_element_get_state(pipeline_.get(), nullptr, nullptr,
+                                 std::chrono::duration_cast<std::chrono::nanoseconds>(WaitTick).count()) ==
+               GST_STATE_CHANGE_ASYNC &&
+           std::chrono::steady_clock::now() < until) {
+        wait.GoesOn();
+    }
+}
 
 void GstFilterGraph::SetDeviceSoundOutput(const std::string& name) {
     deviceSoundOutput_ = name;
@@ -60,9 +99,15 @@ bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* prob
         return false;
     }
     GstObject* source = GST_MESSAGE_SRC(message);
+    const bool serverSink = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && MadeBy(source, "pulsesink");
+    // A sink already replaced still posts what failed while it was being taken out: that says nothing
+    // of the server now.
+    if (serverSink && !gst_object_has_as_ancestor(source, GST_OBJECT(pipeline_.get()))) {
+        return true;
+    }
     // A server sink that lost its server says so with an error; the standard renderer and the
     // device's put a silent stand-in in its place when none answered, and warn.
-    const bool lost = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && MadeBy(source, "pulsesink");
+    const bool lost = serverSink;
     const bool standIn = GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING &&
                          (MadeBy(source, "autoaudiosink") ||
                           (GST_IS_ELEMENT(source) && IsDeviceRenderer(GST_ELEMENT(source))));
@@ -73,6 +118,8 @@ bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* prob
         GST_WARNING_OBJECT(pipeline_.get(), "no sound server (%s): waiting for one", problem->message);
     }
     soundAway_ = true;
+    // A sink that lost its server holds its stream up; a stand-in lets it flow.
+    standInsPlay_ = standIn && (standInsPlay_ || !lost);
     return true;
 }
 
@@ -85,36 +132,43 @@ void GstFilterGraph::BringSoundBack() {
         return;
     }
     nextServerCheck_ = now + ServerCheckEvery;
-    if (!SoundServerAnswers()) {
+    const bool answers = SoundServerAnswers();
+    if (!answers && standInsPlay_) {
         return;
     }
-    soundAway_ = false;
+    // Without a server the sinks that lost it make way for silent stand-ins at once, so the picture
+    // and the position go on; with one, the sinks open on it.
+    soundAway_ = !answers;
+    standInsPlay_ = !answers;
+    ReopenSoundSinks();
+}
+
+void GstFilterGraph::ReopenSoundSinks() {
     const MediaTime place = position_.Current();
-    GST_WARNING_OBJECT(pipeline_.get(),
-                       "the sound server answers: the sound sinks open anew at %" GST_TIME_FORMAT,
+    GST_WARNING_OBJECT(pipeline_.get(), "the sound sinks open anew at %" GST_TIME_FORMAT,
                        GST_TIME_ARGS(place * 100));
     GstState state = GST_STATE_NULL;
     GstState pending = GST_STATE_VOID_PENDING;
     gst_element_get_state(pipeline_.get(), &state, &pending, 0);
     const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
-    // Paused first, so the new sinks open into a pipeline that prerolls at the place rather than one
-    // that runs on the old running time.
+    // Paused first and for real, so the new sinks open into a pipeline that prerolls at the place, and
+    // running again then chooses its clock anew: the clock of a sink that lost its server stands still.
     gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    SettleWithin(SettleDeadline);
     for (const ElementRef& element : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
         if (IsDeviceRenderer(element.get())) {
             g_signal_emit_by_name(element.get(), "reopen-audio");
         }
     }
-    // The standard renderer's automatic sink chooses its sink again when it opens.
     for (const ElementRef& element :
          CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
         if (MadeBy(GST_OBJECT(element.get()), "autoaudiosink")) {
-            gst_element_set_state(element.get(), GST_STATE_NULL);
-            gst_element_sync_state_with_parent(element.get());
+            ReplaceAutomaticSink(element.get());
         }
     }
     position_.Seek(place);
     Reseek();
+    SettleWithin(SettleDeadline);
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     }

@@ -5,9 +5,14 @@
 #include "app/TActionToolBar.h"
 #include "app/TImageList.h"
 #include "app/TLabeledEdit.h"
+#include "core/SettingsFileName.h"
+#include "graph/Halvion.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/fakegraph/FakeGraphSystem.h"
 
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRawFont>
 #include <QSignalSpy>
@@ -134,6 +139,60 @@ TEST_F(CommandsTest, ClickingAnOptionBoxTogglesItsActionExactlyOnceAndTheTwoAgre
     EXPECT_FALSE(form->chkEnableAudio->isChecked());
     EXPECT_EQ(form->chkEnableAudio->text(), QStringLiteral("音声出力"));
     EXPECT_EQ(form->CheckBox1->text(), QStringLiteral("次回起動時、終了した所から再生"));
+}
+
+// The right button on 音声出力 offers the sound server's outputs, marks the one chosen, keeps a chosen
+// output that is gone under the description it had, and never toggles the box.
+TEST(AudioOutputMenuTest, TheRightButtonOffersTheOutputsAndNeverTogglesTheBox) {
+    std::remove(SettingsFileName().c_str());
+    const auto system = std::make_shared<FakeGraphSystem>();
+    system->SoundOutputs = {{"hdmi", "HDMI 音声"}, {"usb", "USB ヘッドセット"}};
+    TfrmMain form(system);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const auto openMenu = [&form]() -> QMenu* {
+        QTest::mouseClick(form.chkEnableAudio, Qt::RightButton);
+        const QPoint where(10, 8);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, where, form.chkEnableAudio->mapToGlobal(where));
+        QApplication::sendEvent(form.chkEnableAudio, &event);
+        QApplication::processEvents();
+        // The last one made: a menu closed before may not be deleted yet.
+        const auto menus = form.findChildren<QMenu*>(QStringLiteral("PopupAudioOutput"));
+        return menus.isEmpty() ? nullptr : menus.back();
+    };
+    const auto shown = [](QMenu* menu) {
+        QStringList items;
+        for (QAction* item : menu->actions()) {
+            items << (item->isChecked() ? "* " : "  ") + item->text();
+        }
+        return items;
+    };
+    const auto choose = [](QMenu* menu, const QString& text) {
+        for (QAction* item : menu->actions()) {
+            if (item->text() == text) {
+                item->trigger();
+            }
+        }
+        menu->close();
+        QApplication::processEvents();
+    };
+
+    QMenu* menu = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(shown(menu), (QStringList{"* 既定の出力", "  HDMI 音声", "  USB ヘッドセット"}));
+    choose(menu, "USB ヘッドセット");
+    EXPECT_EQ(form.PlayerObject()->ChosenAudioOutput(), "usb");
+
+    // The headset is unplugged: it stays chosen, and says so.
+    system->SoundOutputs = {{"hdmi", "HDMI 音声"}};
+    menu = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(shown(menu),
+              (QStringList{"  既定の出力", "  HDMI 音声", "* USB ヘッドセット (接続されていません)"}));
+    choose(menu, "既定の出力");
+    EXPECT_EQ(form.PlayerObject()->ChosenAudioOutput(), "");
+    EXPECT_FALSE(form.ActionEnableAudio->Checked());
+    EXPECT_FALSE(form.chkEnableAudio->isChecked());
 }
 
 TEST_F(CommandsTest, TheStatusBarStaysEmptyAndTheHiddenControlsStayHidden) {

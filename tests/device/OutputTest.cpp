@@ -5,6 +5,7 @@
 #include "tests/device/ScreenPixels.h"
 #include "tests/support/MediaGenerator.h"
 #include "tests/support/Poll.h"
+#include "tests/support/SoundServer.h"
 #include "tests/support/SwaySession.h"
 #include "tests/support/WaylandSession.h"
 #include "tests/support/X11Tools.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -250,16 +252,42 @@ int IndexWhere(const std::string& listing, const std::string& field) {
     return -1;
 }
 
-// An output of the server's own for this test, so the streams on it are this test's.
+// An output of the server's own for this test, so the streams on it are this test's. It can be taken
+// away and brought back, as a TV that is switched off and on again.
 class ExtraSink {
 public:
-    ExtraSink() : module_(RunCommand("pactl load-module module-null-sink sink_name=" + name)) {}
-    ~ExtraSink() { RunCommand("pactl unload-module " + module_); }
-    const std::string name = "halvion_test_" + std::to_string(::getpid());
+    explicit ExtraSink(const std::string& suffix = "")
+        : name("halvion_test_" + std::to_string(::getpid()) + suffix) {
+        Load();
+    }
+    ~ExtraSink() { Unload(); }
+    void Load() {
+        module_ = RunCommand("pactl load-module module-null-sink sink_name=" + name +
+                             " sink_properties=device.description=" + name + "_described");
+    }
+    void Unload() {
+        if (!module_.empty()) {
+            RunCommand("pactl unload-module " + module_);
+            module_.clear();
+        }
+    }
+    const std::string name;
 
 private:
     std::string module_;
 };
+
+// The output the device's stream plays on, among those named; empty when on none of them.
+std::string DeviceStreamOutput(const std::vector<std::string>& outputs) {
+    for (const std::string& output : outputs) {
+        for (const std::string& application : StreamsOnOutput("", output)) {
+            if (application == "Morrick Halvion Output") {
+                return output;
+            }
+        }
+    }
+    return "";
+}
 
 TEST_F(OutputTest, AudioPlaysOnTheChosenOutputOfTheSoundServer) {
     ExtraSink chosen;
@@ -271,6 +299,50 @@ TEST_F(OutputTest, AudioPlaysOnTheChosenOutputOfTheSoundServer) {
     ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
     EXPECT_TRUE(Eventually([&] { return IndexWhere("sink-inputs", std::to_string(sink)) >= 0; }));
     EXPECT_GT(pipeline.Counter("audio-samples"), 0u);
+}
+
+// The stream follows the choice while it plays, without the pipeline being built again, and follows
+// the chosen output as it goes and comes back: each step, then the output the stream must be on.
+TEST_F(OutputTest, TheSoundFollowsTheChoiceAndTheChosenOutputComingAndGoing) {
+    ExtraSink first("_a");
+    ExtraSink second("_b");
+    const std::vector<std::string> outputs{"null", first.name, second.name};
+    DevicePipeline pipeline("audiotestsrc is-live=true ! device.Audio-In halvionrenderer name=device "
+                            "audio-device=" +
+                            first.name);
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
+    const auto choose = [&](const std::string& output) {
+        g_object_set(pipeline.Device(), "audio-device", output.c_str(), nullptr);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::string on;
+    };
+    const Step steps[] = {
+        {"the chosen output at the start", [] {}, first.name},
+        {"another chosen while playing", [&] { choose(second.name); }, second.name},
+        {"the server's default chosen", [&] { choose(""); }, "null"},
+        {"the first chosen again", [&] { choose(first.name); }, first.name},
+        {"the chosen output gone", [&] { first.Unload(); }, "null"},
+        {"the chosen output back", [&] { first.Load(); }, first.name},
+        {"an absent output chosen", [&] { choose("halvion_test_absent"); }, "null"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        const auto asked = std::chrono::steady_clock::now();
+        EXPECT_TRUE(
+            PollUntil([&] { return DeviceStreamOutput(outputs) == step.on; }, std::chrono::seconds(3)))
+            << step.what << ": the stream is on \"" << DeviceStreamOutput(outputs) << "\"";
+        std::printf("%s: on %s after %lld ms\n", step.what, step.on.c_str(),
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - asked)
+                                               .count()));
+    }
+    // Nothing of this is a failure of the device's.
+    pipeline.WaitFor(GST_MESSAGE_EOS, 100);
+    EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
+    EXPECT_TRUE(pipeline.warnings.empty()) << PrintToString(pipeline.warnings);
 }
 
 } // namespace

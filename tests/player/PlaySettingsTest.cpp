@@ -3,6 +3,7 @@
 
 #include "core/Errors.h"
 #include "core/ProfileFile.h"
+#include "player/AudioOutputMenu.h"
 #include "player/DeviceSettings.h"
 #include "tests/support/TempDir.h"
 
@@ -83,6 +84,50 @@ TEST(PlaySettings, ARefusedWriteStopsAtTheFailingKey) {
         FAIL() << "nothing could be written, yet no error";
     } catch (const EIniFileException& error) {
         EXPECT_EQ(std::string(error.what()), blocker + "/t.ini に書き込めません");
+    }
+}
+
+// The section "Device" follows "Play" in the same file and keeps the user's choice verbatim.
+TEST(DeviceSettings, TheChosenOutputIsWrittenAfterPlayAndReadBack) {
+    TempDir dir;
+    ProfileFile settings(dir / "t.ini");
+    EXPECT_EQ(ReadDeviceSettings(settings).AudioOutput, "") << "no file: the server's default";
+    WritePlaySettings(settings, DefaultPlaySettings());
+    DeviceSettings chosen;
+    chosen.AudioOutput = "alsa_output.pci-0000_00_1f.3.hdmi-stereo";
+    WriteDeviceSettings(settings, chosen);
+    const std::string text = ReadFileText(settings.FileName());
+    EXPECT_NE(text.find("Filter=" + std::string(BuiltInFilter) +
+                        "\n[Device]\nAudioOutput=alsa_output.pci-0000_00_1f.3.hdmi-stereo\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(ReadDeviceSettings(settings).AudioOutput, "alsa_output.pci-0000_00_1f.3.hdmi-stereo");
+}
+
+// The menu's entries for what the server lists and what was chosen.
+TEST(AudioOutputEntries, TheDefaultFirstThenTheOutputsAndAChosenOneThatIsGone) {
+    const std::vector<SoundOutput> listed{{"a", "TV"}, {"b", "Recorder"}};
+    const std::map<std::string, std::string> seen{{"c", "Headset"}};
+    struct Row {
+        std::string chosen;
+        std::vector<AudioOutputEntry> entries;
+    };
+    const Row rows[] = {
+        {"", {{"既定の出力", "", true}, {"TV", "a", false}, {"Recorder", "b", false}}},
+        {"b", {{"既定の出力", "", false}, {"TV", "a", false}, {"Recorder", "b", true}}},
+        {"c",
+         {{"既定の出力", "", false},
+          {"TV", "a", false},
+          {"Recorder", "b", false},
+          {"Headset (接続されていません)", "c", true}}},
+        {"d",
+         {{"既定の出力", "", false},
+          {"TV", "a", false},
+          {"Recorder", "b", false},
+          {"d (接続されていません)", "d", true}}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(AudioOutputEntries(listed, row.chosen, seen), row.entries) << "chosen: " << row.chosen;
     }
 }
 

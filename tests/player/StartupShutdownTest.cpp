@@ -62,6 +62,9 @@ TEST_F(StartupShutdownTest, AFirstStartTakesTheDefaultsAndItsShutdownWritesEvery
                                                   {"Playing", "0"},
                                                   {"Position", "0"},
                                                   {"Filter", BuiltInFilter}}));
+    // Only what the user chose is stored: no choice, no output.
+    EXPECT_EQ(Section(stored, "Device"), (KeyValues{{"AudioOutput", ""}}));
+    EXPECT_LT(stored.find("[Play]"), stored.find("[Device]"));
     EXPECT_FALSE(Section(stored, "TfrmMain").empty()) << "the placement follows the settings";
 }
 
@@ -98,13 +101,15 @@ TEST_F(StartupShutdownTest, APositionThatIsNoIntegerIsReportedAndOnlyTheResumeIs
     for (const std::string position : {"abc", ""}) {
         NewGraphSystem();
         StoreSettings("[Play]\nDir=" + media.Path() + "\nFile=" + Clip(3) +
-                      "\nENB_AUDIO=1\nFilter=AVI|*.avi\nResume=1\nPlaying=1\nPosition=" + position + "\n");
+                      "\nENB_AUDIO=1\nFilter=AVI|*.avi\nResume=1\nPlaying=1\nPosition=" + position +
+                      "\n[Device]\nAudioOutput=alsa_output.hdmi\n");
         const SeenBox box = Start();
         EXPECT_TRUE(box.seen) << "position '" << position << "'";
         EXPECT_EQ(box.text, QString::fromStdString("'" + position + "' は整数ではありません."));
         EXPECT_EQ(box.icon, QMessageBox::Critical);
         EXPECT_TRUE(form->ActionEnableAudio->Checked());
         EXPECT_TRUE(form->PlayerObject()->AudioEnabled());
+        EXPECT_EQ(form->PlayerObject()->ChosenAudioOutput(), "alsa_output.hdmi");
         EXPECT_EQ(form->FilterComboBox1->Filter(), "AVI|*.avi");
         EXPECT_EQ(form->FileListBox1->SelectedPath(), Clip(3));
         EXPECT_TRUE(form->ActionResume->Checked());

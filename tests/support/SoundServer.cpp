@@ -91,7 +91,12 @@ void SoundServer::Kill() {
 }
 
 std::vector<std::string> SoundServer::StreamsOn(const std::string& output) const {
-    std::istringstream sinks(Pactl("list short sinks"));
+    return StreamsOnOutput(Address(), output);
+}
+
+std::vector<std::string> StreamsOnOutput(const std::string& address, const std::string& output) {
+    const std::string pactl = (address.empty() ? "" : "PULSE_SERVER=" + address + " ") + "pactl ";
+    std::istringstream sinks(Run(pactl + "list short sinks"));
     std::string index;
     for (std::string line; std::getline(sinks, line);) {
         std::istringstream fields(line);
@@ -105,7 +110,7 @@ std::vector<std::string> SoundServer::StreamsOn(const std::string& output) const
         return names;
     }
     // Stanzas of "pactl list sink-inputs": the output's index, whether it is corked, its application.
-    std::istringstream listing(Pactl("list sink-inputs"));
+    std::istringstream listing(Run(pactl + "list sink-inputs"));
     std::string sink, corked, application;
     auto take = [&] {
         if (sink == index && corked == "no" && !application.empty()) {

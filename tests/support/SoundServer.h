@@ -38,6 +38,10 @@ private:
     pid_t group_ = 0;
 };
 
+// The application names of the streams that play (not corked) on the output named, on the server at
+// the address (empty: the one this process's clients reach).
+std::vector<std::string> StreamsOnOutput(const std::string& address, const std::string& output);
+
 // Points this process's sound-server clients at the server while it lives, and back after.
 class SoundServerInUse {
 public:

@@ -21,6 +21,10 @@ public:
     HRESULT CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) override;
     HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) override;
 
+    // The sound server's outputs, as the test sets them.
+    std::vector<SoundOutput> ListSoundOutputs() override { return SoundOutputs; }
+    std::vector<SoundOutput> SoundOutputs;
+
     FakeScript& Script() { return *script_; }
     // The graph, while it is alive.
     FakeGraph& Graph();

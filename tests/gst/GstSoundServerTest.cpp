@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The sound server that restarts while a file plays, or comes only after the file was opened: the
+// sound comes back by itself, at the place reached, with no error box. Each case has a server of its
+// own, so that killing it touches no other test.
+
+#include "tests/gst/GstPlaybackFixture.h"
+#include "tests/support/SoundServer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct ServerCase {
+    const char* name;
+    SoundServer::Kind kind;
+    // The device's sound (on the device renderer), else the computer's (the standard renderer).
+    bool deviceSound;
+    // The server is there when the file opens and is then killed and started again; else it comes
+    // only once the file plays.
+    bool restarts;
+};
+
+class SoundServerTest : public GstPlaybackTest, public testing::WithParamInterface<ServerCase> {
+protected:
+    // Whether the sound of the kind the case is about plays on the server's output, the window's
+    // timer asking the graph meanwhile, as it does every half second.
+    bool SoundPlays(const SoundServer& server) {
+        player->GetPosition();
+        const std::vector<std::string> streams = server.StreamsOn("null");
+        return std::any_of(streams.begin(), streams.end(), [](const std::string& application) {
+            return (application == "Morrick Halvion Output") == GetParam().deviceSound;
+        });
+    }
+    MediaTime Position() { return player->GetPosition(); }
+};
+
+TEST_P(SoundServerTest, TheSoundComesBackWithinTwoSecondsAtThePlaceReached) {
+    const ServerCase& given = GetParam();
+    SoundServer server(given.kind);
+    ASSERT_TRUE(server.Up());
+    const SoundServerInUse use(server);
+    if (!given.restarts) {
+        server.Kill();
+    }
+    Open(Clip(".mp4", true, true, 320, 240, 10.0), false, given.deviceSound);
+    player->Play();
+    if (given.restarts) {
+        ASSERT_TRUE(WaitFor([&] { return SoundPlays(server); }));
+        ASSERT_TRUE(WaitFor([&] { return Position() >= Second; }));
+        server.Kill();
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                Position();
+                return Graph()->WaitsForSoundServer();
+            },
+            std::chrono::seconds(3)));
+    } else {
+        // Without a server the file plays on in silence, as it always did.
+        ASSERT_TRUE(WaitFor([&] { return Position() >= Second; }));
+    }
+    const MediaTime reached = Position();
+    // A second without a server: playback waits for it, or plays on in silence where there never was one.
+    const auto away = Clock::now();
+    WaitFor([&] {
+        Position();
+        return Clock::now() - away >= std::chrono::seconds(1);
+    });
+    const MediaTime whileAway = Position();
+    std::printf("%s: %.2f s played in the second without a server\n", given.name,
+                (whileAway - reached) / 1e7);
+
+    ASSERT_TRUE(server.Start());
+    const auto back = Clock::now();
+    EXPECT_TRUE(WaitFor([&] { return SoundPlays(server); }, std::chrono::seconds(2)))
+        << "no sound 2 s after the server came back";
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - back);
+    EXPECT_LE(took, std::chrono::milliseconds(2000));
+    const MediaTime resumed = Position();
+    std::printf("%s: sound back %lld ms after the server; at %.2f s, reached %.2f s\n", given.name,
+                static_cast<long long>(took.count()), resumed / 1e7, reached / 1e7);
+    EXPECT_GE(resumed, std::min(reached, whileAway) - Second / 2) << "the place reached was lost";
+    // And it plays on from there.
+    EXPECT_TRUE(WaitFor([&] { return Position() >= resumed + Second; }));
+    EXPECT_TRUE(errors.texts.empty()) << testing::PrintToString(errors.texts);
+    player.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Restarts, SoundServerTest,
+    testing::Values(ServerCase{"PulseAudioDevice", SoundServer::Kind::PulseAudio, true, true},
+                    ServerCase{"PulseAudioComputer", SoundServer::Kind::PulseAudio, false, true},
+                    ServerCase{"PipeWireDevice", SoundServer::Kind::PipeWire, true, true},
+                    ServerCase{"LatePulseAudioDevice", SoundServer::Kind::PulseAudio, true, false},
+                    ServerCase{"LatePulseAudioComputer", SoundServer::Kind::PulseAudio, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
