@@ -26,6 +26,10 @@ QPoint CentreOnTheServer(const QWidget& window) {
 } // namespace
 
 void TfrmMain::PlaceDeviceScreen() {
+    // A monitor that changes while the window closes finds the graph already gone.
+    if (!Player) {
+        return;
+    }
     if (!monitors_) {
         monitors_ = new MonitorWatch(this);
         // A monitor that comes or goes, and the window moved onto another monitor, change where the

@@ -195,6 +195,25 @@ GstPadProbeReturn CountPictures(GstPad*, GstPadProbeInfo*, gpointer count) {
     return GST_PAD_PROBE_OK;
 }
 
+// A 16:9-flagged standard-definition picture keeps its shape: in the 720×480 window it fills the
+// width and is letterboxed, and the box the screen should show square is square.
+TEST_F(OutputTest, ASixteenByNineFlaggedPictureKeepsItsShape) {
+    DevicePipeline pipeline("filesrc location=\"" + GenerateClip(WideBoxClip()) +
+                            "\" ! decodebin ! halvionrenderer name=device");
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << PrintToString(pipeline.errors);
+    Box box;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            const std::optional<ShownWindow> window = TheOutputWindow();
+            box = window ? BrightBox(GrabWindow(window->id)) : Box{};
+            return box.width > 0;
+        },
+        std::chrono::seconds(10)));
+    std::printf("16:9 box in the device's window: %dx%d\n", box.width, box.height);
+    EXPECT_NEAR(box.width, 135, 3);
+    EXPECT_NEAR(box.height, 135, 3);
+}
+
 // The bar moves 10 px a field. Shown woven, its edge alternates between two places on nearly every
 // pair of rows; deinterlaced at field rate it stands straight, and the window gets one picture per
 // field. Progressive video of the same motion gets no deinterlacer at all.

@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <unistd.h>
@@ -134,4 +135,19 @@ Combing CountCombedRows(const Picture& picture) {
         combing.combed += std::abs(above - below) > 4 ? 1 : 0;
     }
     return combing;
+}
+
+Box BrightBox(const Picture& picture) {
+    int left = picture.width, right = -1, top = picture.height, bottom = -1;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (picture.At(x, y) > 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    return right < 0 ? Box{} : Box{right - left + 1, bottom - top + 1};
 }

@@ -47,3 +47,10 @@ struct Combing {
     int combed = 0;
 };
 Combing CountCombedRows(const Picture& picture);
+
+// The bounding box of the bright pixels (grey above 128) of a picture; empty when there are none.
+struct Box {
+    int width = 0;
+    int height = 0;
+};
+Box BrightBox(const Picture& picture);

@@ -2,6 +2,7 @@
 // Every kind of file the player's built-in filter offers, played on the real graph, and the routing
 // of the streams between the computer's renderers and the output device.
 
+#include "tests/device/ScreenPixels.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/support/TempDir.h"
 
@@ -212,6 +213,21 @@ TEST_F(GstPlaybackTest, InterlacedVideoIsDeinterlacedInsideTheRenderersAndTheFil
         }
         EXPECT_EQ(filters[true], filters[false]);
     }
+}
+
+// A 16:9-flagged 720×480 picture keeps its shape in the panel: 360×240 letterboxed to 360×203, the
+// box that a 16:9 screen shows square is square.
+TEST_F(GstPlaybackTest, ASixteenByNineFlaggedPictureKeepsItsShapeInThePanel) {
+    Open(GenerateClip(WideBoxClip()), false, false);
+    player->GetPosition();
+    Box box;
+    EXPECT_TRUE(WaitFor([&] {
+        box = BrightBox(GrabWindow(owner.Handle()));
+        return box.width > 0;
+    }));
+    std::printf("16:9 box in the panel: %dx%d\n", box.width, box.height);
+    EXPECT_NEAR(box.width, 67, 2);
+    EXPECT_NEAR(box.height, 67, 2);
 }
 
 // The program's choice of monitor reaches a device renderer that is already showing, and one made

@@ -128,6 +128,19 @@ ClipSpec MovingBarClip(bool interlaced) {
     return recipe;
 }
 
+ClipSpec WideBoxClip() {
+    ClipSpec recipe;
+    recipe.extension = ".mpg";
+    recipe.width = 720;
+    recipe.height = 480;
+    recipe.seconds = 1;
+    recipe.audio = false;
+    recipe.picture = "color=c=black";
+    recipe.drawn = "drawbox=x=292:y=160:w=135:h=160:color=white:t=fill";
+    recipe.aspect = "16:9";
+    return recipe;
+}
+
 std::string CopyClipTo(const ClipSpec& recipe, const std::string& path) {
     std::filesystem::copy_file(GenerateClip(recipe), path, std::filesystem::copy_options::overwrite_existing);
     return path;

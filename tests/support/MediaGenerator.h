@@ -34,6 +34,10 @@ struct ClipSpec {
 // deinterlacing has its edge alternate between two places from row to row.
 ClipSpec MovingBarClip(bool interlaced);
 
+// 720×480 MPEG-2 flagged 16:9, black with a white box 135×160 stored pixels, which a 16:9 screen shows
+// square (a stored pixel is 1.185 times as wide as it is high there).
+ClipSpec WideBoxClip();
+
 // Makes a short clip with ffmpeg (a test pattern, or the picture asked for, and a tone; a key frame every
 // second) and returns its path. Clips are cached under $TARNWICK_MEDIA_CACHE (else
 // /tmp/tarnwick-media-cache), keyed by everything in the recipe, so each is made once per machine. Throws
