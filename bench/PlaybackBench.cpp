@@ -38,15 +38,24 @@ StartedProgram::Usage PlayFor(StartedProgram& program, std::chrono::steady_clock
     return usage;
 }
 
-StartedProgram::Usage MpvPlaying() {
-    const Command command = MpvInSmallWindow(BenchClipOf(".mp4").Path());
+// Plays until the playing time is up, judged by any new window that shows a picture: a reference
+// player's own, or the output device's.
+StartedProgram::Usage PlayingInANewWindow(const std::vector<std::string>& arguments,
+                                          const std::string& folder,
+                                          const std::vector<std::string>& environment,
+                                          const std::string& name) {
     const ScreenWatch screen;
     const std::vector<Window> before = screen.AllWindows();
     const std::set<Window> existing(before.begin(), before.end());
     const auto start = std::chrono::steady_clock::now();
-    StartedProgram mpv(command.arguments, {}, command.environment);
+    StartedProgram program(arguments, folder, environment);
     return PlayFor(
-        mpv, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, "mpv");
+        program, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, name);
+}
+
+StartedProgram::Usage MpvPlaying() {
+    const Command command = MpvInSmallWindow(BenchClipOf(".mp4").Path());
+    return PlayingInANewWindow(command.arguments, {}, command.environment, "mpv");
 }
 
 StartedProgram::Usage PlayerPlaying() {
@@ -79,26 +88,14 @@ std::string InterlacedClip() {
 StartedProgram::Usage MpvDeinterlacingFullScreen() {
     Command command = Mpv(InterlacedClip(), 0);
     command.arguments.insert(command.arguments.end() - 1, {"--deinterlace=yes", "--fs"});
-    const ScreenWatch screen;
-    const std::vector<Window> before = screen.AllWindows();
-    const std::set<Window> existing(before.begin(), before.end());
-    const auto start = std::chrono::steady_clock::now();
-    StartedProgram mpv(command.arguments, {}, command.environment);
-    return PlayFor(
-        mpv, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, "mpv");
+    return PlayingInANewWindow(command.arguments, {}, command.environment, "mpv");
 }
 
 StartedProgram::Usage DeviceDeinterlacingFullScreen() {
     ProgramCopy copy;
     // The benchmark's screen is Xvfb's one monitor, which it names "screen".
     copy.WriteSettings(copy.AddClip(InterlacedClip(), "clip.mpg"), true, 0, "screen 1920x1080+0+0");
-    const ScreenWatch screen;
-    const std::vector<Window> before = screen.AllWindows();
-    const std::set<Window> existing(before.begin(), before.end());
-    const auto start = std::chrono::steady_clock::now();
-    StartedProgram player({copy.Program()}, copy.Clips());
-    return PlayFor(
-        player, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, "tarnwick");
+    return PlayingInANewWindow({copy.Program()}, copy.Clips(), {}, "tarnwick");
 }
 
 [[maybe_unused]] const bool registered = [] {
