@@ -51,6 +51,9 @@ void TfrmMain::chkEnableVideoContextPopup(const QPoint& where) {
     if (!monitors_) {
         PlaceDeviceScreen();
     }
+    if (!monitors_) {
+        return;
+    }
     const QPoint centre = CentreOnTheServer(*this);
     // Shown without a loop of its own: a choice comes back as a handler like any other.
     auto* menu = new QMenu(this);

@@ -23,6 +23,16 @@ MonitorWatch::MonitorWatch(QObject* parent) : QObject(parent) {
     monitors_ = ListNow();
     notifier_ = new QSocketNotifier(ConnectionNumber(display_), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { TakeEvents(); });
+    TakeQueuedLater();
+}
+
+// Xlib reads events off the socket while it waits for a reply, and keeps them in its own queue: the
+// socket then says nothing about them, so they are taken on the next turn of the event loop.
+void MonitorWatch::TakeQueuedLater() {
+    if (XEventsQueued(display_, QueuedAlready) > 0) {
+        QMetaObject::invokeMethod(
+            this, [this] { TakeEvents(); }, Qt::QueuedConnection);
+    }
 }
 
 MonitorWatch::~MonitorWatch() {
@@ -61,6 +71,7 @@ void MonitorWatch::TakeEvents() {
         return;
     }
     std::vector<Monitor> now = ListNow();
+    TakeQueuedLater();
     if (now != monitors_) {
         monitors_ = std::move(now);
         emit Changed();

@@ -29,6 +29,7 @@ signals:
 
 private:
     void TakeEvents();
+    void TakeQueuedLater();
     std::vector<Monitor> ListNow() const;
 
     _XDisplay* display_ = nullptr;
