@@ -4,9 +4,9 @@
 // itself, so the graph, which already answers for the positions, opens the sinks anew once the server
 // answers, and takes playback on from the place it stood.
 //
-// While the server is away the picture goes on: the sink that lost its server stops taking data, but
-// the pipeline's clock runs on and the picture with it, so the window and the device keep showing
-// the file; the sound comes back at the place the picture has reached.
+// While the server is away playback waits at the place it reached, the picture standing, and goes on
+// from there with the sound. (A server that was not there when the file opened is another matter: the
+// file plays in silence as it always did, and the sound joins it where it has got to.)
 
 #include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
@@ -23,6 +23,7 @@ constexpr std::chrono::milliseconds ServerCheckEvery{250};
 // How long the pipeline may take to stand still around the sinks' reopening: the whole return must
 // fit in two seconds.
 constexpr std::chrono::milliseconds SettleDeadline{700};
+constexpr gint64 NanosecondsPerUnit = 100;
 
 bool MadeBy(GstObject* object, const char* factoryName) {
     if (!GST_IS_ELEMENT(object)) {
@@ -49,10 +50,9 @@ bool SoundServerAnswers() {
     return answers;
 }
 
-// The standard renderer's automatic sink is replaced by a new one, which chooses its sink anew. Only
-// a new element, brought to its bin's state as the device's new sink is, prerolls in step with the
-// seek that follows; one cycled through NULL in place left the pipeline waiting for a preroll that
-// had already happened.
+// The standard renderer's automatic sink is replaced by a new one, which chooses its sink anew: a
+// sound-server sink when the server answers, else its silent stand-in. Cycled through NULL in place
+// instead, the old one left the pipeline waiting for a preroll it had already made.
 void ReplaceAutomaticSink(GstElement* old) {
     const GstRef<GstObject> parent = Adopt(gst_object_get_parent(GST_OBJECT(old)));
     const PadRef input = Adopt(gst_element_get_static_pad(old, "sink"));
@@ -119,7 +119,7 @@ bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* prob
     }
     soundAway_ = true;
     // A sink that lost its server holds its stream up; a stand-in lets it flow.
-    standInsPlay_ = standIn && (standInsPlay_ || !lost);
+    standInsPlay_ = standIn;
     return true;
 }
 
@@ -136,8 +136,8 @@ void GstFilterGraph::BringSoundBack() {
     if (!answers && standInsPlay_) {
         return;
     }
-    // Without a server the sinks that lost it make way for silent stand-ins at once, so the picture
-    // and the position go on; with one, the sinks open on it.
+    // Without a server the sinks that lost it make way for silent stand-ins at once, so that none
+    // holds a dead connection; with one, the sinks open on it.
     soundAway_ = !answers;
     standInsPlay_ = !answers;
     ReopenSoundSinks();
@@ -146,13 +146,13 @@ void GstFilterGraph::BringSoundBack() {
 void GstFilterGraph::ReopenSoundSinks() {
     const MediaTime place = position_.Current();
     GST_WARNING_OBJECT(pipeline_.get(), "the sound sinks open anew at %" GST_TIME_FORMAT,
-                       GST_TIME_ARGS(place * 100));
+                       GST_TIME_ARGS(place * NanosecondsPerUnit));
     GstState state = GST_STATE_NULL;
     GstState pending = GST_STATE_VOID_PENDING;
     gst_element_get_state(pipeline_.get(), &state, &pending, 0);
     const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
-    // Paused first and for real, so the new sinks open into a pipeline that prerolls at the place, and
-    // running again then chooses its clock anew: the clock of a sink that lost its server stands still.
+    // Paused first, so that the new sinks open into a pipeline that stands still and prerolls at the
+    // place, rather than one running on from where the old sinks stopped.
     gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     SettleWithin(SettleDeadline);
     for (const ElementRef& element : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
@@ -166,9 +166,16 @@ void GstFilterGraph::ReopenSoundSinks() {
             ReplaceAutomaticSink(element.get());
         }
     }
+    // The seek restarts the streams the lost sinks had stopped. It is not waited for: a sink added to
+    // a standing bin does not always make the pipeline announce its preroll, and running again
+    // completes once every sink has prerolled in any case.
     position_.Seek(place);
-    Reseek();
-    SettleWithin(SettleDeadline);
+    GstEvent* seek = gst_event_new_seek(
+        1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+        GST_SEEK_TYPE_SET, programStreams_.StartFor(static_cast<guint64>(place * NanosecondsPerUnit)),
+        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    gst_element_send_event(pipeline_.get(), seek);
+    position_.FenceEnds(bus_->LastSerial());
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     }

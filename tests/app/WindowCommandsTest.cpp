@@ -181,6 +181,7 @@ TEST(AudioOutputMenuTest, TheRightButtonOffersTheOutputsAndNeverTogglesTheBox) {
 
     QMenu* menu = openMenu();
     ASSERT_TRUE(menu);
+    EXPECT_FALSE(form.ActionEnableAudio->Checked()) << "the right button toggled 音声出力";
     EXPECT_EQ(shown(menu), (QStringList{"* 既定の出力", "  HDMI 音声", "  USB ヘッドセット"}));
     choose(menu, "USB ヘッドセット");
     EXPECT_EQ(form.PlayerObject()->ChosenAudioOutput(), "usb");
