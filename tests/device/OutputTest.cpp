@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The device's real outputs: its own window on the X server and its stream on the sound server.
 
+#include "gstcommon/GstIteration.h"
 #include "tests/device/DevicePipeline.h"
 #include "tests/device/ScreenPixels.h"
 #include "tests/support/MediaGenerator.h"
@@ -178,15 +179,10 @@ TEST_F(OutputTest, UnderSwayTheFullScreenPictureCoversTheChosenOutputAndFollowsA
 
 int ChildrenMadeBy(GstElement* bin, const char* factory) {
     int count = 0;
-    GstIterator* children = gst_bin_iterate_elements(GST_BIN(bin));
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
-        GstElementFactory* made = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+    for (const ElementRef& child : CollectAll<GstElement>(gst_bin_iterate_elements(GST_BIN(bin)))) {
+        GstElementFactory* made = gst_element_get_factory(child.get());
         count += made && g_strcmp0(GST_OBJECT_NAME(made), factory) == 0 ? 1 : 0;
-        g_value_reset(&item);
     }
-    g_value_unset(&item);
-    gst_iterator_free(children);
     return count;
 }
 
@@ -226,18 +222,13 @@ TEST_F(OutputTest, InterlacedVideoIsShownDeinterlacedAtFieldRateAndProgressiveVi
         EXPECT_EQ(ChildrenMadeBy(pipeline.Device(), "deinterlace"), interlaced ? 1 : 0);
         std::atomic<int> pictures{0};
         // The device's one sink is its video sink: only Video-In is linked.
-        GstIterator* sinks = gst_bin_iterate_sinks(GST_BIN(pipeline.Device()));
-        GValue item = G_VALUE_INIT;
-        while (gst_iterator_next(sinks, &item) == GST_ITERATOR_OK) {
+        for (const ElementRef& sink :
+             CollectAll<GstElement>(gst_bin_iterate_sinks(GST_BIN(pipeline.Device())))) {
             // Counts, not timing, are looked at: a loaded machine must not make the decoder drop frames.
-            g_object_set(g_value_get_object(&item), "qos", FALSE, nullptr);
-            GstPad* input = gst_element_get_static_pad(GST_ELEMENT(g_value_get_object(&item)), "sink");
-            gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, CountPictures, &pictures, nullptr);
-            gst_object_unref(input);
-            g_value_reset(&item);
+            g_object_set(sink.get(), "qos", FALSE, nullptr);
+            const PadRef input = Adopt(gst_element_get_static_pad(sink.get(), "sink"));
+            gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_BUFFER, CountPictures, &pictures, nullptr);
         }
-        g_value_unset(&item);
-        gst_iterator_free(sinks);
         ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING));
         ASSERT_TRUE(
             PollUntil([&] { return pipeline.Counter("video-frames") >= 20; }, std::chrono::seconds(10)));

@@ -2,6 +2,7 @@
 // Every kind of file the player's built-in filter offers, played on the real graph, and the routing
 // of the streams between the computer's renderers and the output device.
 
+#include "gstcommon/GstIteration.h"
 #include "tests/device/ScreenPixels.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/support/TempDir.h"
@@ -177,18 +178,12 @@ TEST_F(GstPlaybackTest, OtherFilesWithAnOutputOnGoThroughTheSourceToTheDevice) {
 // interlaced caps: the graph's filters, and what ListFilters lists, are the same either way.
 TEST_F(GstPlaybackTest, InterlacedVideoIsDeinterlacedInsideTheRenderersAndTheFiltersStayTheSame) {
     auto deinterlacers = [this](const char* renderer) {
-        int count = 0;
         const ElementRef bin = Adopt(gst_bin_get_by_name(GST_BIN(Graph()->Pipeline()), renderer));
-        GstIterator* children = bin ? gst_bin_iterate_recurse(GST_BIN(bin.get())) : nullptr;
-        GValue item = G_VALUE_INIT;
-        while (children && gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
-            GstElementFactory* made = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        int count = 0;
+        for (const ElementRef& child :
+             CollectAll<GstElement>(bin ? gst_bin_iterate_recurse(GST_BIN(bin.get())) : nullptr)) {
+            GstElementFactory* made = gst_element_get_factory(child.get());
             count += made && g_strcmp0(GST_OBJECT_NAME(made), "deinterlace") == 0 ? 1 : 0;
-            g_value_reset(&item);
-        }
-        g_value_unset(&item);
-        if (children) {
-            gst_iterator_free(children);
         }
         return count;
     };
