@@ -11,7 +11,23 @@
 #include "player/PlaySettings.h"
 #include "tests/player/ControllerFixture.h"
 
+#include "app/HandlerGuard.h"
+#include "player/MprisService.h"
+#include "player/PlayerSession.h"
+#include "tests/support/Poll.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTest>
+#include <QWindow>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <sys/stat.h>
 #include <utility>
@@ -237,6 +253,124 @@ TEST_F(StartupShutdownTest, AGraphSystemThatCannotStartIsReportedAndTheWindowWor
     EXPECT_FALSE(Shutdown().seen);
     EXPECT_EQ(StoredValue("File"), Clip(1));
     EXPECT_EQ(StoredValue("Playing"), "0");
+}
+
+// The user closes the window while a seek waits for a slow disk, and presses a media key's Next before
+// the wait is over: the close ends the run, and Next, which came after it, must not open the next file
+// on the hidden window, nor be what the shutdown stores as playing.
+TEST_F(StartupShutdownTest, ACloseDuringAWaitEndsTheHandlersThatCameAfterIt) {
+    StartIn(media.Path());
+    form->FileListBox1->SetItemIndex(0);
+    DoubleClick();
+    ASSERT_EQ(Opened(), Strings{Clip(1)});
+    MprisService* mpris = new MprisService(*form);
+    bool waited = false;
+    Script().BeforeCall = [&](const std::string& call) {
+        if (call != "SetPositions" || std::exchange(waited, true)) {
+            return;
+        }
+        HoldGraphWait([&] {
+            QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+            mpris->Later([this] { form->ActionNextExecute(); });
+        });
+    };
+    form->ActionPlus5->Execute();
+    ASSERT_TRUE(waited);
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QApplication::processEvents();
+            return !form->isVisible();
+        },
+        std::chrono::milliseconds(5000)))
+        << "the close was lost";
+    QApplication::processEvents();
+    EXPECT_EQ(Opened(), Strings{Clip(1)}) << "a handler that came after the close ran";
+    EXPECT_FALSE(Shutdown().seen);
+    EXPECT_EQ(StoredValue("File"), Clip(1));
+    EXPECT_EQ(StoredValue("Playing"), "1");
+}
+
+// At logout the session ends the program with SIGTERM, and kills it soon after if it is still there. An
+// error box nobody will answer must not hold the shutdown up: its text goes to standard error, the
+// handler that opened it goes on, and the place is stored.
+TEST_F(StartupShutdownTest, TheSessionsEndClosesAnOpenBoxAndThePlaceIsStored) {
+    StartIn(media.Path());
+    form->FileListBox1->SetItemIndex(0);
+    DoubleClick();
+    const auto watcher = WatchSessionEnd();
+    const std::string missing = media / "gone.avi";
+    bool signalled = false;
+    bool answeredByTest = false;
+    QElapsedTimer sinceSignal;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        if (!signalled) {
+            signalled = true;
+            sinceSignal.start();
+            ::raise(SIGTERM);
+        } else if (sinceSignal.elapsed() > 3000) {
+            answeredByTest = true;
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start();
+    testing::internal::CaptureStderr();
+    // As a drop of a file that has gone arrives: from the event loop, through the window's handlers.
+    QMetaObject::invokeMethod(
+        form.get(), [this, missing] { RunHandler([this, missing] { form->OpenPath(missing); }); },
+        Qt::QueuedConnection);
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QApplication::processEvents();
+            return signalled && !form->isVisible() && QApplication::activeModalWidget() == nullptr;
+        },
+        std::chrono::milliseconds(5000)));
+    poll.stop();
+    form.reset();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(signalled) << "no box opened";
+    EXPECT_FALSE(answeredByTest) << "the box stayed open after the session's end";
+    EXPECT_NE(errors.find("ファイルが見つかりません - " + missing), std::string::npos) << errors;
+    EXPECT_EQ(StoredValue("File"), Clip(1));
+    EXPECT_EQ(StoredValue("Playing"), "1");
+}
+
+// A start that hands its file to a player whose window has closed would end believing the file plays:
+// once the window closes, the session's player refuses files and gives its name up.
+TEST_F(StartupShutdownTest, AFileHandedOverOnceTheWindowHasClosedIsRefused) {
+    // A session bus of the test's own, before anything in the process connects to one.
+    std::FILE* daemon = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+    ASSERT_NE(daemon, nullptr);
+    char address[512] = {};
+    char pid[32] = {};
+    ASSERT_TRUE(std::fgets(address, sizeof address, daemon) && std::fgets(pid, sizeof pid, daemon));
+    ::pclose(daemon);
+    const std::unique_ptr<void, std::function<void(void*)>> busDaemon(
+        &daemon, [busPid = std::atoi(pid)](void*) { ::kill(busPid, SIGTERM); });
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", std::string(address, std::strcspn(address, "\n")).c_str(), 1);
+    PlayerSession session;
+    ASSERT_TRUE(session.Claim()) << "another player owns the session's name";
+    StartIn(media.Path());
+    session.Attach(*form);
+    EXPECT_TRUE(HandOverToRunningPlayer(Clip(2)));
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QApplication::processEvents();
+            return Opened() == Strings{Clip(2)};
+        },
+        std::chrono::milliseconds(5000)));
+    form->close();
+    EXPECT_FALSE(HandOverToRunningPlayer(Clip(3))) << "a file was taken by a window that has closed";
+    EXPECT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+        QString::fromLatin1(MprisService::ServiceName)));
+    QApplication::processEvents();
+    EXPECT_FALSE(Shutdown().seen);
+    EXPECT_EQ(StoredValue("File"), Clip(2));
 }
 
 } // namespace
