@@ -2,6 +2,7 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
+#include "graph/GraphWait.h"
 
 #include <memory>
 
@@ -21,4 +22,8 @@ public:
     // A new instance of the output device's renderer filter, not yet in any graph. Its input pins are
     // "Video-In" and "Audio-In". Fails (REGDB_E_CLASSNOTREG) when the device's renderer is not installed.
     virtual HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) = 0;
+
+    // Whom the graphs made here tell of their waits for the pipeline, those made before included;
+    // nullptr: a wait only blocks. The listener outlives its being set here.
+    virtual void SetWaitListener(GraphWaitListener* listener) = 0;
 };

@@ -18,6 +18,7 @@
 #include "core/StartupMarks.h"
 #include "graph/Halvion.h"
 #include "player/FileDrop.h"
+#include "player/HandlerDispatcher.h"
 #include "player/OpenPath.h"
 #include "player/PlaySettings.h"
 #include "player/TfrmMain.h"
@@ -57,10 +58,15 @@ void TfrmMain::FormCreate() {
     }
     Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
     connect(PanelVideo, &TVideoPanel::ScaleChanged, this,
-            [this] { RunHandler([this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); }); });
+            [this] {
+                dispatcher_->Arrive(Arrival::ScaleChange,
+                                    [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
+            });
     RestoreFormPlacement(*this);
     AcceptDroppedPaths(*this,
-                       [this](const std::string& path) { RunHandler([this, path] { OpenPath(path); }); });
+                       [this](const std::string& path) {
+                           dispatcher_->Arrive(Arrival::Drop, [this, path] { OpenPath(path); });
+                       });
 }
 
 void TfrmMain::FormShow() {

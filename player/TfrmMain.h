@@ -31,6 +31,7 @@ class TLabeledEdit;
 class TPanel;
 class TSplitter;
 class TVideoPanel;
+class HandlerDispatcher;
 
 // The program's one window: a toolbar of transport commands, the option strip, the video area with
 // its seek bar, the hidden debug panel, the file browser and an empty status bar. All of its
@@ -153,6 +154,8 @@ public:
 
     // The playback object, for tests and the debug tools; the window owns it.
     THalvion* PlayerObject() const { return Player.get(); }
+    // Decides when what arrives from outside a handler runs (see player/HandlerDispatcher.h).
+    HandlerDispatcher& Dispatcher() const { return *dispatcher_; }
 
 signals:
     // A file was opened for playing, even the one already open: to clients outside, a new track.
@@ -160,10 +163,13 @@ signals:
     // The position jumped within the open file at a command (a skip, the seek bar, the resume), as
     // opposed to moving on as it plays.
     void PositionJumped();
+    // The window has closed: the run is over, and nothing that arrives from now on is taken.
+    void Closed();
 
 protected:
     // The first showing runs FormShow.
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateActions();
@@ -176,6 +182,7 @@ private:
     void SetTabOrder();
     void WireHandlers();
 
+    HandlerDispatcher* dispatcher_ = nullptr;
     TDockLayout* dock_ = nullptr;
     bool shownOnce_ = false;
     int errorBoxesOpen_ = 0;

@@ -3,6 +3,8 @@
 
 #include "graph/GraphSystem.h"
 
+#include <memory>
+
 #include <string>
 #include <vector>
 
@@ -43,10 +45,13 @@ public:
     void Uninitialize() override;
     HRESULT CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) override;
     HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) override;
+    void SetWaitListener(GraphWaitListener* listener) override { *waitListener_ = listener; }
 
     // Why plugin files beside the executable were refused, if any were.
     static std::vector<std::string> PluginProblems();
 
 private:
     std::string deviceFactory_;
+    // Shared with every graph made here, so that a listener set or cleared later reaches them too.
+    std::shared_ptr<GraphWaitListener*> waitListener_ = std::make_shared<GraphWaitListener*>(nullptr);
 };

@@ -5,7 +5,7 @@
 #include "browser/TFileListBox.h"
 #include "core/SettingsFileName.h"
 #include "graph/GraphWait.h"
-#include "player/GraphWaitPump.h"
+#include "player/HandlerDispatcher.h"
 #include "tests/support/Poll.h"
 
 #include <QAbstractButton>
@@ -96,11 +96,7 @@ SeenBox ControllerTest::Shutdown() {
 }
 
 void ControllerTest::HoldGraphWait(const std::function<void()>& meanwhile) {
-    static GraphWaitPump* pump = nullptr;
-    if (pump == nullptr) {
-        pump = new GraphWaitPump(*form);
-    }
-    GraphWait wait;
+    GraphWait wait(system->WaitListener());
     meanwhile();
     // Posted last, so delivered last: the pump delivers nothing before the window has waited unseen
     // for a moment.
@@ -118,7 +114,12 @@ void ControllerTest::HoldGraphWait(const std::function<void()>& meanwhile) {
 std::unique_ptr<QObject> ControllerTest::WatchSessionEnd() {
     InstallSessionEndSignals();
     MarkSettingsRead();
-    return std::make_unique<SessionEndWatcher>(*form);
+    return std::make_unique<SessionEndWatcher>([window = form.get()] {
+        window->Dispatcher().EndSession([window] {
+            window->close();
+            QCoreApplication::quit();
+        });
+    });
 }
 
 std::vector<std::string> ControllerTest::Opened() const {
