@@ -52,7 +52,8 @@ void MarkSettingsRead() {
     settingsRead.store(true);
 }
 
-SessionEndWatcher::SessionEndWatcher(std::function<void()> sessionEnds) : sessionEnds_(std::move(sessionEnds)) {
+SessionEndWatcher::SessionEndWatcher(std::function<void()> sessionEnds)
+    : sessionEnds_(std::move(sessionEnds)) {
     if (wakeFds[0] >= 0) {
         notifier_ = new QSocketNotifier(wakeFds[0], QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, [this] {

@@ -35,9 +35,8 @@ bool HandlerDispatcher::Busy() const {
 }
 
 int HandlerDispatcher::OpenBoxes() const {
-    return static_cast<int>(std::count_if(boxes_.begin(), boxes_.end(), [](const QPointer<QDialog>& box) {
-        return box && box->isVisible();
-    }));
+    return static_cast<int>(std::count_if(
+        boxes_.begin(), boxes_.end(), [](const QPointer<QDialog>& box) { return box && box->isVisible(); }));
 }
 
 void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
@@ -198,9 +197,10 @@ bool HandlerDispatcher::eventFilter(QObject* watched, QEvent* event) {
         return false;
     case QEvent::Hide:
         if (auto* box = qobject_cast<QDialog*>(watched); box != nullptr) {
-            boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(),
-                                        [box](const QPointer<QDialog>& open) { return !open || open == box; }),
-                         boxes_.end());
+            boxes_.erase(
+                std::remove_if(boxes_.begin(), boxes_.end(),
+                               [box](const QPointer<QDialog>& open) { return !open || open == box; }),
+                boxes_.end());
             DrainLater();
         }
         return false;

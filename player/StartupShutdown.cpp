@@ -57,16 +57,14 @@ void TfrmMain::FormCreate() {
         Player->SetOwnerWindow(static_cast<WindowHandle>(PanelVideo->NativeWindow()));
     }
     Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
-    connect(PanelVideo, &TVideoPanel::ScaleChanged, this,
-            [this] {
-                dispatcher_->Arrive(Arrival::ScaleChange,
-                                    [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
-            });
+    connect(PanelVideo, &TVideoPanel::ScaleChanged, this, [this] {
+        dispatcher_->Arrive(Arrival::ScaleChange,
+                            [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
+    });
     RestoreFormPlacement(*this);
-    AcceptDroppedPaths(*this,
-                       [this](const std::string& path) {
-                           dispatcher_->Arrive(Arrival::Drop, [this, path] { OpenPath(path); });
-                       });
+    AcceptDroppedPaths(*this, [this](const std::string& path) {
+        dispatcher_->Arrive(Arrival::Drop, [this, path] { OpenPath(path); });
+    });
 }
 
 void TfrmMain::FormShow() {

@@ -313,7 +313,9 @@ void TfrmMain::WireHandlers() {
     }
     // Signals and events reach their handlers through the dispatcher.
     auto dispatched = [this](Arrival arrival, void (TfrmMain::*handler)()) {
-        return [this, arrival, handler] { dispatcher_->Arrive(arrival, [this, handler] { (this->*handler)(); }); };
+        return [this, arrival, handler] {
+            dispatcher_->Arrive(arrival, [this, handler] { (this->*handler)(); });
+        };
     };
     connect(FileListBox1, &TFileListBox::OnDblClick, this,
             dispatched(Arrival::UserInput, &TfrmMain::FileListBox1DblClick));

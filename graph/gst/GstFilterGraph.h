@@ -121,7 +121,9 @@ public:
     MediaTime ShownPictureTime();
 
     // Whom the waits for the pipeline tell (see graph/GraphWait.h); the slot is the graph system's.
-    void SetWaitListener(std::shared_ptr<GraphWaitListener*> listener) { waitListener_ = std::move(listener); }
+    void SetWaitListener(std::shared_ptr<GraphWaitListener*> listener) {
+        waitListener_ = std::move(listener);
+    }
 
 private:
     struct BuildContext;

@@ -4,7 +4,6 @@
 #include "graph/GraphSystem.h"
 
 #include <memory>
-
 #include <string>
 #include <vector>
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/HandlerGuard.h"
 #include "app/TAction.h"
 #include "app/TActionCheckBox.h"
 #include "app/TLabeledEdit.h"
@@ -8,12 +9,10 @@
 #include "browser/TFilterComboBox.h"
 #include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
-#include "player/PlaySettings.h"
-#include "tests/player/ControllerFixture.h"
-
-#include "app/HandlerGuard.h"
 #include "player/MprisService.h"
+#include "player/PlaySettings.h"
 #include "player/PlayerSession.h"
+#include "tests/player/ControllerFixture.h"
 #include "tests/support/Poll.h"
 
 #include <QAbstractButton>
