@@ -44,6 +44,11 @@ void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
         return;
     }
     const ArrivalRule& rule = RuleFor(arrival);
+    // An answer never waits behind anything.
+    if (rule.whileBusy == WhileBusy::AnsweredNow) {
+        Run(handler);
+        return;
+    }
     if (!Busy()) {
         // A handler that another one calls while it runs (a signal it raises) is part of it. Otherwise
         // what came earlier and still waits goes first.
@@ -61,8 +66,7 @@ void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
     switch (rule.whileBusy) {
     case WhileBusy::Dropped:
         return;
-    case WhileBusy::AnsweredNow:
-        Run(handler);
+    case WhileBusy::AnsweredNow: // answered above
         return;
     case WhileBusy::LatestWaits:
         queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
@@ -156,7 +160,8 @@ void HandlerDispatcher::CloseOpenBoxes() {
                        ? message->windowTitle() + QStringLiteral(": ") + message->text()
                        : message->text();
         }
-        ReportOnStandardError(text);
+        // Shown before the session ended, it is no failure of the shutdown.
+        EchoOnStandardError(text);
         box->done(QDialog::Rejected);
     }
 }

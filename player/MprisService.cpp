@@ -79,6 +79,8 @@ QString MprisService::TrackId() const {
     return QStringLiteral("/org/tarnwick/Track/%1").arg(trackNumber_);
 }
 
+// The reads follow the dispatcher's rule for Arrival::MprisRead: answered at once, from the values
+// last read while a graph waits.
 QVariantMap MprisService::Metadata() const {
     if (form_.Dispatcher().GraphWaits()) {
         return lastMetadata_;

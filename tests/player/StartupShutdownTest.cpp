@@ -9,6 +9,7 @@
 #include "browser/TFilterComboBox.h"
 #include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
+#include "player/HandlerDispatcher.h"
 #include "player/MprisService.h"
 #include "player/PlaySettings.h"
 #include "player/PlayerSession.h"
@@ -252,6 +253,70 @@ TEST_F(StartupShutdownTest, AGraphSystemThatCannotStartIsReportedAndTheWindowWor
     EXPECT_FALSE(Shutdown().seen);
     EXPECT_EQ(StoredValue("File"), Clip(1));
     EXPECT_EQ(StoredValue("Playing"), "0");
+}
+
+// Every row of the dispatcher's table that leaves the window open, with the window busy either way: a
+// box open in a handler, or a graph's wait in one. Two of a kind arrive meanwhile. What waits runs once
+// the busy handler has returned, in the order it came; the latest of a kind may stand for both; what is
+// dropped never runs; what is answered runs at once. (A close and the session's end, which end the
+// window, have their own cases above.)
+TEST_F(StartupShutdownTest, WhatArrivesWhileTheWindowIsBusyFollowsTheDispatchersTable) {
+    StartIn(media.Path());
+    HandlerDispatcher& dispatcher = form->Dispatcher();
+    for (const bool inABox : {true, false}) {
+        for (const ArrivalRule& rule : kArrivalRules) {
+            if (rule.endsWhatFollows) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(inABox ? "box, " : "wait, ") + rule.why);
+            Strings ran;
+            Strings whileBusy;
+            auto arriveTwice = [&] {
+                dispatcher.Arrive(rule.arrival, [&ran] { ran.push_back("first"); });
+                dispatcher.Arrive(rule.arrival, [&ran] { ran.push_back("second"); });
+                whileBusy = ran;
+            };
+            AnswerEveryBox(
+                [&] {
+                    dispatcher.Arrive(Arrival::UserInput, [&] {
+                        if (inABox) {
+                            ShowApplicationError(QStringLiteral("busy"));
+                        } else {
+                            HoldGraphWait(arriveTwice);
+                        }
+                        ran.push_back("returned");
+                    });
+                    EXPECT_TRUE(PollUntil(
+                        [&] {
+                            QApplication::processEvents();
+                            return dispatcher.Queued() == 0;
+                        },
+                        std::chrono::milliseconds(5000)));
+                },
+                inABox ? std::function<void()>(arriveTwice) : std::function<void()>());
+            switch (rule.whileBusy) {
+            case WhileBusy::Waits:
+                EXPECT_EQ(whileBusy, Strings{});
+                EXPECT_EQ(ran, (Strings{"returned", "first", "second"}));
+                break;
+            case WhileBusy::LatestWaits:
+                EXPECT_EQ(whileBusy, Strings{});
+                EXPECT_EQ(ran, (Strings{"returned", "second"}));
+                break;
+            case WhileBusy::Dropped:
+                EXPECT_EQ(ran, Strings{"returned"});
+                break;
+            case WhileBusy::AnsweredNow:
+                EXPECT_EQ(whileBusy, (Strings{"first", "second"}));
+                EXPECT_EQ(ran, (Strings{"first", "second", "returned"}));
+                break;
+            case WhileBusy::EndsTheRun:
+                ADD_FAILURE() << "a rule that ends the run leaves the window open";
+                break;
+            }
+        }
+    }
+    EXPECT_FALSE(dispatcher.Busy());
 }
 
 // The user closes the window while a seek waits for a slow disk, and presses a media key's Next before
