@@ -343,6 +343,12 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    // Handlers that came before the close and still wait their turn run first; the close follows them.
+    if (dispatcher_->Queued() > 0) {
+        event->ignore();
+        dispatcher_->Arrive(Arrival::WindowClose, [this] { close(); });
+        return;
+    }
     QWidget::closeEvent(event);
     if (event->isAccepted()) {
         dispatcher_->WindowClosed();

@@ -103,7 +103,8 @@ public:
     void SetPosition(int position) override;
     // ErrorBoxLink: a modal box over the window with the caption, the text and one OK button.
     void ShowError(const std::string& caption, const std::string& text) override;
-    // True while that box is open; its own event loop lets timer ticks through meanwhile.
+    // True while that box is open. Its own event loop delivers events meanwhile; the dispatcher drops
+    // the timer's ticks, but a tick called otherwise must not act either.
     bool ErrorBoxShowing() const { return errorBoxesOpen_ > 0; }
     // TextSinkLink: appends a line to Memo1.
     void AppendLine(const std::string& line) override;

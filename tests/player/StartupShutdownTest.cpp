@@ -356,7 +356,8 @@ TEST_F(StartupShutdownTest, ACloseDuringAWaitEndsTheHandlersThatCameAfterIt) {
 
 // At logout the session ends the program with SIGTERM, and kills it soon after if it is still there. An
 // error box nobody will answer must not hold the shutdown up: its text goes to standard error, the
-// handler that opened it goes on, and the place is stored.
+// handler that opened it goes on, and the place is stored. From here on the process sends its errors
+// to standard error, as the program does: like every case, it runs in a process of its own (ctest).
 TEST_F(StartupShutdownTest, TheSessionsEndClosesAnOpenBoxAndThePlaceIsStored) {
     StartIn(media.Path());
     form->FileListBox1->SetItemIndex(0);
@@ -407,7 +408,8 @@ TEST_F(StartupShutdownTest, TheSessionsEndClosesAnOpenBoxAndThePlaceIsStored) {
 // A start that hands its file to a player whose window has closed would end believing the file plays:
 // once the window closes, the session's player refuses files and gives its name up.
 TEST_F(StartupShutdownTest, AFileHandedOverOnceTheWindowHasClosedIsRefused) {
-    // A session bus of the test's own, before anything in the process connects to one.
+    // A session bus of the test's own, before anything in the process connects to one: the case needs
+    // a process of its own, as ctest gives every case.
     std::FILE* daemon = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
     ASSERT_NE(daemon, nullptr);
     char address[512] = {};
