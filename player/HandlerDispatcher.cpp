@@ -40,10 +40,15 @@ int HandlerDispatcher::OpenBoxes() const {
 }
 
 void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
+    const ArrivalRule& rule = RuleFor(arrival);
+    // The session's end waits for nobody, a close queued before it included.
+    if (rule.whileBusy == WhileBusy::EndsTheRun) {
+        EndSession(std::move(handler));
+        return;
+    }
     if (closed_ || ended_) {
         return;
     }
-    const ArrivalRule& rule = RuleFor(arrival);
     // An answer never waits behind anything.
     if (rule.whileBusy == WhileBusy::AnsweredNow) {
         Run(handler);
@@ -66,8 +71,9 @@ void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
     switch (rule.whileBusy) {
     case WhileBusy::Dropped:
         return;
-    case WhileBusy::AnsweredNow: // answered above
-        return;
+    case WhileBusy::AnsweredNow:
+    case WhileBusy::EndsTheRun:
+        return; // taken above
     case WhileBusy::LatestWaits:
         queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
                                     [arrival](const Waiting& queued) { return queued.arrival == arrival; }),
@@ -76,9 +82,6 @@ void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
         return;
     case WhileBusy::Waits:
         Enqueue(arrival, std::move(handler));
-        return;
-    case WhileBusy::EndsTheRun:
-        EndSession(std::move(handler));
         return;
     }
 }
@@ -92,9 +95,10 @@ void HandlerDispatcher::Enqueue(Arrival arrival, std::function<void()> handler) 
 }
 
 void HandlerDispatcher::EndSession(std::function<void()> close) {
-    if (closed_) {
+    if (closed_ || endingSession_) {
         return;
     }
+    endingSession_ = true;
     SendErrorsToStandardError();
     CloseOpenBoxes();
     queue_.clear();

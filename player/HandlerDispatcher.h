@@ -91,11 +91,9 @@ public:
     HandlerDispatcher& operator=(const HandlerDispatcher&) = delete;
 
     // Runs the handler now, queues it, or drops it, by the table. A handler must own what it
-    // captures: it may run later.
+    // captures: it may run later. The handler of Arrival::SessionEnd closes the window and ends the
+    // program; it runs at once when nothing is busy, else once the busy handler has returned.
     void Arrive(Arrival arrival, std::function<void()> handler);
-    // The session's end: see kArrivalRules. `close` closes the window and ends the program; it runs at
-    // once when nothing is busy, else once the handler that is busy has returned.
-    void EndSession(std::function<void()> close);
     // The window has closed: what is queued is discarded, what arrives is dropped, and a graph's
     // wait blocks from now on, with nothing left to draw.
     void WindowClosed();
@@ -119,6 +117,7 @@ private:
         std::function<void()> handler;
     };
 
+    void EndSession(std::function<void()> close);
     void Run(const std::function<void()>& handler);
     void Enqueue(Arrival arrival, std::function<void()> handler);
     // Asks for a drain from the event loop when nothing is busy and the queue holds something.
@@ -137,6 +136,7 @@ private:
     // A close has arrived (queued or run): nothing after it runs.
     bool ended_ = false;
     bool closed_ = false;
+    bool endingSession_ = false;
     std::chrono::steady_clock::time_point waitBegan_;
     bool pumping_ = false;
 };

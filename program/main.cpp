@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     // Without a session bus the program runs on without media keys.
     (new MprisService(*frmMain))->Register(session.Owner());
     const SessionEndWatcher sessionEnd([window = frmMain.get()] {
-        window->Dispatcher().EndSession([window] {
+        window->Dispatcher().Arrive(Arrival::SessionEnd, [window] {
             window->close();
             QCoreApplication::quit();
         });

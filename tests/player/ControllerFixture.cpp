@@ -115,7 +115,7 @@ std::unique_ptr<QObject> ControllerTest::WatchSessionEnd() {
     InstallSessionEndSignals();
     MarkSettingsRead();
     return std::make_unique<SessionEndWatcher>([window = form.get()] {
-        window->Dispatcher().EndSession([window] {
+        window->Dispatcher().Arrive(Arrival::SessionEnd, [window] {
             window->close();
             QCoreApplication::quit();
         });
