@@ -323,35 +323,54 @@ TEST_F(StartupShutdownTest, WhatArrivesWhileTheWindowIsBusyFollowsTheDispatchers
 // the wait is over: the close ends the run, and Next, which came after it, must not open the next file
 // on the hidden window, nor be what the shutdown stores as playing.
 TEST_F(StartupShutdownTest, ACloseDuringAWaitEndsTheHandlersThatCameAfterIt) {
-    StartIn(media.Path());
-    form->FileListBox1->SetItemIndex(0);
-    DoubleClick();
-    ASSERT_EQ(Opened(), Strings{Clip(1)});
-    MprisService* mpris = new MprisService(*form);
-    bool waited = false;
-    Script().BeforeCall = [&](const std::string& call) {
-        if (call != "SetPositions" || std::exchange(waited, true)) {
-            return;
-        }
-        HoldGraphWait([&] {
-            QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
-            mpris->Later([this] { form->ActionNextExecute(); });
-        });
-    };
-    form->ActionPlus5->Execute();
-    ASSERT_TRUE(waited);
-    EXPECT_TRUE(PollUntil(
-        [&] {
-            QApplication::processEvents();
-            return !form->isVisible();
-        },
-        std::chrono::milliseconds(5000)))
-        << "the close was lost";
-    QApplication::processEvents();
-    EXPECT_EQ(Opened(), Strings{Clip(1)}) << "a handler that came after the close ran";
-    EXPECT_FALSE(Shutdown().seen);
-    EXPECT_EQ(StoredValue("File"), Clip(1));
-    EXPECT_EQ(StoredValue("Playing"), "1");
+    // Next before the close runs before it, and is what the shutdown stores, also when the close comes
+    // once the wait is over but Next still waits its turn.
+    enum class Close { BeforeNext, AfterNext, AfterTheWait };
+    for (const Close close : {Close::BeforeNext, Close::AfterNext, Close::AfterTheWait}) {
+        const bool closeFirst = close == Close::BeforeNext;
+        SCOPED_TRACE(static_cast<int>(close));
+        NewGraphSystem();
+        StartIn(media.Path());
+        form->FileListBox1->SetItemIndex(0);
+        DoubleClick();
+        ASSERT_EQ(Opened(), Strings{Clip(1)});
+        MprisService* mpris = new MprisService(*form);
+        bool waited = false;
+        Script().BeforeCall = [&](const std::string& call) {
+            if (call != "SetPositions" || std::exchange(waited, true)) {
+                return;
+            }
+            HoldGraphWait([&] {
+                if (closeFirst) {
+                    QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+                }
+                mpris->Later([this] { form->ActionNextExecute(); });
+                if (close == Close::AfterNext) {
+                    QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+                }
+            });
+            if (close == Close::AfterTheWait) {
+                QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+            }
+        };
+        form->ActionPlus5->Execute();
+        ASSERT_TRUE(waited);
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                QApplication::processEvents();
+                return !form->isVisible();
+            },
+            std::chrono::milliseconds(5000)))
+            << "the close was lost";
+        QApplication::processEvents();
+        const int played = closeFirst ? 1 : 2;
+        EXPECT_EQ(Opened().back(), Clip(played))
+            << "a handler that came after the close ran, or one before it did not";
+        EXPECT_FALSE(Shutdown().seen);
+        EXPECT_EQ(StoredValue("File"), Clip(played));
+        EXPECT_EQ(StoredValue("Playing"), "1");
+        form.reset();
+    }
 }
 
 // At logout the session ends the program with SIGTERM, and kills it soon after if it is still there. An
