@@ -55,8 +55,15 @@ void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
         return;
     }
     if (!Busy()) {
-        // A handler that another one calls while it runs (a signal it raises) is part of it. Otherwise
-        // what came earlier and still waits goes first.
+        // Outside every handler, what came earlier and still waits for its drain goes first, now: a
+        // caller that runs a command outside the event loop sees it done when the call returns.
+        if (running_ == 0 && !queue_.empty()) {
+            Drain();
+            if (closed_ || ended_) {
+                return;
+            }
+        }
+        // A handler that another one calls while it runs (a signal it raises) is part of it.
         if (running_ > 0 || queue_.empty()) {
             if (rule.endsWhatFollows) {
                 ended_ = true;

@@ -317,6 +317,16 @@ TEST_F(StartupShutdownTest, WhatArrivesWhileTheWindowIsBusyFollowsTheDispatchers
         }
     }
     EXPECT_FALSE(dispatcher.Busy());
+
+    // A command run outside the event loop (as the transport's model test drives the window) runs what
+    // still waits before it, then itself, before the call returns.
+    Strings ran;
+    dispatcher.Arrive(Arrival::UserInput, [&] {
+        HoldGraphWait([&] { dispatcher.Arrive(Arrival::Drop, [&ran] { ran.push_back("drop"); }); });
+        ran.push_back("returned");
+    });
+    dispatcher.Arrive(Arrival::UserInput, [&ran] { ran.push_back("command"); });
+    EXPECT_EQ(ran, (Strings{"returned", "drop", "command"}));
 }
 
 // The user closes the window while a seek waits for a slow disk, and presses a media key's Next before
