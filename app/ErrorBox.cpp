@@ -38,6 +38,10 @@ bool ErrorWentToStandardError() {
 
 void ReportOnStandardError(const QString& message) {
     errorReported = true;
+    EchoOnStandardError(message);
+}
+
+void EchoOnStandardError(const QString& message) {
     std::fprintf(stderr, "tarnwick: %s\n", ErrorBoxText(message).toLocal8Bit().constData());
 }
 

@@ -22,3 +22,6 @@ void SendErrorsToStandardError();
 bool ErrorsGoToStandardError();
 bool ErrorWentToStandardError();
 void ReportOnStandardError(const QString& message);
+// Writes the message as ReportOnStandardError does, without counting it as an error of the shutdown:
+// the text of a box that was open when the session ended.
+void EchoOnStandardError(const QString& message);

@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/SessionEnd.h"
 
-#include "app/ErrorBox.h"
-
-#include <QApplication>
+#include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -55,10 +52,8 @@ void MarkSettingsRead() {
     settingsRead.store(true);
 }
 
-SessionEndWatcher::SessionEndWatcher(QWidget& window) : window_(window) {
-    retry_.setSingleShot(true);
-    retry_.setInterval(100);
-    connect(&retry_, &QTimer::timeout, this, [this] { Take(); });
+SessionEndWatcher::SessionEndWatcher(std::function<void()> sessionEnds)
+    : sessionEnds_(std::move(sessionEnds)) {
     if (wakeFds[0] >= 0) {
         notifier_ = new QSocketNotifier(wakeFds[0], QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, [this] {
@@ -78,12 +73,6 @@ void SessionEndWatcher::Take() {
     if (started_) {
         return;
     }
-    if (QApplication::activeModalWidget() != nullptr) {
-        retry_.start();
-        return;
-    }
     started_ = true;
-    SendErrorsToStandardError();
-    window_.close();
-    QCoreApplication::quit();
+    sessionEnds_();
 }

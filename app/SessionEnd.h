@@ -2,10 +2,9 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
+#include <functional>
 
 class QSocketNotifier;
-class QWidget;
 
 // The ways a desktop ends a program besides its window's close button: SIGTERM (logout, shutdown,
 // kill), SIGINT (Ctrl+C in its terminal), SIGHUP (its terminal closed), and the session manager's
@@ -20,13 +19,13 @@ void InstallSessionEndSignals();
 // The stored settings have been read: from now on a signal closes the window.
 void MarkSettingsRead();
 
-// Turns the signals, once caught, and the logout request into a close of the window, taken from the
-// event loop. One that comes while a modal box is open waits for the box to close, since the box's
-// own loop would otherwise close the window under it; a second one during the shutdown changes
-// nothing. The shutdown it starts reports errors on standard error, not in a box nobody will answer.
+// Turns the signals, once caught, and the logout request into the session's end, taken from the event
+// loop: the window's dispatcher closes any box that is open, since nobody will answer it and the
+// session kills a program that does not end, and closes the window once the handler that opened the
+// box has returned. A second one during the shutdown changes nothing.
 class SessionEndWatcher : public QObject {
 public:
-    explicit SessionEndWatcher(QWidget& window);
+    explicit SessionEndWatcher(std::function<void()> sessionEnds);
     ~SessionEndWatcher() override;
     SessionEndWatcher(const SessionEndWatcher&) = delete;
     SessionEndWatcher& operator=(const SessionEndWatcher&) = delete;
@@ -37,8 +36,7 @@ public:
 private:
     void Take();
 
-    QWidget& window_;
+    std::function<void()> sessionEnds_;
     QSocketNotifier* notifier_ = nullptr;
-    QTimer retry_;
     bool started_ = false;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "graph/GraphInterfaces.h"
+#include "graph/GraphWait.h"
 #include "graph/SoundOutputs.h"
 
 #include <memory>
@@ -25,4 +26,8 @@ public:
     virtual HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) = 0;
     // The sound server's outputs as it lists them now; none when no server answers.
     virtual std::vector<SoundOutput> ListSoundOutputs() { return {}; }
+
+    // Whom the graphs made here tell of their waits for the pipeline, those made before included;
+    // nullptr: a wait only blocks. The listener outlives its being set here.
+    virtual void SetWaitListener(GraphWaitListener* listener) = 0;
 };

@@ -1,33 +1,20 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "graph/GraphWait.h"
 
-namespace {
-
-std::function<void(GraphWaitPhase)>& WhileGraphWaits() {
-    static std::function<void(GraphWaitPhase)> whileWaiting;
-    return whileWaiting;
-}
-
-void Tell(GraphWaitPhase phase) {
-    if (const auto& whileWaiting = WhileGraphWaits()) {
-        whileWaiting(phase);
+GraphWait::GraphWait(GraphWaitListener* listener) : listener_(listener) {
+    if (listener_ != nullptr) {
+        listener_->GraphWaitBegins();
     }
 }
 
-} // namespace
-
-void SetWhileGraphWaits(std::function<void(GraphWaitPhase)> whileWaiting) {
-    WhileGraphWaits() = std::move(whileWaiting);
-}
-
-GraphWait::GraphWait() {
-    Tell(GraphWaitPhase::Begins);
-}
-
 GraphWait::~GraphWait() {
-    Tell(GraphWaitPhase::Ends);
+    if (listener_ != nullptr) {
+        listener_->GraphWaitEnds();
+    }
 }
 
 void GraphWait::GoesOn() {
-    Tell(GraphWaitPhase::GoesOn);
+    if (listener_ != nullptr) {
+        listener_->GraphWaitGoesOn();
+    }
 }

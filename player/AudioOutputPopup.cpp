@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The context menu of the check box 音声出力, where the user picks the device's sound output.
 
-#include "app/HandlerGuard.h"
 #include "app/TActionCheckBox.h"
 #include "graph/Halvion.h"
 #include "player/AudioOutputMenu.h"
+#include "player/HandlerDispatcher.h"
 #include "player/TfrmMain.h"
 
 #include <QActionGroup>
@@ -26,8 +26,9 @@ void TfrmMain::chkEnableAudioContextPopup(const QPoint& where) {
         item->setCheckable(true);
         item->setChecked(entry.Chosen);
         group->addAction(item);
-        connect(item, &QAction::triggered, this,
-                [this, name = entry.Name] { RunHandler([this, name] { AudioOutputClick(name); }); });
+        connect(item, &QAction::triggered, this, [this, name = entry.Name] {
+            dispatcher_->Arrive(Arrival::UserInput, [this, name] { AudioOutputClick(name); });
+        });
     }
     menu->popup(chkEnableAudio->mapToGlobal(where));
 }

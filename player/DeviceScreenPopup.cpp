@@ -3,10 +3,10 @@
 // the user picks the monitor and full screen, and the placement worked out again as monitors come and
 // go.
 
-#include "app/HandlerGuard.h"
 #include "app/TActionCheckBox.h"
 #include "graph/Halvion.h"
 #include "player/DeviceScreen.h"
+#include "player/HandlerDispatcher.h"
 #include "player/MonitorWatch.h"
 #include "player/TfrmMain.h"
 
@@ -35,10 +35,10 @@ void TfrmMain::PlaceDeviceScreen() {
         // A monitor that comes or goes, and the window moved onto another monitor, change where the
         // automatic choice goes, and whether a chosen monitor is there.
         connect(monitors_, &MonitorWatch::Changed, this,
-                [this] { RunHandler([this] { PlaceDeviceScreen(); }); });
+                [this] { dispatcher_->Arrive(Arrival::MonitorChange, [this] { PlaceDeviceScreen(); }); });
         if (QWindow* window = windowHandle()) {
             connect(window, &QWindow::screenChanged, this,
-                    [this] { RunHandler([this] { PlaceDeviceScreen(); }); });
+                    [this] { dispatcher_->Arrive(Arrival::MonitorChange, [this] { PlaceDeviceScreen(); }); });
         }
     }
     const QPoint centre = CentreOnTheServer(*this);
@@ -71,8 +71,9 @@ void TfrmMain::chkEnableVideoContextPopup(const QPoint& where) {
         if (!entry.fullscreenCheck) {
             group->addAction(item);
         }
-        connect(item, &QAction::triggered, this,
-                [this, choice = entry.choice] { RunHandler([this, choice] { DeviceScreenClick(choice); }); });
+        connect(item, &QAction::triggered, this, [this, choice = entry.choice] {
+            dispatcher_->Arrive(Arrival::UserInput, [this, choice] { DeviceScreenClick(choice); });
+        });
     }
     menu->popup(chkEnableVideo->mapToGlobal(where));
 }

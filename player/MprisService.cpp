@@ -4,6 +4,7 @@
 #include "app/HandlerGuard.h"
 #include "graph/Halvion.h"
 #include "player/FileUri.h"
+#include "player/HandlerDispatcher.h"
 #include "player/MprisAdaptors.h"
 #include "player/TfrmMain.h"
 
@@ -59,8 +60,10 @@ void MprisService::Later(std::function<void()> action) {
         if (form_.PlayerObject() == nullptr) {
             return;
         }
-        RunHandler(action);
-        Watch();
+        form_.Dispatcher().Arrive(Arrival::MprisCall, [this, action] {
+            RunHandler(action);
+            Watch();
+        });
     });
 }
 
@@ -76,8 +79,10 @@ QString MprisService::TrackId() const {
     return QStringLiteral("/org/tarnwick/Track/%1").arg(trackNumber_);
 }
 
+// The reads follow the dispatcher's rule for Arrival::MprisRead: answered at once, from the values
+// last read while a graph waits.
 QVariantMap MprisService::Metadata() const {
-    if (GraphWaitGoesOn()) {
+    if (form_.Dispatcher().GraphWaits()) {
         return lastMetadata_;
     }
     lastMetadata_ = CurrentMetadata();
@@ -102,7 +107,7 @@ QVariantMap MprisService::CurrentMetadata() const {
 
 qint64 MprisService::PositionMicroseconds() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !GraphWaitGoesOn()) {
+    if (player != nullptr && !form_.Dispatcher().GraphWaits()) {
         lastPosition_ = player->GetPosition() / 10;
     }
     return player == nullptr ? 0 : lastPosition_;
@@ -110,7 +115,7 @@ qint64 MprisService::PositionMicroseconds() const {
 
 double MprisService::Volume() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !GraphWaitGoesOn()) {
+    if (player != nullptr && !form_.Dispatcher().GraphWaits()) {
         lastVolume_ = player->GetVolume();
     }
     return player == nullptr ? 1.0 : lastVolume_;

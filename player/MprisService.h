@@ -29,7 +29,7 @@ public:
     bool Register(bool ownsName);
 
     TfrmMain& Form() { return form_; }
-    // Runs the action through the error box guard once the current call has been answered, then
+    // Runs the action through the window's dispatcher once the current call has been answered, then
     // tells the bus what it changed.
     void Later(std::function<void()> action);
 

@@ -3,6 +3,7 @@
 
 #include "app/HandlerGuard.h"
 #include "player/FileUri.h"
+#include "player/HandlerDispatcher.h"
 #include "player/MprisService.h"
 #include "player/TfrmMain.h"
 
@@ -10,8 +11,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QTimer>
 #include <chrono>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -36,9 +37,12 @@ class HandOverReceiver : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.tarnwick.HandOver")
 
 public slots:
-    // True when the file is taken: the URI names a local file and the deadline has not passed.
+    // True when the file is taken: the URI names a local file, the deadline has not passed, and the
+    // window has not closed.
     bool Open(const QString& uri, qlonglong deadline) {
-        if (MonotonicNanoseconds() > deadline) {
+        // Held until the file is on its way, so that a close cannot come between the yes and the file.
+        const std::lock_guard lock(mutex_);
+        if (refusing_ || MonotonicNanoseconds() > deadline) {
             return false;
         }
         const QByteArray bytes = uri.toUtf8();
@@ -51,8 +55,19 @@ public slots:
         return true;
     }
 
+    // From the user-interface thread: every later call is refused. A call answered before this has
+    // its file posted already, ahead of whatever the window takes after its close.
+    void Refuse() {
+        const std::lock_guard lock(mutex_);
+        refusing_ = true;
+    }
+
 signals:
     void Received(const QByteArray& path);
+
+private:
+    std::mutex mutex_;
+    bool refusing_ = false;
 };
 
 } // namespace
@@ -63,7 +78,7 @@ PlayerSession::PlayerSession() {
 
 PlayerSession::~PlayerSession() {
     if (receiver_ != nullptr) {
-        QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(HandOverPath));
+        Release();
         receiver_->deleteLater();
     }
     thread_.quit();
@@ -97,9 +112,14 @@ bool PlayerSession::Claim() {
 
 void PlayerSession::Attach(TfrmMain& form) {
     form_ = &form;
-    // The window goes before the session at the end of the run; a file that arrives after it is
-    // left waiting.
-    connect(&form, &QObject::destroyed, this, [this] { form_ = nullptr; });
+    // Once the window has closed, a file handed over would never play, and the start that handed it
+    // would end believing it does: this player gives up its name, and a new start plays the file
+    // itself.
+    connect(&form, &TfrmMain::Closed, this, &PlayerSession::Release);
+    connect(&form, &QObject::destroyed, this, [this] {
+        form_ = nullptr;
+        Release();
+    });
     if (!waiting_.empty()) {
         Received(std::exchange(waiting_, {}));
     }
@@ -112,16 +132,28 @@ void PlayerSession::Received(const std::string& path) {
         return;
     }
     TfrmMain& form = *form_;
-    // As the MPRIS calls do: from the event loop, through the error box guard.
-    QTimer::singleShot(0, &form, [&form, path] {
-        if (form.PlayerObject() == nullptr) {
-            return;
-        }
+    if (form.PlayerObject() == nullptr) {
+        return;
+    }
+    form.Dispatcher().Arrive(Arrival::HandOver, [&form, path] {
         RunHandler([&form, path] { form.OpenPath(path); });
         form.setWindowState(form.windowState() & ~Qt::WindowMinimized);
         form.raise();
         form.activateWindow();
     });
+}
+
+void PlayerSession::Release() {
+    if (receiver_ == nullptr || released_) {
+        return;
+    }
+    released_ = true;
+    static_cast<HandOverReceiver*>(receiver_)->Refuse();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.unregisterObject(QString::fromLatin1(HandOverPath));
+    if (owner_) {
+        bus.unregisterService(QString::fromLatin1(MprisService::ServiceName));
+    }
 }
 
 bool HandOverToRunningPlayer(const std::string& path) {

@@ -45,10 +45,13 @@ public:
 
 private:
     void Received(const std::string& path);
+    // Refuses every later file and gives the player's name up.
+    void Release();
 
     QThread thread_;
     QObject* receiver_ = nullptr;
     bool owner_ = false;
+    bool released_ = false;
     TfrmMain* form_ = nullptr;
     std::string waiting_;
 };

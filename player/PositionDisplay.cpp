@@ -10,9 +10,9 @@
 #include <algorithm>
 
 void TfrmMain::Timer1Timer() {
-    // A tick that arrives while the playback object's error box is open runs inside the box's own
-    // event loop, in the middle of the command that opened it; acting on it there could open a file
-    // inside the opening of another.
+    // A tick inside the playback object's error box would run in the middle of the command that opened
+    // it, and could open a file inside the opening of another. The dispatcher drops the timer's ticks
+    // while a box is open; this holds for a tick called by other roads as well.
     if (ErrorBoxShowing()) {
         return;
     }

@@ -19,6 +19,7 @@
 #include "graph/Halvion.h"
 #include "player/DeviceSettings.h"
 #include "player/FileDrop.h"
+#include "player/HandlerDispatcher.h"
 #include "player/OpenPath.h"
 #include "player/PlaySettings.h"
 #include "player/TfrmMain.h"
@@ -57,11 +58,14 @@ void TfrmMain::FormCreate() {
         Player->SetOwnerWindow(static_cast<WindowHandle>(PanelVideo->NativeWindow()));
     }
     Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
-    connect(PanelVideo, &TVideoPanel::ScaleChanged, this,
-            [this] { RunHandler([this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); }); });
+    connect(PanelVideo, &TVideoPanel::ScaleChanged, this, [this] {
+        dispatcher_->Arrive(Arrival::ScaleChange,
+                            [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
+    });
     RestoreFormPlacement(*this);
-    AcceptDroppedPaths(*this,
-                       [this](const std::string& path) { RunHandler([this, path] { OpenPath(path); }); });
+    AcceptDroppedPaths(*this, [this](const std::string& path) {
+        dispatcher_->Arrive(Arrival::Drop, [this, path] { OpenPath(path); });
+    });
 }
 
 void TfrmMain::FormShow() {

@@ -20,7 +20,9 @@
 #include "browser/TFilterComboBox.h"
 #include "browser/UserActions.h"
 #include "graph/Halvion.h"
+#include "player/HandlerDispatcher.h"
 
+#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -40,6 +42,10 @@ constexpr int kDropDownAnchors = akLeft | akTop | akRight;
 
 TfrmMain::TfrmMain(std::shared_ptr<IGraphSystem> graphSystem, QWidget* parent)
     : QWidget(parent), ImageList1(TImageList::TransportImages()), graphSystem_(std::move(graphSystem)) {
+    dispatcher_ = new HandlerDispatcher(*this);
+    if (graphSystem_) {
+        graphSystem_->SetWaitListener(dispatcher_);
+    }
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("frmMain"));
     setFont(WindowFont());
@@ -62,19 +68,23 @@ TfrmMain::TfrmMain(std::shared_ptr<IGraphSystem> graphSystem, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimerInterval);
-    connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this,
+            [this] { dispatcher_->Arrive(Arrival::TimerTick, [this] { Timer1Timer(); }); });
     Timer1->start();
 
     RunHandler([this] { FormCreate(); });
 }
 
 TfrmMain::~TfrmMain() {
-    // The window has closed: what was held back behind a graph's wait is not run any more, and the
-    // shutdown must not wait behind it.
-    DiscardHeldBackHandlers();
+    // What was queued is not run any more, and the shutdown's own waits for the graph block: nothing
+    // is left to draw, and nothing that comes meanwhile is to be taken.
+    dispatcher_->WindowClosed();
     RunHandler([this] { FormDestroy(); });
     // The playback object lets go of the video panel and the seek bar before the controls go.
     Player.reset();
+    if (graphSystem_) {
+        graphSystem_->SetWaitListener(nullptr);
+    }
 }
 
 void TfrmMain::CreateActions() {
@@ -301,25 +311,30 @@ void TfrmMain::WireHandlers() {
         {ActionPlus90, &TfrmMain::ActionPlus90Execute},
     };
     for (const auto& [action, handler] : actions) {
-        action->SetOnExecute([this, handler = handler] { (this->*handler)(); });
+        action->SetOnExecute([this, handler = handler] {
+            dispatcher_->Arrive(Arrival::UserInput, [this, handler] { (this->*handler)(); });
+        });
     }
-    // Signals and events reach their handlers through the error box guard.
-    auto guarded = [this](void (TfrmMain::*handler)()) {
-        return [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); };
+    // Signals and events reach their handlers through the dispatcher.
+    auto dispatched = [this](Arrival arrival, void (TfrmMain::*handler)()) {
+        return [this, arrival, handler] {
+            dispatcher_->Arrive(arrival, [this, handler] { (this->*handler)(); });
+        };
     };
-    connect(FileListBox1, &TFileListBox::OnDblClick, this, guarded(&TfrmMain::FileListBox1DblClick));
+    connect(FileListBox1, &TFileListBox::OnDblClick, this,
+            dispatched(Arrival::UserInput, &TfrmMain::FileListBox1DblClick));
     connect(ScrollBar1, &TScrollBar::Scrolled, this, [this](TScrollCode code, int position) {
-        RunHandler([this, code, position] { ScrollBar1Scroll(code, position); });
+        dispatcher_->Arrive(Arrival::UserInput, [this, code, position] { ScrollBar1Scroll(code, position); });
     });
-    connect(Panel4, &TPanel::Resized, this, guarded(&TfrmMain::Panel4Resize));
-    connect(Panel4, &TPanel::DoubleClicked, this, guarded(&TfrmMain::Panel4DblClick));
-    connect(Button2, &QPushButton::clicked, this, guarded(&TfrmMain::Button2Click));
-    connect(Button1, &QPushButton::clicked, this, guarded(&TfrmMain::Button1Click));
+    connect(Panel4, &TPanel::Resized, this, dispatched(Arrival::Resize, &TfrmMain::Panel4Resize));
+    connect(Panel4, &TPanel::DoubleClicked, this, dispatched(Arrival::UserInput, &TfrmMain::Panel4DblClick));
+    connect(Button2, &QPushButton::clicked, this, dispatched(Arrival::UserInput, &TfrmMain::Button2Click));
+    connect(Button1, &QPushButton::clicked, this, dispatched(Arrival::UserInput, &TfrmMain::Button1Click));
     connect(chkEnableAudio, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
-        RunHandler([this, where] { chkEnableAudioContextPopup(where); });
+        dispatcher_->Arrive(Arrival::UserInput, [this, where] { chkEnableAudioContextPopup(where); });
     });
     connect(chkEnableVideo, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
-        RunHandler([this, where] { chkEnableVideoContextPopup(where); });
+        dispatcher_->Arrive(Arrival::UserInput, [this, where] { chkEnableVideoContextPopup(where); });
     });
     // The browser's controls catch their own errors; from now on they show them in the same box as
     // every other error that escapes a handler.
@@ -333,6 +348,20 @@ void TfrmMain::showEvent(QShowEvent* event) {
         shownOnce_ = true;
         // The window reaches the screen whole before a resumed or given file is opened: the user
         // sees it at once, and the file's picture follows.
-        RunAfterFirstPaint(*this, [this] { RunHandler([this] { FormShow(); }); });
+        RunAfterFirstPaint(*this, [this] { dispatcher_->Arrive(Arrival::Startup, [this] { FormShow(); }); });
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    // Handlers that came before the close and still wait their turn run first; the close follows them.
+    if (dispatcher_->Queued() > 0) {
+        event->ignore();
+        dispatcher_->Arrive(Arrival::WindowClose, [this] { close(); });
+        return;
+    }
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) {
+        dispatcher_->WindowClosed();
+        emit Closed();
     }
 }

@@ -35,6 +35,7 @@ class TLabeledEdit;
 class TPanel;
 class TSplitter;
 class TVideoPanel;
+class HandlerDispatcher;
 
 // The program's one window: a toolbar of transport commands, the option strip, the video area with
 // its seek bar, the hidden debug panel, the file browser and an empty status bar. All of its
@@ -106,7 +107,8 @@ public:
     void SetPosition(int position) override;
     // ErrorBoxLink: a modal box over the window with the caption, the text and one OK button.
     void ShowError(const std::string& caption, const std::string& text) override;
-    // True while that box is open; its own event loop lets timer ticks through meanwhile.
+    // True while that box is open. Its own event loop delivers events meanwhile; the dispatcher drops
+    // the timer's ticks, but a tick called otherwise must not act either.
     bool ErrorBoxShowing() const { return errorBoxesOpen_ > 0; }
     // TextSinkLink: appends a line to Memo1.
     void AppendLine(const std::string& line) override;
@@ -167,6 +169,8 @@ public:
 
     // The playback object, for tests and the debug tools; the window owns it.
     THalvion* PlayerObject() const { return Player.get(); }
+    // Decides when what arrives from outside a handler runs (see player/HandlerDispatcher.h).
+    HandlerDispatcher& Dispatcher() const { return *dispatcher_; }
 
 signals:
     // A file was opened for playing, even the one already open: to clients outside, a new track.
@@ -174,10 +178,13 @@ signals:
     // The position jumped within the open file at a command (a skip, the seek bar, the resume), as
     // opposed to moving on as it plays.
     void PositionJumped();
+    // The window has closed: the run is over, and nothing that arrives from now on is taken.
+    void Closed();
 
 protected:
     // The first showing runs FormShow.
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateActions();
@@ -190,6 +197,7 @@ private:
     void SetTabOrder();
     void WireHandlers();
 
+    HandlerDispatcher* dispatcher_ = nullptr;
     TDockLayout* dock_ = nullptr;
     bool shownOnce_ = false;
     int errorBoxesOpen_ = 0;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/AfterFirstPaint.h"
 #include "app/ErrorBox.h"
-#include "app/HandlerGuard.h"
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/WindowSystemChoice.h"
@@ -9,7 +8,7 @@
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
 #include "player/CommandLine.h"
-#include "player/GraphWaitPump.h"
+#include "player/HandlerDispatcher.h"
 #include "player/MprisService.h"
 #include "player/PlayerSession.h"
 #include "player/TfrmMain.h"
@@ -67,8 +66,8 @@ int main(int argc, char** argv) {
     // paint (a resume) loads what it needs itself, and the preload run beside its build only held the
     // build up (its type finding waited for the whole preload), so it waits until the build's wait is
     // over, as a handler does.
-    RunAfterFirstPaint(*frmMain, [] {
-        RunHandler([] {
+    RunAfterFirstPaint(*frmMain, [window = frmMain.get()] {
+        window->Dispatcher().Arrive(Arrival::Startup, [] {
             MarkStartup("plugin preload started");
             PreloadPlaybackPlugins();
         });
@@ -79,15 +78,16 @@ int main(int argc, char** argv) {
     }
     // Without a session bus the program runs on without media keys.
     (new MprisService(*frmMain))->Register(session.Owner());
-    const SessionEndWatcher sessionEnd(*frmMain);
-    auto graphWaits = std::make_unique<GraphWaitPump>(*frmMain);
+    const SessionEndWatcher sessionEnd([window = frmMain.get()] {
+        window->Dispatcher().Arrive(Arrival::SessionEnd, [window] {
+            window->close();
+            QCoreApplication::quit();
+        });
+    });
     frmMain->show();
     MarkStartup("window shown");
     session.Attach(*frmMain);
     const int result = TApplication::exec();
-    // The shutdown's own waits for the graph block: nothing is left to draw, and nothing that came
-    // meanwhile is to be taken.
-    graphWaits.reset();
     // FormDestroy runs here, while the window and all its controls still exist.
     frmMain.reset();
     // A shutdown at the session's end that could not save says so in its exit status.

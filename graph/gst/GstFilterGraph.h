@@ -3,6 +3,7 @@
 
 #include "graph/DeviceScreenOutput.h"
 #include "graph/GraphInterfaces.h"
+#include "graph/GraphWait.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
 #include "graph/gst/FirstPictureHold.h"
@@ -135,8 +136,16 @@ public:
     // Where in the file the picture the standard video sink holds stands; -1 without one.
     MediaTime ShownPictureTime();
 
+    // Whom the waits for the pipeline tell (see graph/GraphWait.h); the slot is the graph system's.
+    void SetWaitListener(std::shared_ptr<GraphWaitListener*> listener) {
+        waitListener_ = std::move(listener);
+    }
+
 private:
     struct BuildContext;
+
+    GraphWaitListener* WaitListener() const { return waitListener_ ? *waitListener_ : nullptr; }
+    std::shared_ptr<GraphWaitListener*> waitListener_;
 
     // What the graph does at the program's word.
     enum class Transport {

@@ -203,7 +203,7 @@ void GstFilterGraph::DrainMessages() {
 
 bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds) {
     const auto until = std::chrono::steady_clock::now() + deadline;
-    GraphWait wait;
+    GraphWait wait(WaitListener());
     while (settle_ == Settle::Waiting) {
         const auto posted = bus_->Pop(std::min(until, std::chrono::steady_clock::now() + WaitTick));
         if (posted.message) {

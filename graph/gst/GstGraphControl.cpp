@@ -185,7 +185,7 @@ void GstFilterGraph::Reseek() {
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
         const auto until = std::chrono::steady_clock::now() + SeekDeadline;
-        GraphWait wait;
+        GraphWait wait(WaitListener());
         while (
             gst_element_get_state(pipeline_.get(), nullptr, nullptr,
                                   std::chrono::duration_cast<std::chrono::nanoseconds>(WaitTick).count()) ==

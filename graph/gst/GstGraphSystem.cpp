@@ -153,7 +153,9 @@ HRESULT GstGraphSystem::CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph)
     if (!gst_is_initialized()) {
         return E_UNEXPECTED;
     }
-    graph = std::make_shared<GstFilterGraph>();
+    auto made = std::make_shared<GstFilterGraph>();
+    made->SetWaitListener(waitListener_);
+    graph = std::move(made);
     return S_OK;
 }
 

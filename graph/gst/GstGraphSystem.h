@@ -3,6 +3,7 @@
 
 #include "graph/GraphSystem.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,10 +46,13 @@ public:
     HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) override;
     // Asked of the server through GStreamer's device monitor, so nothing beyond GStreamer is needed.
     std::vector<SoundOutput> ListSoundOutputs() override;
+    void SetWaitListener(GraphWaitListener* listener) override { *waitListener_ = listener; }
 
     // Why plugin files beside the executable were refused, if any were.
     static std::vector<std::string> PluginProblems();
 
 private:
     std::string deviceFactory_;
+    // Shared with every graph made here, so that a listener set or cleared later reaches them too.
+    std::shared_ptr<GraphWaitListener*> waitListener_ = std::make_shared<GraphWaitListener*>(nullptr);
 };

@@ -76,7 +76,7 @@ void ReplaceAutomaticSink(GstElement* old) {
 
 void GstFilterGraph::SettleWithin(std::chrono::milliseconds deadline) {
     const auto until = std::chrono::steady_clock::now() + deadline;
-    GraphWait wait;
+    GraphWait wait(WaitListener());
     while (gst_element_get_state(pipeline_.get(), nullptr, nullptr,
                                  std::chrono::duration_cast<std::chrono::nanoseconds>(WaitTick).count()) ==
                GST_STATE_CHANGE_ASYNC &&

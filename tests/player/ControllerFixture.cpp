@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "tests/player/ControllerFixture.h"
 
+#include "app/SessionEnd.h"
 #include "browser/TFileListBox.h"
 #include "core/SettingsFileName.h"
+#include "graph/GraphWait.h"
+#include "player/HandlerDispatcher.h"
+#include "tests/support/Poll.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -89,6 +93,33 @@ void ControllerTest::StartIn(const std::string& folder) {
 SeenBox ControllerTest::Shutdown() {
     const std::vector<SeenBox> boxes = AnswerEveryBox([this] { form.reset(); });
     return boxes.empty() ? SeenBox{} : boxes.front();
+}
+
+void ControllerTest::HoldGraphWait(const std::function<void()>& meanwhile) {
+    GraphWait wait(system->WaitListener());
+    meanwhile();
+    // Posted last, so delivered last: the pump delivers nothing before the window has waited unseen
+    // for a moment.
+    bool delivered = false;
+    QTimer::singleShot(0, form.get(), [&delivered] { delivered = true; });
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            wait.GoesOn();
+            return delivered;
+        },
+        std::chrono::milliseconds(5000)))
+        << "what arrived during the wait was never delivered";
+}
+
+std::unique_ptr<QObject> ControllerTest::WatchSessionEnd() {
+    InstallSessionEndSignals();
+    MarkSettingsRead();
+    return std::make_unique<SessionEndWatcher>([window = form.get()] {
+        window->Dispatcher().Arrive(Arrival::SessionEnd, [window] {
+            window->close();
+            QCoreApplication::quit();
+        });
+    });
 }
 
 std::vector<std::string> ControllerTest::Opened() const {

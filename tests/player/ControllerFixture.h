@@ -48,6 +48,13 @@ protected:
     // Destroys the window (its shutdown writes the settings file), answering any box it opens.
     SeenBox Shutdown();
 
+    // A wait of the graph's, as on a slow disk, held inside the call that makes it: `meanwhile` runs
+    // once the wait has begun (what arrives during it), and the wait lasts until everything it posted
+    // has been delivered.
+    void HoldGraphWait(const std::function<void()>& meanwhile);
+    // Watches for the session's end as the program does; the signals are caught from now on.
+    std::unique_ptr<QObject> WatchSessionEnd();
+
     FakeGraph& Graph() { return system->Graph(); }
     FakeScript& Script() { return system->Script(); }
     // The paths the graph was asked to build, in order: the file list's rows as the player sees them.

@@ -8,6 +8,7 @@
 #include "tests/support/TestServers.h"
 #include "tests/support/X11Tools.h"
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -378,6 +379,49 @@ TEST(EndToEndSessionEndTest, EachOfTheSessionsSignalsSavesThePlaceAndTheNextStar
     ::kill(player.Pid(), SIGTERM);
     EXPECT_EQ(player.WaitForExit(15000), 1);
     EXPECT_EQ(ReadFileText(install.SettingsFile()), before);
+}
+
+// At logout the session sends SIGTERM and kills, a few seconds later, a program that has not ended. An
+// error box nobody will answer must not hold the end up: the box closes, and the place is stored as at
+// any other end of the session.
+TEST(EndToEndSessionEndTest, ASignalWithAnErrorBoxOpenEndsTheProgramAtOnceAndStoresThePlace) {
+    EnsureTestServers();
+    PlayerInstall install(".avi", 20.0);
+    ProfileFile settings(install.SettingsFile());
+    {
+        std::FILE* file = std::fopen(install.SettingsFile().c_str(), "w");
+        std::fprintf(file, "[Play]\nFile=%s\nResume=1\nPlaying=1\nPosition=20000000\n",
+                     install.Clip("a2.avi").c_str());
+        std::fclose(file);
+    }
+    RunningPlayer player(install);
+    ASSERT_TRUE(player.WaitUntilReady());
+    ASSERT_TRUE(player.WaitUntil(
+        [](const Objects& o) { return IsSelected(o, "a2.avi") && !TextOf(o, "text", "再生位置").empty(); },
+        15000));
+    // A file that has gone, opened from outside as a file manager or a panel widget would.
+    const std::string gone = install.Clip("gone.avi");
+    Shell("DBUS_SESSION_BUS_ADDRESS='" + install.Bus() +
+          "' gdbus call --session -d org.mpris.MediaPlayer2.tarnwick -o /org/mpris/MediaPlayer2"
+          " -m org.mpris.MediaPlayer2.Player.OpenUri 'file://" +
+          gone + "' 2>&1");
+    ASSERT_TRUE(player.WaitUntil(
+        [](const Objects& o) {
+            return std::any_of(o.begin(), o.end(), [](const SeenObject& seen) {
+                return seen.text.find("ファイルが見つかりません") != std::string::npos ||
+                       seen.name.find("ファイルが見つかりません") != std::string::npos;
+            });
+        },
+        15000))
+        << "no error box opened";
+    const auto signalled = std::chrono::steady_clock::now();
+    ::kill(player.Pid(), SIGTERM);
+    EXPECT_EQ(player.WaitForExit(5000), 0) << "the program did not end within 5 s of SIGTERM";
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(5));
+    EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a2.avi"));
+    EXPECT_TRUE(settings.ReadBool("Play", "Playing", false)) << ReadSettingsFile(install.SettingsFile());
+    EXPECT_GE(std::stoll(settings.ReadString("Play", "Position", "0")), 20000000LL)
+        << ReadSettingsFile(install.SettingsFile());
 }
 
 // A signal before the stored settings are read ends the program without writing: a shutdown then

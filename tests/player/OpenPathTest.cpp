@@ -7,15 +7,18 @@
 #include "graph/Halvion.h"
 #include "tests/player/ControllerFixture.h"
 #include "tests/support/FileUriEncoding.h"
+#include "tests/support/Poll.h"
 
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 using OpenPathTest = ControllerTest;
+using Strings = std::vector<std::string>;
 
 // Drags a text/uri-list over the window and drops it, then lets the deferred open run; false when the
 // window refused the drag.
@@ -147,6 +150,52 @@ TEST_F(OpenPathTest, APathThatCannotBeOpenedIsReportedAndTheProgramGoesOnWithout
         Shutdown();
         form.reset();
     }
+}
+
+// A file dropped while another file opens slowly waits for that open to be over, the error box it ends
+// in included: run inside the box, the drop would play the dropped file, and the handler that opened
+// the box would then go on against the dropped file's graph.
+TEST_F(OpenPathTest, AFileDroppedDuringASlowOpenWaitsUntilTheBoxTheOpenEndsInIsAnswered) {
+    StartIn(media.Path());
+    form->ActionEnableVideoExecute(); // the build goes through the device renderer: "Render Faild!"
+    Script().Fail("Render");
+    int renders = 0;
+    Script().BeforeCall = [&](const std::string& call) {
+        if (call != "Render") {
+            return;
+        }
+        if (++renders == 1) {
+            HoldGraphWait([&] { EXPECT_TRUE(Drop(*form, FileUri(Clip(2)) + "\r\n")); });
+        } else {
+            Script().Heal("Render");
+        }
+    };
+    Strings sourcesInBox;
+    const std::vector<SeenBox> boxes = AnswerEveryBox(
+        [&] {
+            form->FileListBox1->SetItemIndex(0);
+            DoubleClick();
+            EXPECT_TRUE(PollUntil(
+                [&] {
+                    QApplication::processEvents();
+                    return !Script().CallsStartingWith("AddSourceFilter(" + Clip(2)).empty();
+                },
+                std::chrono::milliseconds(5000)))
+                << "the dropped file was never opened";
+        },
+        [&] { sourcesInBox = Script().CallsStartingWith("AddSourceFilter"); });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Render Faild!"));
+    EXPECT_EQ(sourcesInBox, Script().CallsStartingWith("AddSourceFilter(" + Clip(1)))
+        << "a handler ran inside the box of the handler that waited";
+    // The double-click's handler ends on its own graph: its play comes before the dropped file's open.
+    const Strings calls = Script().Calls();
+    const auto dropped = std::find_if(calls.begin(), calls.end(), [&](const std::string& call) {
+        return call.starts_with("AddSourceFilter(" + Clip(2));
+    });
+    EXPECT_NE(std::find(calls.begin(), dropped, "Run"), dropped);
+    EXPECT_EQ(form->FileListBox1->SelectedName(), "clip2.avi");
+    EXPECT_TRUE(form->PlayerObject()->Playing);
 }
 
 } // namespace

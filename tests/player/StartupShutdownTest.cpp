@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/HandlerGuard.h"
 #include "app/TAction.h"
 #include "app/TActionCheckBox.h"
 #include "app/TLabeledEdit.h"
@@ -8,10 +9,25 @@
 #include "browser/TFilterComboBox.h"
 #include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
+#include "player/HandlerDispatcher.h"
+#include "player/MprisService.h"
 #include "player/PlaySettings.h"
+#include "player/PlayerSession.h"
 #include "tests/player/ControllerFixture.h"
+#include "tests/support/Poll.h"
 
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTest>
+#include <QWindow>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <sys/stat.h>
 #include <utility>
@@ -251,6 +267,219 @@ TEST_F(StartupShutdownTest, AGraphSystemThatCannotStartIsReportedAndTheWindowWor
     EXPECT_FALSE(Shutdown().seen);
     EXPECT_EQ(StoredValue("File"), Clip(1));
     EXPECT_EQ(StoredValue("Playing"), "0");
+}
+
+// Every row of the dispatcher's table that leaves the window open, with the window busy either way: a
+// box open in a handler, or a graph's wait in one. Two of a kind arrive meanwhile. What waits runs once
+// the busy handler has returned, in the order it came; the latest of a kind may stand for both; what is
+// dropped never runs; what is answered runs at once. (A close and the session's end, which end the
+// window, have their own cases above.)
+TEST_F(StartupShutdownTest, WhatArrivesWhileTheWindowIsBusyFollowsTheDispatchersTable) {
+    StartIn(media.Path());
+    HandlerDispatcher& dispatcher = form->Dispatcher();
+    for (const bool inABox : {true, false}) {
+        for (const ArrivalRule& rule : kArrivalRules) {
+            if (rule.endsWhatFollows) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(inABox ? "box, " : "wait, ") + rule.why);
+            Strings ran;
+            Strings whileBusy;
+            auto arriveTwice = [&] {
+                dispatcher.Arrive(rule.arrival, [&ran] { ran.push_back("first"); });
+                dispatcher.Arrive(rule.arrival, [&ran] { ran.push_back("second"); });
+                whileBusy = ran;
+            };
+            AnswerEveryBox(
+                [&] {
+                    dispatcher.Arrive(Arrival::UserInput, [&] {
+                        if (inABox) {
+                            ShowApplicationError(QStringLiteral("busy"));
+                        } else {
+                            HoldGraphWait(arriveTwice);
+                        }
+                        ran.push_back("returned");
+                    });
+                    EXPECT_TRUE(PollUntil(
+                        [&] {
+                            QApplication::processEvents();
+                            return dispatcher.Queued() == 0;
+                        },
+                        std::chrono::milliseconds(5000)));
+                },
+                inABox ? std::function<void()>(arriveTwice) : std::function<void()>());
+            switch (rule.whileBusy) {
+            case WhileBusy::Waits:
+                EXPECT_EQ(whileBusy, Strings{});
+                EXPECT_EQ(ran, (Strings{"returned", "first", "second"}));
+                break;
+            case WhileBusy::LatestWaits:
+                EXPECT_EQ(whileBusy, Strings{});
+                EXPECT_EQ(ran, (Strings{"returned", "second"}));
+                break;
+            case WhileBusy::Dropped:
+                EXPECT_EQ(ran, Strings{"returned"});
+                break;
+            case WhileBusy::AnsweredNow:
+                EXPECT_EQ(whileBusy, (Strings{"first", "second"}));
+                EXPECT_EQ(ran, (Strings{"first", "second", "returned"}));
+                break;
+            case WhileBusy::EndsTheRun:
+                ADD_FAILURE() << "a rule that ends the run leaves the window open";
+                break;
+            }
+        }
+    }
+    EXPECT_FALSE(dispatcher.Busy());
+
+    // A command run outside the event loop (as the transport's model test drives the window) runs what
+    // still waits before it, then itself, before the call returns.
+    Strings ran;
+    dispatcher.Arrive(Arrival::UserInput, [&] {
+        HoldGraphWait([&] { dispatcher.Arrive(Arrival::Drop, [&ran] { ran.push_back("drop"); }); });
+        ran.push_back("returned");
+    });
+    dispatcher.Arrive(Arrival::UserInput, [&ran] { ran.push_back("command"); });
+    EXPECT_EQ(ran, (Strings{"returned", "drop", "command"}));
+}
+
+// The user closes the window while a seek waits for a slow disk, and presses a media key's Next before
+// the wait is over: the close ends the run, and Next, which came after it, must not open the next file
+// on the hidden window, nor be what the shutdown stores as playing.
+TEST_F(StartupShutdownTest, ACloseDuringAWaitEndsTheHandlersThatCameAfterIt) {
+    // Next before the close runs before it, and is what the shutdown stores, also when the close comes
+    // once the wait is over but Next still waits its turn.
+    enum class Close { BeforeNext, AfterNext, AfterTheWait };
+    for (const Close close : {Close::BeforeNext, Close::AfterNext, Close::AfterTheWait}) {
+        const bool closeFirst = close == Close::BeforeNext;
+        SCOPED_TRACE(static_cast<int>(close));
+        NewGraphSystem();
+        StartIn(media.Path());
+        form->FileListBox1->SetItemIndex(0);
+        DoubleClick();
+        ASSERT_EQ(Opened(), Strings{Clip(1)});
+        MprisService* mpris = new MprisService(*form);
+        bool waited = false;
+        Script().BeforeCall = [&](const std::string& call) {
+            if (call != "SetPositions" || std::exchange(waited, true)) {
+                return;
+            }
+            HoldGraphWait([&] {
+                if (closeFirst) {
+                    QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+                }
+                mpris->Later([this] { form->ActionNextExecute(); });
+                if (close == Close::AfterNext) {
+                    QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+                }
+            });
+            if (close == Close::AfterTheWait) {
+                QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+            }
+        };
+        form->ActionPlus5->Execute();
+        ASSERT_TRUE(waited);
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                QApplication::processEvents();
+                return !form->isVisible();
+            },
+            std::chrono::milliseconds(5000)))
+            << "the close was lost";
+        QApplication::processEvents();
+        const int played = closeFirst ? 1 : 2;
+        EXPECT_EQ(Opened().back(), Clip(played))
+            << "a handler that came after the close ran, or one before it did not";
+        EXPECT_FALSE(Shutdown().seen);
+        EXPECT_EQ(StoredValue("File"), Clip(played));
+        EXPECT_EQ(StoredValue("Playing"), "1");
+        form.reset();
+    }
+}
+
+// At logout the session ends the program with SIGTERM, and kills it soon after if it is still there. An
+// error box nobody will answer must not hold the shutdown up: its text goes to standard error, the
+// handler that opened it goes on, and the place is stored. From here on the process sends its errors
+// to standard error, as the program does: like every case, it runs in a process of its own (ctest).
+TEST_F(StartupShutdownTest, TheSessionsEndClosesAnOpenBoxAndThePlaceIsStored) {
+    StartIn(media.Path());
+    form->FileListBox1->SetItemIndex(0);
+    DoubleClick();
+    const auto watcher = WatchSessionEnd();
+    const std::string missing = media / "gone.avi";
+    bool signalled = false;
+    bool answeredByTest = false;
+    QElapsedTimer sinceSignal;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        if (!signalled) {
+            signalled = true;
+            sinceSignal.start();
+            ::raise(SIGTERM);
+        } else if (sinceSignal.elapsed() > 3000) {
+            answeredByTest = true;
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start();
+    testing::internal::CaptureStderr();
+    // As a drop of a file that has gone arrives: from the event loop, through the window's handlers.
+    QMetaObject::invokeMethod(
+        form.get(), [this, missing] { RunHandler([this, missing] { form->OpenPath(missing); }); },
+        Qt::QueuedConnection);
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QApplication::processEvents();
+            return signalled && !form->isVisible() && QApplication::activeModalWidget() == nullptr;
+        },
+        std::chrono::milliseconds(5000)));
+    poll.stop();
+    form.reset();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(signalled) << "no box opened";
+    EXPECT_FALSE(answeredByTest) << "the box stayed open after the session's end";
+    EXPECT_NE(errors.find("ファイルが見つかりません - " + missing), std::string::npos) << errors;
+    EXPECT_EQ(StoredValue("File"), Clip(1));
+    EXPECT_EQ(StoredValue("Playing"), "1");
+}
+
+// A start that hands its file to a player whose window has closed would end believing the file plays:
+// once the window closes, the session's player refuses files and gives its name up.
+TEST_F(StartupShutdownTest, AFileHandedOverOnceTheWindowHasClosedIsRefused) {
+    // A session bus of the test's own, before anything in the process connects to one: the case needs
+    // a process of its own, as ctest gives every case.
+    std::FILE* daemon = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+    ASSERT_NE(daemon, nullptr);
+    char address[512] = {};
+    char pid[32] = {};
+    ASSERT_TRUE(std::fgets(address, sizeof address, daemon) && std::fgets(pid, sizeof pid, daemon));
+    ::pclose(daemon);
+    const std::unique_ptr<void, std::function<void(void*)>> busDaemon(
+        &daemon, [busPid = std::atoi(pid)](void*) { ::kill(busPid, SIGTERM); });
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", std::string(address, std::strcspn(address, "\n")).c_str(), 1);
+    PlayerSession session;
+    ASSERT_TRUE(session.Claim()) << "another player owns the session's name";
+    StartIn(media.Path());
+    session.Attach(*form);
+    EXPECT_TRUE(HandOverToRunningPlayer(Clip(2)));
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QApplication::processEvents();
+            return Opened() == Strings{Clip(2)};
+        },
+        std::chrono::milliseconds(5000)));
+    form->close();
+    EXPECT_FALSE(HandOverToRunningPlayer(Clip(3))) << "a file was taken by a window that has closed";
+    EXPECT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+        QString::fromLatin1(MprisService::ServiceName)));
+    QApplication::processEvents();
+    EXPECT_FALSE(Shutdown().seen);
+    EXPECT_EQ(StoredValue("File"), Clip(2));
 }
 
 } // namespace

@@ -20,6 +20,9 @@ public:
     void Uninitialize() override;
     HRESULT CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) override;
     HRESULT CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) override;
+    void SetWaitListener(GraphWaitListener* listener) override { waitListener_ = listener; }
+    // Whom a wait the test makes inside a call of the fake's tells, as a real graph's would.
+    GraphWaitListener* WaitListener() const { return waitListener_; }
 
     // The sound server's outputs, as the test sets them.
     std::vector<SoundOutput> ListSoundOutputs() override { return SoundOutputs; }
@@ -38,4 +41,5 @@ private:
     std::shared_ptr<FakeScript> script_;
     std::shared_ptr<FakeGraph> pending_;
     std::weak_ptr<FakeGraph> handedOut_;
+    GraphWaitListener* waitListener_ = nullptr;
 };

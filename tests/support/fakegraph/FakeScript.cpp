@@ -4,8 +4,13 @@
 #include <algorithm>
 
 HRESULT FakeScript::Enter(const std::string& call, const std::string& arguments) {
-    calls_.push_back(arguments.empty() ? call : call + "(" + arguments + ")");
-    auto failure = failures_.find(calls_.back());
+    const std::string entry = arguments.empty() ? call : call + "(" + arguments + ")";
+    calls_.push_back(entry);
+    // The hook may make calls of its own, recorded after this one.
+    if (BeforeCall) {
+        BeforeCall(call);
+    }
+    auto failure = failures_.find(entry);
     if (failure == failures_.end()) {
         failure = failures_.find(call);
     }

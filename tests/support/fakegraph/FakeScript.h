@@ -3,6 +3,7 @@
 
 #include "graph/GraphStatus.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ public:
     // The recorded entries that start with the prefix, in order.
     std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
     bool Called(const std::string& entry) const;
+
+    // Runs as each call is entered, before its failure is looked up: a test holds a graph's wait there
+    // (a slow disk) or heals a failure for the calls that follow.
+    std::function<void(const std::string& call)> BeforeCall;
 
     // Open filter enumerators; the graph must not change while one is open.
     int OpenFilterEnumerators = 0;
