@@ -27,8 +27,6 @@ struct ClipSpec {
     bool interlaced = false;
     // The display aspect ratio the stream is flagged with ("16:9"); empty for square pixels.
     std::string aspect;
-    // Further options for the video encoder, after the usual ones ("-bf", "2").
-    std::vector<std::string> videoOptions;
 };
 
 // A black picture with a white bar 60 px wide that moves 10 px to the right from one picture to the
