@@ -14,8 +14,8 @@ std::string BenchClip::Path() const {
     const std::filesystem::path cache = MediaCacheFolder();
     std::filesystem::create_directories(cache);
     // The name holds everything in the recipe, so that a changed recipe makes a new clip.
-    const std::string path = (cache / ("bench-" + size + "-" + std::to_string(framesPerSecond) + "fps-" +
-                                       std::to_string(static_cast<int>(keyFrameSeconds * 1000)) +
+    const std::string path = (cache / ("bench-" + name + "-" + size + "-" + std::to_string(framesPerSecond) +
+                                       "fps-" + std::to_string(static_cast<int>(keyFrameSeconds * 1000)) +
                                        "ms-key-mirrored-v2" + extension))
                                  .string();
     if (std::filesystem::exists(path)) {
@@ -46,7 +46,7 @@ std::string BenchClip::Path() const {
 double BenchClip::FirstPictureSeconds() const {
     // Read once per clip, well before any timed run.
     static std::map<std::string, double> known;
-    if (const auto found = known.find(extension); found != known.end()) {
+    if (const auto found = known.find(name); found != known.end()) {
         return found->second;
     }
     gst_init(nullptr, nullptr);
@@ -77,12 +77,13 @@ double BenchClip::FirstPictureSeconds() const {
     if (!GST_CLOCK_TIME_IS_VALID(time)) {
         throw std::runtime_error("the " + description + " clip's first picture could not be read");
     }
-    return known[extension] = static_cast<double>(time) / GST_SECOND;
+    return known[name] = static_cast<double>(time) / GST_SECOND;
 }
 
 const std::vector<BenchClip>& BenchClips() {
     static const std::vector<BenchClip> clips = {
-        {".mpg",
+        {"mpg",
+         ".mpg",
          720,
          480,
          30,
@@ -90,7 +91,8 @@ const std::vector<BenchClip>& BenchClips() {
          "vob",
          {"-c:v", "mpeg2video", "-b:v", "6M", "-c:a", "mp2"},
          "MPEG-2 720x480 + MP2"},
-        {".mp4",
+        {"mp4",
+         ".mp4",
          1920,
          1080,
          25,
@@ -98,7 +100,8 @@ const std::vector<BenchClip>& BenchClips() {
          "mp4",
          {"-c:v", "libx264", "-preset", "veryfast", "-b:v", "6M", "-c:a", "aac"},
          "H.264 1920x1080 + AAC"},
-        {".mkv",
+        {"mkv",
+         ".mkv",
          1920,
          1080,
          25,
@@ -106,7 +109,8 @@ const std::vector<BenchClip>& BenchClips() {
          "matroska",
          {"-c:v", "libx264", "-preset", "veryfast", "-b:v", "6M", "-c:a", "aac"},
          "H.264 1920x1080 + AAC"},
-        {".wmv",
+        {"wmv",
+         ".wmv",
          352,
          288,
          25,
@@ -114,7 +118,8 @@ const std::vector<BenchClip>& BenchClips() {
          "asf",
          {"-c:v", "wmv2", "-b:v", "1M", "-c:a", "wmav2"},
          "WMV2 352x288 + WMA2"},
-        {".avi",
+        {"avi",
+         ".avi",
          640,
          480,
          25,
@@ -122,6 +127,17 @@ const std::vector<BenchClip>& BenchClips() {
          "avi",
          {"-c:v", "mpeg4", "-b:v", "2M", "-c:a", "libmp3lame"},
          "MPEG-4 640x480 + MP3"},
+        {"mp4_recorder",
+         ".mp4",
+         1920,
+         1080,
+         30,
+         2.0,
+         "mp4",
+         {"-c:v",     "libx264", "-preset",  "fast", "-profile:v",  "high", "-b:v",          "6M",
+          "-maxrate", "8M",      "-bufsize", "12M",  "-keyint_min", "60",   "-sc_threshold", "0",
+          "-c:a",     "aac",     "-b:a",     "128k"},
+         "H.264 High 1920x1080 30 fps, a recorder's + AAC"},
     };
     return clips;
 }

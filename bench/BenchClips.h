@@ -8,6 +8,7 @@
 // its running time and frame number) with a tone, in the containers and codecs users bring. The
 // picture is mirrored from BenchClipMirroredFrom on (see MirrorMark.h).
 struct BenchClip {
+    std::string name;      // in the rows' names: "mp4", "mp4_recorder"
     std::string extension; // with its dot: ".mp4"
     int width = 0;
     int height = 0;
@@ -33,8 +34,10 @@ constexpr double BenchClipSeconds = 10.0;
 // position of 5 s may start a little before it.
 constexpr double BenchClipMirroredFrom = 4.9;
 
-// MPEG-2 in a program stream, H.264 + AAC at 1920x1080 in .mp4 and .mkv, WMV2 + WMA2, MPEG-4 + MP3.
+// MPEG-2 in a program stream, H.264 + AAC at 1920x1080 in .mp4 and .mkv, WMV2 + WMA2, MPEG-4 + MP3,
+// and H.264 as a recorder or an encoder writes it: High profile, 30 frames a second, a key frame every
+// 2 s, B-frames as references (x264's preset "fast"), a capped rate.
 const std::vector<BenchClip>& BenchClips();
 
-// The one among them in the container given (".mp4"); throws when there is none.
+// The first among them in the container given (".mp4"); throws when there is none.
 const BenchClip& BenchClipOf(const std::string& extension);

@@ -21,7 +21,7 @@ constexpr double ResumeSeconds = 5.0;
 constexpr std::int64_t MediaTimeUnitsPerSecond = 10'000'000;
 
 std::string SnapshotName(const std::string& program, const BenchClip& clip, double startSeconds) {
-    return "first-picture-" + program + "-" + clip.extension.substr(1) + "-from-" +
+    return "first-picture-" + program + "-" + clip.name + "-from-" +
            std::to_string(static_cast<int>(startSeconds)) + "s";
 }
 
@@ -79,7 +79,7 @@ Figure Reference(const Command& command, const BenchClip& clip, double seconds) 
 }
 
 void RegisterClip(const BenchClip& clip) {
-    const std::string ext = clip.extension.substr(1);
+    const std::string ext = clip.name;
     const std::string about = " (" + clip.description + ", 10 s)";
     const std::string group = "first_picture_" + ext;
     Register({group + "/reference", "cvlc --play-and-exit --vout=xcb_x11: exec to its first picture" + about,

@@ -74,7 +74,10 @@ TIMELINE_COLUMNS = [
 def print_timelines(rows):
     """For each clip, the medians of every phase from exec, in ms, one column per start; a phase is
     placed by the first column that reached it, and marked * where some runs did not reach it."""
-    clips = sorted({group.split("_")[-1] for (group, _), row in rows.items() if row["phases"]})
+    # A clip's name follows its group's prefix, and may hold "_" itself ("mp4_recorder").
+    prefixes = {prefix for prefix, _, _ in TIMELINE_COLUMNS}
+    clips = sorted({group[len(prefix) + 1:] for (group, _), row in rows.items() if row["phases"]
+                    for prefix in prefixes if group.startswith(prefix + "_")})
     for clip in clips:
         columns = [(heading, rows.get((f"{prefix}_{clip}", what), {}).get("phases", {}))
                    for prefix, what, heading in TIMELINE_COLUMNS]
@@ -86,7 +89,7 @@ def print_timelines(rows):
                 if phase not in order:
                     order.append(phase)
         order.sort(key=lambda phase: next(phases[phase][0] for _, phases in columns if phase in phases))
-        print(f"Start-up timeline, .{clip}: median ms from exec")
+        print(f"Start-up timeline, {clip}: median ms from exec")
         print(f"  {'phase':<44}" + "".join(f"{heading:>10}" for heading, _ in columns))
         for phase in order:
             cells = []
