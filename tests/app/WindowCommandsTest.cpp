@@ -9,6 +9,7 @@
 #include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/Poll.h"
 #include "tests/support/fakegraph/FakeGraphSystem.h"
 
 #include <QContextMenuEvent>
@@ -246,6 +247,13 @@ TEST(DeviceScreenMenuTest, TheRightButtonOffersTheMonitorsAndFullScreenAndNeverT
     const int width = qRound(form->screen()->geometry().width() * form->devicePixelRatio());
     const int height = qRound(form->screen()->geometry().height() * form->devicePixelRatio());
     const QString screen = QStringLiteral("screen (%1×%2) – このウィンドウ").arg(width).arg(height);
+    // The settings are read at the first showing, which may come after the window is exposed.
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QApplication::processEvents();
+            return !placements().empty();
+        },
+        std::chrono::milliseconds(10000)));
     EXPECT_EQ(placements(), (std::vector<std::string>{"SetDeviceScreen(0,0)"}));
     QMenu* menu = openMenu();
     ASSERT_TRUE(menu);
