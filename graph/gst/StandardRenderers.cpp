@@ -2,7 +2,6 @@
 #include "graph/gst/StandardRenderers.h"
 
 #include "gstcommon/BufferCounting.h"
-#include "gstcommon/Deinterlacing.h"
 #include "gstcommon/GstHandles.h"
 
 #include <array>
@@ -136,9 +135,6 @@ GstElement* MakeVideoRenderer(RenderCounters& counters) {
     PadRef input = Adopt(gst_element_get_static_pad(bin, "Input"));
     gst_pad_add_probe(input.get(), BufferProbes, CountVideo, &counters, nullptr);
     WatchFirstVideoFrame(input.get(), counters);
-    if (onX) {
-        DeinterlaceWhenInterlaced(GST_BIN(bin), input.get());
-    }
     return bin;
 }
 
