@@ -196,8 +196,7 @@ TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanelAndInTheD
         std::ofstream(install.SettingsFile()) << route.settings;
         RunningPlayer running(install, {install.Clip("red.avi")});
         ASSERT_TRUE(running.WaitUntilReady());
-        const std::optional<X11Window> window = WaitForWindow(route.window, 20000);
-        ASSERT_TRUE(window) << "no window " << route.window << " on Xwayland";
+        ASSERT_TRUE(WaitForWindow(route.window, 20000)) << "no window " << route.window << " on Xwayland";
 
         const std::string png = std::string(TARNWICK_ARTIFACT_DIR "/") + route.screenshot;
         std::vector<unsigned long> pixels;
@@ -208,6 +207,10 @@ TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanelAndInTheD
                                                                       : PictureBox{};
             },
             30000);
+        // The compositor places a new window after it is mapped, so its place is read once the picture
+        // has settled, not when it first appears.
+        const std::optional<X11Window> window = WaitForWindow(route.window, 20000);
+        ASSERT_TRUE(window) << "the window " << route.window << " went away";
         std::printf("screenshot: %s\n%s at %+d%+d, picture %s\n", png.c_str(), route.window, window->x,
                     window->y, Describe(seen).c_str());
         const PictureBox inWindow{seen.left - window->x, seen.top - window->y, seen.right - window->x,
