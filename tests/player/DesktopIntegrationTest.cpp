@@ -526,8 +526,15 @@ TEST_F(DesktopIntegrationTest, ASecondStartWithAFileHandsItOverAndOneWithoutRuns
     ASSERT_TRUE(WaitForProperty("PlaybackStatus", "'Stopped'", 10000));
 
     {
-        RunningPlayer second(install, {FileUri(install.Clip("a3.mp4"))});
+        // A start that only hands its file over loads no media library: GStreamer never comes up in it.
+        TempDir marks;
+        RunningPlayer second(install, {"--startup-marks", marks / "marks", FileUri(install.Clip("a3.mp4"))});
         EXPECT_EQ(second.WaitForExit(10000), 0) << "the second start ends once it has handed the file over";
+        std::ifstream written(marks / "marks");
+        const std::string phases((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+        EXPECT_NE(phases.find("application made"), std::string::npos) << phases;
+        EXPECT_EQ(phases.find("gstreamer"), std::string::npos) << phases;
+        EXPECT_EQ(phases.find("libraries"), std::string::npos) << phases;
     }
     EXPECT_TRUE(first.WaitUntil(
         [&first](const Objects& o) { return Plays(o) && first.SelectedFile() == "a3.mp4"; }, 30000));
