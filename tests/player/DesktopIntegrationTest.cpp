@@ -514,6 +514,15 @@ TEST_F(DesktopIntegrationTest, MprisReadsThePlayerAndRunsItsButtons) {
         << player.PositionText();
     EXPECT_TRUE(signalled("org.mpris.MediaPlayer2.Player.Seeked (int64 1"));
 
+    // The window's own buttons reach clients as the media keys do; the next file, which stops the last
+    // one on its way, was told as playing, never as stopped.
+    EXPECT_EQ(SignalCount("'PlaybackStatus': <'Stopped'>"), 0);
+    player.Press("停止(Y)");
+    EXPECT_TRUE(signalled("'PlaybackStatus': <'Stopped'>"));
+    const int playing = SignalCount("'PlaybackStatus': <'Playing'>");
+    player.Press("再生(Z)");
+    EXPECT_TRUE(WaitForSignals("'PlaybackStatus': <'Playing'>", playing + 1));
+
     Mpris("org.mpris.MediaPlayer2.Quit");
     EXPECT_EQ(player.WaitForExit(15000), 0) << "Quit closes the window as its close button does";
     EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a2.mp4"))
