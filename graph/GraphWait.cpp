@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "graph/GraphWait.h"
 
-GraphWait::GraphWait(GraphWaitListener* listener) : listener_(listener) {
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
+
+GraphWait::GraphWait(GraphWaitListener* listener, int news) : listener_(listener), news_(news) {
     if (listener_ != nullptr) {
         listener_->GraphWaitBegins();
     }
@@ -13,8 +17,23 @@ GraphWait::~GraphWait() {
     }
 }
 
-void GraphWait::GoesOn() {
+void GraphWait::Sleep(std::chrono::steady_clock::time_point until) {
     if (listener_ != nullptr) {
-        listener_->GraphWaitGoesOn();
+        listener_->GraphWaitSleeps(news_, until);
+    } else {
+        SleepOnDescriptor(news_, until);
+    }
+}
+
+bool SleepOnDescriptor(int descriptor, std::chrono::steady_clock::time_point until) {
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        pollfd watched{descriptor, POLLIN, 0};
+        const int ready = ::poll(&watched, descriptor < 0 ? 0 : 1,
+                                 static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30)));
+        if (ready >= 0 || errno != EINTR) {
+            return ready > 0;
+        }
     }
 }

@@ -1,32 +1,41 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <chrono>
+
 // What the user-interface thread does while a graph waits for its pipeline: a build that reads a
 // file on a slow disk or a network share, or a seek there, can take seconds. The program keeps its
 // window drawn and answering the window manager meanwhile; the graph knows nothing of windows, so it
-// only tells the listener it was given when a wait begins, goes on and ends. Everything here runs on
+// only tells the listener it was given when a wait begins, sleeps and ends. Everything here runs on
 // the user-interface thread.
 class GraphWaitListener {
 public:
     virtual void GraphWaitBegins() = 0;
-    // Called every few milliseconds while the wait lasts.
-    virtual void GraphWaitGoesOn() = 0;
+    // Sleeps until the descriptor `news` is readable (the graph has something to look at), the window
+    // has taken an event, or `until` has come, whichever is first. It may return early: the graph
+    // looks at what it waits for after every return.
+    virtual void GraphWaitSleeps(int news, std::chrono::steady_clock::time_point until) = 0;
     virtual void GraphWaitEnds() = 0;
 
 protected:
     ~GraphWaitListener() = default;
 };
 
-// One wait of a graph: begins when made, ends when it goes. Without a listener it only blocks.
+// One wait of a graph: begins when made, ends when it goes. Without a listener it only sleeps on the
+// graph's news.
 class GraphWait {
 public:
-    explicit GraphWait(GraphWaitListener* listener);
+    GraphWait(GraphWaitListener* listener, int news);
     ~GraphWait();
     GraphWait(const GraphWait&) = delete;
     GraphWait& operator=(const GraphWait&) = delete;
 
-    void GoesOn();
+    void Sleep(std::chrono::steady_clock::time_point until);
 
 private:
     GraphWaitListener* listener_;
+    int news_;
 };
+
+// Sleeps until the descriptor is readable or `until` has come; tells whether it is readable.
+bool SleepOnDescriptor(int descriptor, std::chrono::steady_clock::time_point until);

@@ -6,6 +6,7 @@
 #include "graph/WindowLinks.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -93,6 +94,8 @@ private:
 public:
     bool Playing = false;
     bool Paused = false;
+    // Called after Play, TogglePause or Stop changed Playing or Paused.
+    std::function<void()> PlaybackChanged;
 
 private:
     SeekBarLink* SeekBar = nullptr;

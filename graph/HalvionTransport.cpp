@@ -42,10 +42,14 @@ void THalvion::Play() {
     if (!MediaControl) {
         return;
     }
+    const bool changed = !Playing || Paused;
     Playing = true;
     Paused = false;
     MediaControl->Run();
     EndReached = false;
+    if (changed && PlaybackChanged) {
+        PlaybackChanged();
+    }
 }
 
 void THalvion::TogglePause() {
@@ -58,6 +62,9 @@ void THalvion::TogglePause() {
         MediaControl->Pause();
     }
     Paused = !Paused;
+    if (PlaybackChanged) {
+        PlaybackChanged();
+    }
 }
 
 void THalvion::Stop() {
@@ -68,7 +75,11 @@ void THalvion::Stop() {
     SetPosition(0);
     UpdatePosition();
     MediaControl->Stop();
+    const bool changed = Playing;
     Playing = false;
+    if (changed && PlaybackChanged) {
+        PlaybackChanged();
+    }
 }
 
 void THalvion::UpdatePosition() {

@@ -3,11 +3,13 @@
 
 #include "app/ErrorBox.h"
 #include "app/HandlerGuard.h"
+#include "player/EventOrNewsSleep.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -183,22 +185,36 @@ void HandlerDispatcher::GraphWaitBegins() {
     }
 }
 
-void HandlerDispatcher::GraphWaitGoesOn() {
+void HandlerDispatcher::GraphWaitSleeps(int news, std::chrono::steady_clock::time_point until) {
     // A good local file opens in a blink, and the window would only delay its first picture by drawing
     // meanwhile; nobody sees a window that has not answered for a tenth of a second. Once the window
-    // has closed, nothing is left to draw, and nothing that comes is to be taken.
+    // has closed, nothing is left to draw, and nothing that comes is to be taken. A wait inside the
+    // window's own turn (a handler the turn ran waits too) only sleeps.
     constexpr std::chrono::milliseconds kUnnoticed{100};
-    if (closed_ || pumping_ || std::chrono::steady_clock::now() - waitBegan_ < kUnnoticed) {
+    const auto drawFrom = waitBegan_ + kUnnoticed;
+    if (closed_ || pumping_ || until <= drawFrom) {
+        SleepOnDescriptor(news, until);
+        return;
+    }
+    if (std::chrono::steady_clock::now() < drawFrom && SleepOnDescriptor(news, drawFrom)) {
         return;
     }
     pumping_ = true;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers |
-                                    QEventLoop::X11ExcludeTimers);
+    SleepUntilEventOrNews(news, until,
+                          QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers |
+                              QEventLoop::X11ExcludeTimers);
     pumping_ = false;
 }
 
 void HandlerDispatcher::GraphWaitEnds() {
-    --waitDepth_;
+    if (--waitDepth_ == 0) {
+        for (const QPointer<QSocketNotifier>& notifier : heldNotifiers_) {
+            if (notifier) {
+                notifier->setEnabled(true);
+            }
+        }
+        heldNotifiers_.clear();
+    }
     DrainLater();
 }
 
@@ -221,9 +237,16 @@ bool HandlerDispatcher::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     case QEvent::Timer:
+        // While the graph waits, not taken now, but not lost: a timer fires again after the wait.
+        return pumping_;
     case QEvent::SockAct:
-        // While the graph waits, not taken now, but not lost: a timer or a socket with data fires again
-        // after the wait. The session's signals come through a socket, so they wait too.
+        // A socket with data is taken after the wait: the session's signals come through one, so they
+        // wait too. Its notifier sleeps meanwhile, or the data left unread would wake the wait at once,
+        // over and over.
+        if (auto* notifier = qobject_cast<QSocketNotifier*>(watched); pumping_ && notifier != nullptr) {
+            notifier->setEnabled(false);
+            heldNotifiers_.emplace_back(notifier);
+        }
         return pumping_;
     case QEvent::Close:
         // The window manager's close during a wait is taken in its turn, after what came before it.

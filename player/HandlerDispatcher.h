@@ -12,6 +12,7 @@
 #include <vector>
 
 class QDialog;
+class QSocketNotifier;
 
 // What reaches the window's handlers from outside the handler that runs now.
 enum class Arrival {
@@ -108,7 +109,7 @@ public:
 
     // GraphWaitListener: keeps the window drawn while the graph waits.
     void GraphWaitBegins() override;
-    void GraphWaitGoesOn() override;
+    void GraphWaitSleeps(int news, std::chrono::steady_clock::time_point until) override;
     void GraphWaitEnds() override;
 
 protected:
@@ -142,4 +143,6 @@ private:
     bool endingSession_ = false;
     std::chrono::steady_clock::time_point waitBegan_;
     bool pumping_ = false;
+    // Socket notifiers put to sleep while the graph waits; woken when the outermost wait ends.
+    std::vector<QPointer<QSocketNotifier>> heldNotifiers_;
 };

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kWatchInterval = 200;
 constexpr qint64 kSeekedInterval = 500;
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
 
@@ -30,7 +29,18 @@ bool MprisService::Register(bool ownsName) {
     if (!bus.isConnected()) {
         return false;
     }
-    connect(&form_, &TfrmMain::FileOpened, this, [this] { ++trackNumber_; });
+    // The window says what changes, whichever road changed it (a button, a media key, the end of a
+    // file stepping on). Clients hear of it once the handler that changed it is over: the next file
+    // stops the last one before it plays, and a client is told it plays, not that it stopped first.
+    // A timer waits for that, and for the end of a graph's wait, in which no timer fires.
+    announcement_.setSingleShot(true);
+    announcement_.setInterval(0);
+    connect(&announcement_, &QTimer::timeout, this, &MprisService::AnnounceChanges);
+    connect(&form_, &TfrmMain::FileOpened, this, [this] {
+        ++trackNumber_;
+        announcement_.start();
+    });
+    connect(&form_, &TfrmMain::PlaybackChanged, &announcement_, qOverload<>(&QTimer::start));
     connect(&form_, &TfrmMain::PositionJumped, this, &MprisService::AnnounceSeek);
     auto* player = new MprisPlayerAdaptor(*this);
     connect(this, &MprisService::Seeked, player, &MprisPlayerAdaptor::Seeked);
@@ -47,10 +57,6 @@ bool MprisService::Register(bool ownsName) {
     }
     announcedStatus_ = PlaybackStatus();
     announcedTrack_ = trackNumber_;
-    auto* watch = new QTimer(this);
-    watch->setInterval(kWatchInterval);
-    connect(watch, &QTimer::timeout, this, &MprisService::Watch);
-    watch->start();
     return true;
 }
 
@@ -60,10 +66,7 @@ void MprisService::Later(std::function<void()> action) {
         if (form_.PlayerObject() == nullptr) {
             return;
         }
-        form_.Dispatcher().Arrive(Arrival::MprisCall, [this, action] {
-            RunHandler(action);
-            Watch();
-        });
+        form_.Dispatcher().Arrive(Arrival::MprisCall, [this, action] { RunHandler(action); });
     });
 }
 
@@ -124,7 +127,7 @@ double MprisService::Volume() const {
 void MprisService::AnnounceSeek() {
     // A file opened just before the jump (the resume opens, then seeks) is told first: a client
     // that learns of a new track afterwards takes its position to be the start.
-    Watch();
+    AnnounceChanges();
     if (seekPending_) {
         return;
     }
@@ -152,7 +155,7 @@ void MprisService::AnnounceChange(const QString& property, const QVariant& value
     QDBusConnection::sessionBus().send(signal);
 }
 
-void MprisService::Watch() {
+void MprisService::AnnounceChanges() {
     const QString status = PlaybackStatus();
     QVariantMap changed;
     if (trackNumber_ != announcedTrack_) {

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
 #include <functional>
 #include <string>
@@ -59,13 +60,13 @@ private:
     mutable qint64 lastPosition_ = 0;
     mutable double lastVolume_ = 1.0;
 
-    // The status and the file change from inside the window too (the end of a file steps on), so they
-    // are watched rather than announced by each road that changes them.
-    void Watch();
+    // Tells clients the status and the track, where they changed since last told.
+    void AnnounceChanges();
 
     void SendSeeked();
 
     TfrmMain& form_;
+    QTimer announcement_;
     QString announcedStatus_;
     // Every opening of a file is a new track to clients, the same file opened again included.
     int trackNumber_ = 0;

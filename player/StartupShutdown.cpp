@@ -46,6 +46,7 @@ void TfrmMain::FormCreate() {
     setWindowTitle(QStringLiteral("Tarnwick 1.06"));
     Player = std::make_unique<THalvion>(graphSystem_, *this);
     Player->SetSeekBar(this);
+    Player->PlaybackChanged = [this] { emit PlaybackChanged(); };
     if (RunningOnWayland()) {
         // Only an X window can hold the video window. Given a panel that is not one, the video window
         // would show on its own at the screen's corner, so it gets no owner and stays hidden; the

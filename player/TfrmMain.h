@@ -178,6 +178,9 @@ signals:
     // The position jumped within the open file at a command (a skip, the seek bar, the resume), as
     // opposed to moving on as it plays.
     void PositionJumped();
+    // Playback started, paused, went on from a pause, or stopped, whichever road led there (a button,
+    // a media key, the end of the list).
+    void PlaybackChanged();
     // The window has closed: the run is over, and nothing that arrives from now on is taken.
     void Closed();
 

@@ -45,9 +45,19 @@ int main(int argc, char** argv) {
     ChooseWindowSystem(argc, argv);
     // GStreamer comes up, and the decoders' libraries load, on threads of their own while the
     // window is built, so the first picture is not held back by both in turn. The program's own
-    // plugins (the output device's renderer) live beside it.
-    StartGStreamer(PluginFolderBesideExecutable());
-    StartLoadingPlaybackLibraries();
+    // plugins (the output device's renderer) live beside it. A start with a file may only hand it
+    // over and end: it starts them once it knows it plays, so that it neither loads some two hundred
+    // libraries for nothing nor waits for them to end (several such starts at once, as "Open With"
+    // on several files makes, would share the processor with the one that plays). A start without
+    // a file always plays, and starts them at once.
+    const bool mayHandOver = !commandLine.Path.empty();
+    const auto startMedia = [] {
+        StartGStreamer(PluginFolderBesideExecutable());
+        StartLoadingPlaybackLibraries();
+    };
+    if (!mayHandOver) {
+        startMedia();
+    }
     TApplication::PrepareAttributes();
     // The toolkit takes its own options out of argv, which the command line above stepped over.
     TApplication application(argc, argv);
@@ -55,8 +65,11 @@ int main(int argc, char** argv) {
     // Becoming the session's player is one step with finding none runs, so that files opened together
     // from the desktop meet in one window; a start without a file runs beside as a player of its own.
     PlayerSession session;
-    if (!session.Claim() && !commandLine.Path.empty() && HandOverToRunningPlayer(commandLine.Path)) {
+    if (!session.Claim() && mayHandOver && HandOverToRunningPlayer(commandLine.Path)) {
         return 0;
+    }
+    if (mayHandOver) {
+        startMedia();
     }
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -123,10 +124,6 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
-    // How often a wait for the pipeline lets the window draw itself and answer (see GraphWait.h). A
-    // screen reader reading the window asks hundreds of questions one after another, and each waits
-    // for the next turn: at 15 ms, reading the window took ten times as long as when idle.
-    static constexpr std::chrono::milliseconds WaitTick{2};
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
@@ -174,6 +171,12 @@ private:
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
     void DumpPipeline(const char* why);
+    // Takes the bus's messages one by one until `done` holds, sleeping between them until the next
+    // one comes (the window meanwhile takes its events, see graph/GraphWait.h); false when the
+    // deadline came first. Messages that come after `done` holds stay queued.
+    bool WaitOnBus(std::chrono::milliseconds deadline, const std::function<bool()>& done);
+    // Whether the pipeline has no change of state under way.
+    bool StateSettled() const;
     // Waits for ASYNC_DONE; false on an error or the deadline.
     bool WaitForAsyncDone(std::chrono::milliseconds deadline);
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.

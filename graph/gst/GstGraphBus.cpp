@@ -200,19 +200,35 @@ void GstFilterGraph::DrainMessages() {
     }
 }
 
-bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
+bool GstFilterGraph::WaitOnBus(std::chrono::milliseconds deadline, const std::function<bool()>& done) {
     const auto until = std::chrono::steady_clock::now() + deadline;
-    GraphWait wait(WaitListener());
-    while (settle_ == Settle::Waiting) {
-        const auto posted = bus_->Pop(std::min(until, std::chrono::steady_clock::now() + WaitTick));
-        if (posted.message) {
+    GraphWait wait(WaitListener(), bus_->News());
+    for (;;) {
+        bus_->ClearNews();
+        for (auto posted = bus_->TryPop(); posted.message; posted = bus_->TryPop()) {
             HandleMessage(posted);
-        } else if (std::chrono::steady_clock::now() >= until) {
-            AddProblem("the pipeline did not preroll in time");
-            return false;
-        } else {
-            wait.GoesOn();
+            if (done()) {
+                return true;
+            }
         }
+        if (done()) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        wait.Sleep(until);
+    }
+}
+
+bool GstFilterGraph::StateSettled() const {
+    return gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC;
+}
+
+bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
+    if (!WaitOnBus(deadline, [this] { return settle_ != Settle::Waiting; })) {
+        AddProblem("the pipeline did not preroll in time");
+        return false;
     }
     return settle_ == Settle::Done;
 }

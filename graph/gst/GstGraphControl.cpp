@@ -171,7 +171,7 @@ void GstFilterGraph::Reseek() {
     // The seek's preroll makes the picture at the window's size, and draws it.
     pictureStale_ = false;
     pictureUnshown_ = false;
-    settle_ = Settle::Waiting;
+    settle_ = Settle::Done;
     position_.Seek(target);
     // A running pipeline is paused for the seek and run again after it: a flushing seek while
     // playing resets the running time only once the sinks have prerolled, and a stop or pause that
@@ -182,15 +182,12 @@ void GstFilterGraph::Reseek() {
     const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
     if (playing) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-        const auto until = std::chrono::steady_clock::now() + SeekDeadline;
-        GraphWait wait(WaitListener());
-        while (
-            gst_element_get_state(pipeline_.get(), nullptr, nullptr,
-                                  std::chrono::duration_cast<std::chrono::nanoseconds>(WaitTick).count()) ==
-                GST_STATE_CHANGE_ASYNC &&
-            std::chrono::steady_clock::now() < until) {
-            wait.GoesOn();
-        }
+        // The pause's own end of preroll comes before the pipeline posts that it has paused: taken
+        // here, it cannot pass for the end of the seek's.
+        WaitOnBus(SeekDeadline, [this] { return StateSettled(); });
+    }
+    if (settle_ != Settle::Failed) {
+        settle_ = Settle::Waiting;
     }
     GstEvent* seek = gst_event_new_seek(
         1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),

@@ -3,15 +3,31 @@
 
 #include "graph/gst/StartupPhases.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <gst/video/videooverlay.h>
+#include <stdexcept>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 PipelineBus::PipelineBus(GstElement* pipeline, std::function<std::uintptr_t(GstObject* sink)> windowFor)
-    : bus_(Adopt(gst_element_get_bus(pipeline))), windowFor_(std::move(windowFor)) {
+    : pipeline_(pipeline), bus_(Adopt(gst_element_get_bus(pipeline))),
+      news_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), windowFor_(std::move(windowFor)) {
+    if (news_ < 0) {
+        throw std::runtime_error("no descriptor for the pipeline's messages");
+    }
     gst_bus_set_sync_handler(bus_.get(), &PipelineBus::OnMessage, this, nullptr);
 }
 
 PipelineBus::~PipelineBus() {
     gst_bus_set_sync_handler(bus_.get(), nullptr, nullptr, nullptr);
+    ::close(news_);
+}
+
+void PipelineBus::ClearNews() {
+    std::uint64_t count = 0;
+    while (::read(news_, &count, sizeof count) < 0 && errno == EINTR) {
+    }
 }
 
 // Runs on the thread that posted the message, often a streaming thread. A handler that answers
@@ -28,29 +44,23 @@ GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer da
         }
         return GST_BUS_DROP;
     }
-    // Only what the graph acts on is kept, so that a graph nobody polls does not pile up messages.
+    // Only what the graph acts on is kept, so that a graph nobody polls does not pile up messages. The
+    // pipeline's own changes of state are kept for the waits that a state change ends.
     constexpr auto kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING |
                                                       GST_MESSAGE_EOS | GST_MESSAGE_ASYNC_DONE);
-    if ((GST_MESSAGE_TYPE(message) & kept) == 0) {
+    const bool pipelineState = GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED &&
+                               GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(self->pipeline_);
+    if ((GST_MESSAGE_TYPE(message) & kept) == 0 && !pipelineState) {
         return GST_BUS_DROP;
     }
     {
         std::lock_guard guard(self->lock_);
         self->queue_.push_back({std::move(owned), ++self->serial_});
     }
-    self->arrived_.notify_all();
-    return GST_BUS_DROP;
-}
-
-PipelineBus::Posted PipelineBus::Pop(std::chrono::steady_clock::time_point deadline) {
-    std::unique_lock guard(lock_);
-    arrived_.wait_until(guard, deadline, [this] { return !queue_.empty(); });
-    if (queue_.empty()) {
-        return {};
+    const std::uint64_t one = 1;
+    while (::write(self->news_, &one, sizeof one) < 0 && errno == EINTR) {
     }
-    Posted posted = std::move(queue_.front());
-    queue_.pop_front();
-    return posted;
+    return GST_BUS_DROP;
 }
 
 PipelineBus::Posted PipelineBus::TryPop() {

@@ -4,7 +4,6 @@
 #include "gstcommon/GstHandles.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,7 +13,8 @@
 // answers the video sink's request for a window at once (the asking thread must not wait for the
 // user-interface thread, which may itself be waiting for the pipeline) and queues every other
 // message. The user-interface thread takes the queued messages when it looks at the graph; no
-// message ever leaves the graph.
+// message ever leaves the graph. Each message queued also makes a descriptor readable, so that a
+// wait for the pipeline can sleep on it beside the window's own events instead of looking in slices.
 class PipelineBus {
 public:
     // windowFor: the window for a video sink that asks; called on a streaming thread.
@@ -29,8 +29,10 @@ public:
         std::uint64_t serial = 0;
     };
 
-    // The next queued message, waiting until the deadline; empty when none came.
-    Posted Pop(std::chrono::steady_clock::time_point deadline);
+    // Readable once a message was queued since the last ClearNews.
+    int News() const { return news_; }
+    // Called before the queue is read: a message queued after it makes News readable again.
+    void ClearNews();
     // The next queued message if there is one.
     Posted TryPop();
     // The serial of the last message posted so far: anything queued later was posted after now.
@@ -39,10 +41,11 @@ public:
 private:
     static GstBusSyncReply OnMessage(GstBus* bus, GstMessage* message, gpointer self);
 
+    GstElement* pipeline_;
     GstRef<GstBus> bus_;
+    int news_ = -1;
     std::function<std::uintptr_t(GstObject*)> windowFor_;
     std::mutex lock_;
-    std::condition_variable arrived_;
     std::deque<Posted> queue_;
     std::uint64_t serial_ = 0;
 };

@@ -74,15 +74,9 @@ void ReplaceAutomaticSink(GstElement* old) {
 
 } // namespace
 
+// The pipeline posts the end of its change of state, which wakes the wait.
 void GstFilterGraph::SettleWithin(std::chrono::milliseconds deadline) {
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    GraphWait wait(WaitListener());
-    while (gst_element_get_state(pipeline_.get(), nullptr, nullptr,
-                                 std::chrono::duration_cast<std::chrono::nanoseconds>(WaitTick).count()) ==
-               GST_STATE_CHANGE_ASYNC &&
-           std::chrono::steady_clock::now() < until) {
-        wait.GoesOn();
-    }
+    WaitOnBus(deadline, [this] { return StateSettled(); });
 }
 
 void GstFilterGraph::SetDeviceSoundOutput(const std::string& name) {

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <sstream>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 void ControllerTest::SetUp() {
     std::remove(SettingsFileName().c_str());
@@ -96,19 +98,22 @@ SeenBox ControllerTest::Shutdown() {
 }
 
 void ControllerTest::HoldGraphWait(const std::function<void()>& meanwhile) {
-    GraphWait wait(system->WaitListener());
-    meanwhile();
-    // Posted last, so delivered last: the pump delivers nothing before the window has waited unseen
-    // for a moment.
-    bool delivered = false;
-    QTimer::singleShot(0, form.get(), [&delivered] { delivered = true; });
-    EXPECT_TRUE(PollUntil(
-        [&] {
-            wait.GoesOn();
-            return delivered;
-        },
-        std::chrono::milliseconds(5000)))
-        << "what arrived during the wait was never delivered";
+    // A graph with no news for the whole wait: only the window's own events end each sleep.
+    const int quiet = eventfd(0, EFD_CLOEXEC);
+    {
+        GraphWait wait(system->WaitListener(), quiet);
+        meanwhile();
+        // Posted last, so delivered last: the wait delivers nothing before the window has waited
+        // unseen for a moment.
+        bool delivered = false;
+        QTimer::singleShot(0, form.get(), [&delivered] { delivered = true; });
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5000);
+        while (!delivered && std::chrono::steady_clock::now() < until) {
+            wait.Sleep(until);
+        }
+        EXPECT_TRUE(delivered) << "what arrived during the wait was never delivered";
+    }
+    ::close(quiet);
 }
 
 std::unique_ptr<QObject> ControllerTest::WatchSessionEnd() {

@@ -514,6 +514,15 @@ TEST_F(DesktopIntegrationTest, MprisReadsThePlayerAndRunsItsButtons) {
         << player.PositionText();
     EXPECT_TRUE(signalled("org.mpris.MediaPlayer2.Player.Seeked (int64 1"));
 
+    // The window's own buttons reach clients as the media keys do; the next file, which stops the last
+    // one on its way, was told as playing, never as stopped.
+    EXPECT_EQ(SignalCount("'PlaybackStatus': <'Stopped'>"), 0);
+    player.Press("停止(Y)");
+    EXPECT_TRUE(signalled("'PlaybackStatus': <'Stopped'>"));
+    const int playing = SignalCount("'PlaybackStatus': <'Playing'>");
+    player.Press("再生(Z)");
+    EXPECT_TRUE(WaitForSignals("'PlaybackStatus': <'Playing'>", playing + 1));
+
     Mpris("org.mpris.MediaPlayer2.Quit");
     EXPECT_EQ(player.WaitForExit(15000), 0) << "Quit closes the window as its close button does";
     EXPECT_EQ(settings.ReadString("Play", "File", ""), install.Clip("a2.mp4"))
@@ -526,8 +535,15 @@ TEST_F(DesktopIntegrationTest, ASecondStartWithAFileHandsItOverAndOneWithoutRuns
     ASSERT_TRUE(WaitForProperty("PlaybackStatus", "'Stopped'", 10000));
 
     {
-        RunningPlayer second(install, {FileUri(install.Clip("a3.mp4"))});
+        // A start that only hands its file over loads no media library: GStreamer never comes up in it.
+        TempDir marks;
+        RunningPlayer second(install, {"--startup-marks", marks / "marks", FileUri(install.Clip("a3.mp4"))});
         EXPECT_EQ(second.WaitForExit(10000), 0) << "the second start ends once it has handed the file over";
+        std::ifstream written(marks / "marks");
+        const std::string phases((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+        EXPECT_NE(phases.find("application made"), std::string::npos) << phases;
+        EXPECT_EQ(phases.find("gstreamer"), std::string::npos) << phases;
+        EXPECT_EQ(phases.find("libraries"), std::string::npos) << phases;
     }
     EXPECT_TRUE(first.WaitUntil(
         [&first](const Objects& o) { return Plays(o) && first.SelectedFile() == "a3.mp4"; }, 30000));
