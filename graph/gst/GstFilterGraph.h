@@ -5,6 +5,7 @@
 #include "graph/GraphWait.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
+#include "graph/gst/FirstPictureHold.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
@@ -32,7 +33,9 @@
 // streams whose consumer left (ParkedStreams).
 //
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
-// running is PLAYING.
+// running is PLAYING. A build's first picture for the computer's video renderer is decoded and held
+// back (FirstPictureHold): the pipeline stays on its way to PAUSED until a seek makes the picture at
+// its place, or a run or pause lets the held one through.
 //
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
 // on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`.
@@ -169,8 +172,10 @@ private:
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
     void DumpPipeline(const char* why);
-    // Waits for ASYNC_DONE; false on an error or the deadline.
-    bool WaitForAsyncDone(std::chrono::milliseconds deadline);
+    // Waits for ASYNC_DONE; false on an error or the deadline. A build may also end with its first
+    // picture held and every other sink prerolled.
+    bool WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds = false);
+    bool PrerolledBehindHeldPicture();
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
@@ -232,6 +237,7 @@ private:
     PadRef videoPad_;
     VideoPlacementRule placeAhead_;
     ParkedStreams parked_;
+    FirstPictureHold firstPicture_;
     std::vector<SignalConnection> decoderHandlers_;
     ProgramStreamSeeks programStreams_;
 

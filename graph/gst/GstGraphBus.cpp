@@ -2,6 +2,7 @@
 // The GStreamer graph's bus: the messages the pipeline posts, taken on the user-interface thread,
 // and the waits for the pipeline to preroll after a build or a seek.
 
+#include "core/StartupMarks.h"
 #include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
@@ -200,13 +201,15 @@ void GstFilterGraph::DrainMessages() {
     }
 }
 
-bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
+bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds) {
     const auto until = std::chrono::steady_clock::now() + deadline;
     GraphWait wait(WaitListener());
     while (settle_ == Settle::Waiting) {
         const auto posted = bus_->Pop(std::min(until, std::chrono::steady_clock::now() + WaitTick));
         if (posted.message) {
             HandleMessage(posted);
+        } else if (heldPictureEnds && PrerolledBehindHeldPicture()) {
+            settle_ = Settle::Done;
         } else if (std::chrono::steady_clock::now() >= until) {
             AddProblem("the pipeline did not preroll in time");
             return false;
@@ -217,13 +220,34 @@ bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
     return settle_ == Settle::Done;
 }
 
+// The build is done once its first picture is decoded and held and every other sink has prerolled:
+// what could fail in the build has been tried, and the frame size is known.
+bool GstFilterGraph::PrerolledBehindHeldPicture() {
+    if (!firstPicture_.Holding()) {
+        return false;
+    }
+    for (const ElementRef& element :
+         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
+        if (!GST_IS_BASE_SINK(element.get()) || firstPicture_.HeldFor(element.get())) {
+            continue;
+        }
+        GstState state = GST_STATE_NULL;
+        if (gst_element_get_state(element.get(), &state, nullptr, 0) != GST_STATE_CHANGE_SUCCESS ||
+            state < GST_STATE_PAUSED) {
+            return false;
+        }
+    }
+    MarkStartupOnce("graph prerolled behind the held picture");
+    return true;
+}
+
 HRESULT GstFilterGraph::Preroll() {
     DrainMessages();
     settle_ = Settle::Waiting;
     const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     bool ready = change != GST_STATE_CHANGE_FAILURE;
     if (ready && change == GST_STATE_CHANGE_ASYNC) {
-        ready = WaitForAsyncDone(BuildDeadline);
+        ready = WaitForAsyncDone(BuildDeadline, true);
     } else if (ready) {
         settle_ = Settle::Done;
     }

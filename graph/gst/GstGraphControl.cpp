@@ -42,6 +42,7 @@ HRESULT GstFilterGraph::Run() {
     transport_ = Transport::Started;
     // Running, the next frame is made at the window's size in any case.
     pictureStale_ = false;
+    firstPicture_.Release();
     return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                  : S_OK;
 }
@@ -52,6 +53,7 @@ HRESULT GstFilterGraph::Pause() {
         return E_FAIL;
     }
     transport_ = Transport::Started;
+    firstPicture_.Release();
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
 }

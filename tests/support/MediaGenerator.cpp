@@ -56,6 +56,9 @@ std::string GenerateClip(const ClipSpec& recipe) {
     if (!recipe.drawn.empty()) {
         key << '|' << recipe.drawn;
     }
+    for (const std::string& option : recipe.videoOptions) {
+        key << '|' << option;
+    }
     std::filesystem::create_directories(MediaCacheFolder());
     std::string path = MediaCacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) +
                        recipe.extension;
@@ -83,6 +86,7 @@ std::string GenerateClip(const ClipSpec& recipe) {
         if (videoCodec == "libx264") {
             arguments.insert(arguments.end(), {"-preset", "ultrafast"});
         }
+        arguments.insert(arguments.end(), recipe.videoOptions.begin(), recipe.videoOptions.end());
     }
     if (audio) {
         arguments.insert(arguments.end(), {"-c:a", audioCodec, "-ac", "2"});

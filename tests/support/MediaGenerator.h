@@ -22,6 +22,8 @@ struct ClipSpec {
     std::string picture = "testsrc2";
     // Filters drawn over the picture ("drawbox=..."), to give it places to find on the screen.
     std::string drawn;
+    // Further options for the video encoder, after the usual ones ("-bf", "2").
+    std::vector<std::string> videoOptions;
 };
 
 // Makes a short clip with ffmpeg (a test pattern, or the picture asked for, and a tone; a key frame every
