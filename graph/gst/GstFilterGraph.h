@@ -90,6 +90,7 @@ public:
     HRESULT put_WindowStyle(std::int32_t style) override;
     HRESULT SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                               std::int32_t height) override;
+    HRESULT RemakeStillPicture() override;
 
     // IBasicAudio
     HRESULT put_Volume(double volume) override;
@@ -225,6 +226,7 @@ private:
     // at the right size is drawn.
     void RemakeStalePicture();
     void ShowUnshownPicture();
+    void LetHeldPictureThrough();
 
     RenderCounters counters_;
     SoundVolume volume_;

@@ -433,19 +433,53 @@ TEST_F(GstGraphTest, AVideoWindowPlacedAheadHasTheFirstPictureMadeAtItsSize) {
             const std::array<gint, 4> replaced{363, 243, 242, 162};
             EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == replaced; }))
                 << drawnAndKept()[0] << "x" << drawnAndKept()[1];
-            // Placed anew while paused, no frame flows to take the new cut: the still picture is made
-            // again from the frame where it stands once the positions are next read.
+            // Placed anew while paused, no frame flows to take the new cut. Reading the positions
+            // leaves the picture as it is: a read never seeks. Asked for afterwards, the still picture
+            // is made again from the frame where it stands; a seek that follows a placement makes it
+            // instead, and leaves nothing to make when it is asked for.
             ASSERT_TRUE(Succeeded(filterGraph->Pause()));
             ASSERT_NE(gst_element_get_state(filterGraph->Pipeline(), nullptr, nullptr, 5 * GST_SECOND),
                       GST_STATE_CHANGE_FAILURE);
+            std::atomic<int> flushes{0};
+            PadRef sinkPad;
+            for (const ElementRef& element :
+                 CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
+                if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
+                    sinkPad = Adopt(gst_element_get_static_pad(element.get(), "sink"));
+                }
+            }
+            ASSERT_TRUE(sinkPad);
+            const gulong counting = gst_pad_add_probe(
+                sinkPad.get(), GST_PAD_PROBE_TYPE_EVENT_FLUSH,
+                +[](GstPad*, GstPadProbeInfo* info, gpointer count) {
+                    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_START) {
+                        ++*static_cast<std::atomic<int>*>(count);
+                    }
+                    return GST_PAD_PROBE_OK;
+                },
+                &flushes, nullptr);
             ASSERT_TRUE(Succeeded(filterGraph->SetWindowPosition(-50, -30, 640, 480)));
-            MediaTime current = 0;
-            MediaTime stop = 0;
-            ASSERT_TRUE(Succeeded(filterGraph->GetPositions(current, stop)));
+            for (int read = 0; read < 3; ++read) {
+                MediaTime current = 0;
+                MediaTime stop = 0;
+                ASSERT_TRUE(Succeeded(filterGraph->GetPositions(current, stop)));
+                ASSERT_TRUE(Succeeded(filterGraph->GetStopPosition(stop)));
+            }
+            EXPECT_EQ(flushes.load(), 0) << "a read sought";
+            EXPECT_EQ(drawnAndKept()[0], replaced[0]);
+            ASSERT_TRUE(Succeeded(filterGraph->RemakeStillPicture()));
             const std::array<gint, 4> pausedPlace{364, 244, 182, 122};
             EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == pausedPlace; }))
                 << drawnAndKept()[0] << "x" << drawnAndKept()[1] << " from " << drawnAndKept()[2] << "x"
                 << drawnAndKept()[3];
+            EXPECT_EQ(flushes.load(), 1);
+            ASSERT_TRUE(Succeeded(filterGraph->SetWindowPosition(-100, -40, 480, 360)));
+            ASSERT_TRUE(Succeeded(filterGraph->SetPositions(Second, AM_SEEKING_AbsolutePositioning, 0,
+                                                            AM_SEEKING_NoPositioning)));
+            EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == replaced; }));
+            ASSERT_TRUE(Succeeded(filterGraph->RemakeStillPicture()));
+            EXPECT_EQ(flushes.load(), 2) << "the picture the seek made was made again";
+            gst_pad_remove_probe(sinkPad.get(), counting);
         }
         gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
     }
