@@ -2,11 +2,13 @@
 // CPU time and peak resident memory of playing the 1920x1080 H.264 clip: the player, resuming it in
 // its video panel, against mpv in a window of about the panel's size. Both are killed the same time
 // after exec, while the 10 s clip still plays, so each is charged for its start and the same stretch
-// of playback.
+// of playback. And CPU time of a 1080i MPEG-2 clip that the output device shows deinterlaced, full
+// screen, against mpv deinterlacing it full screen.
 
 #include "bench/BenchClips.h"
 #include "bench/PlayerWindow.h"
 #include "bench/WholeProgramRuns.h"
+#include "tests/support/MediaGenerator.h"
 
 #include <stdexcept>
 #include <thread>
@@ -36,15 +38,24 @@ StartedProgram::Usage PlayFor(StartedProgram& program, std::chrono::steady_clock
     return usage;
 }
 
-StartedProgram::Usage MpvPlaying() {
-    const Command command = MpvInSmallWindow(BenchClipOf(".mp4").Path());
+// Plays until the playing time is up, judged by any new window that shows a picture: a reference
+// player's own, or the output device's.
+StartedProgram::Usage PlayingInANewWindow(const std::vector<std::string>& arguments,
+                                          const std::string& folder,
+                                          const std::vector<std::string>& environment,
+                                          const std::string& name) {
     const ScreenWatch screen;
     const std::vector<Window> before = screen.AllWindows();
     const std::set<Window> existing(before.begin(), before.end());
     const auto start = std::chrono::steady_clock::now();
-    StartedProgram mpv(command.arguments, {}, command.environment);
+    StartedProgram program(arguments, folder, environment);
     return PlayFor(
-        mpv, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, "mpv");
+        program, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, name);
+}
+
+StartedProgram::Usage MpvPlaying() {
+    const Command command = MpvInSmallWindow(BenchClipOf(".mp4").Path());
+    return PlayingInANewWindow(command.arguments, {}, command.environment, "mpv");
 }
 
 StartedProgram::Usage PlayerPlaying() {
@@ -60,6 +71,31 @@ StartedProgram::Usage PlayerPlaying() {
             return window != 0 && VideoPanelShowsPicture(screen, window);
         },
         "tarnwick");
+}
+
+// Ten seconds of 1920x1080 interlaced MPEG-2, top field first, 50 fields a second of testsrc2.
+std::string InterlacedClip() {
+    ClipSpec recipe;
+    recipe.extension = ".mpg";
+    recipe.width = 1920;
+    recipe.height = 1080;
+    recipe.seconds = 10;
+    recipe.framesPerSecond = 50;
+    recipe.interlaced = true;
+    return GenerateClip(recipe);
+}
+
+StartedProgram::Usage MpvDeinterlacingFullScreen() {
+    Command command = Mpv(InterlacedClip(), 0);
+    command.arguments.insert(command.arguments.end() - 1, {"--deinterlace=yes", "--fs"});
+    return PlayingInANewWindow(command.arguments, {}, command.environment, "mpv");
+}
+
+StartedProgram::Usage DeviceDeinterlacingFullScreen() {
+    ProgramCopy copy;
+    // The benchmark's screen is Xvfb's one monitor, which it names "screen".
+    copy.WriteSettings(copy.AddClip(InterlacedClip(), "clip.mpg"), true, 0, "screen 1920x1080+0+0");
+    return PlayingInANewWindow({copy.Program()}, copy.Clips(), {}, "tarnwick");
 }
 
 [[maybe_unused]] const bool registered = [] {
@@ -79,6 +115,15 @@ StartedProgram::Usage PlayerPlaying() {
               "tarnwick resuming the clip at 0 in its video panel: peak resident memory" + clip +
                   "; aim: at most 130 MiB",
               0, 130, Row::Unit::MiB, [] { return PlayerPlaying().peakMiB; }});
+    const std::string interlaced = " (MPEG-2 1920x1080 interlaced, 50 fields/s) for 9 s from exec";
+    Register({"playback_1080i_cpu/reference",
+              "mpv --vo=x11 --deinterlace=yes --fs: CPU time playing the clip" + interlaced, 0, 0,
+              Row::Unit::Seconds, [] { return MpvDeinterlacingFullScreen().cpuSeconds; }});
+    Register({"playback_1080i_cpu/tarnwick",
+              "tarnwick resuming the clip on the output device, full screen on the 1920x1080 screen, "
+              "deinterlaced: CPU time" +
+                  interlaced,
+              1.0, 0, Row::Unit::Seconds, [] { return DeviceDeinterlacingFullScreen().cpuSeconds; }});
     return true;
 }();
 

@@ -19,15 +19,19 @@ std::string ProgramCopy::AddClip(const std::string& source, const std::string& n
     return path;
 }
 
-void ProgramCopy::WriteSettings(const std::string& file, bool playing, std::int64_t position) const {
+void ProgramCopy::WriteSettings(const std::string& file, bool playing, std::int64_t position,
+                                const std::string& deviceMonitor) const {
     std::ofstream settings(dir_ / "bin/tarnwick.ini", std::ios::trunc);
     settings << "[Play]\n"
              << "Dir=" << Clips() << "\n"
              << "File=" << file << "\n"
-             << "ENB_VIDEO=0\nENB_AUDIO=0\nResume=1\n"
+             << "ENB_VIDEO=" << (deviceMonitor.empty() ? 0 : 1) << "\nENB_AUDIO=0\nResume=1\n"
              << "Playing=" << (playing ? 1 : 0) << "\n"
              << "Position=" << position
              << "\n"
              // One entry that lists every file, so that a clip of any container is shown and resumed.
              << "Filter=All files (*.*)|*.*\n";
+    if (!deviceMonitor.empty()) {
+        settings << "[Device]\nMonitor=" << deviceMonitor << "\nFullScreen=1\n";
+    }
 }

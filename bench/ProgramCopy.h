@@ -23,8 +23,10 @@ public:
     std::string AddClip(const std::string& source, const std::string& name) const;
 
     // Writes the section the player reads at start-up: the folder and file shown, whether the file
-    // plays on at a position (media time in 100 ns units), and a filter listing every file.
-    void WriteSettings(const std::string& file, bool playing, std::int64_t position) const;
+    // plays on at a position (media time in 100 ns units), and a filter listing every file. With a
+    // device monitor ("NAME W×H+X+Y"), the picture goes to the output device, full screen there.
+    void WriteSettings(const std::string& file, bool playing, std::int64_t position,
+                       const std::string& deviceMonitor = {}) const;
 
 private:
     TempDir dir_;

@@ -4,6 +4,7 @@
 #include "device/OutputSinks.h"
 #include "device/OutputWindow.h"
 #include "gstcommon/BufferCounting.h"
+#include "gstcommon/Deinterlacing.h"
 #include "gstcommon/GstHandles.h"
 
 #include <atomic>
@@ -159,9 +160,39 @@ void DetachVideo(HalvionRenderer* self) {
     RendererState& state = *self->state;
     state.videoSink = nullptr;
     DetachChain(self, state.videoPad, state.videoChain);
+    RemoveDeinterlacer(state.videoPad);
     // Only now that the sink is stopped: it must never draw into a window that is gone.
     state.windowHandle = 0;
     state.window.reset();
+}
+
+// Moves the picture to where the placement now says, at once: a new window there, the sink drawing
+// into it, and only then the old one gone, so that the sink never draws into a window that no longer
+// exists. A new window rather than the old one moved: a window manager that managed it as a framed
+// window does not let go of it in step with a change to override-redirect. Runs with the state's lock
+// held, on the thread that set the property.
+void MoveOutput(HalvionRenderer* self) {
+    RendererState& state = *self->state;
+    if (!state.window) {
+        return;
+    }
+    std::string error;
+    std::unique_ptr<OutputWindow> moved = OutputWindow::Open(HALVION_OUTPUT_NAME, state.placement, error);
+    if (!moved) {
+        GST_ELEMENT_WARNING(self, RESOURCE, OPEN_WRITE, ("The device's output window could not be moved."),
+                            ("%s", error.c_str()));
+        return;
+    }
+    state.windowHandle = moved->Handle();
+    if (GstElement* sink = state.videoSink) {
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), moved->Handle());
+        // ximagesink takes pictures at its window's size, which the scaler ahead of it makes: asking
+        // upstream to negotiate again gives the next picture the new window's size.
+        const PadRef input = Adopt(gst_element_get_static_pad(sink, "sink"));
+        gst_pad_push_event(input.get(), gst_event_new_reconfigure());
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink));
+    }
+    state.window = std::move(moved);
 }
 
 void DetachAudio(HalvionRenderer* self);
@@ -396,12 +427,22 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
     RendererState& state = *HALVION_RENDERER(object)->state;
     std::lock_guard guard(state.lock);
     switch (id) {
-    case PropMonitor:
-        state.placement.monitor = g_value_get_int(value);
+    case PropMonitor: {
+        const int monitor = g_value_get_int(value);
+        if (monitor != state.placement.monitor) {
+            state.placement.monitor = monitor;
+            MoveOutput(HALVION_RENDERER(object));
+        }
         break;
-    case PropFullscreen:
-        state.placement.fullscreen = g_value_get_boolean(value);
+    }
+    case PropFullscreen: {
+        const bool fullscreen = g_value_get_boolean(value) != FALSE;
+        if (fullscreen != state.placement.fullscreen) {
+            state.placement.fullscreen = fullscreen;
+            MoveOutput(HALVION_RENDERER(object));
+        }
         break;
+    }
     case PropAudioDevice: {
         const gchar* device = g_value_get_string(value);
         state.audioDevice = device ? device : "";
@@ -468,6 +509,7 @@ void Finalize(GObject* object) {
 static void halvion_renderer_init(HalvionRenderer* self) {
     self->state = new RendererState;
     self->state->videoPad = AddInput(self, &videoTemplate, CountVideo, GST_PAD_PROBE_TYPE_INVALID);
+    DeinterlaceWhenInterlaced(GST_BIN(self), self->state->videoPad);
     self->state->audioPad = AddInput(self, &audioTemplate, CountAudio, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
 }
 
@@ -484,12 +526,14 @@ static void halvion_renderer_class_init(HalvionRendererClass* klass) {
     g_object_class_install_property(
         objectClass, PropMonitor,
         g_param_spec_int("monitor", "Monitor",
-                         "The monitor the output window goes on, by its index in the X server's list", 0,
-                         G_MAXINT, 0, settable));
-    g_object_class_install_property(objectClass, PropFullscreen,
-                                    g_param_spec_boolean("fullscreen", "Full screen",
-                                                         "Whether the output window covers its monitor",
-                                                         FALSE, settable));
+                         "The monitor the output window goes on, by its index in the X server's list; "
+                         "a change moves a window already shown",
+                         0, G_MAXINT, 0, settable));
+    g_object_class_install_property(
+        objectClass, PropFullscreen,
+        g_param_spec_boolean("fullscreen", "Full screen",
+                             "Whether the output window covers its monitor; a change applies at once", FALSE,
+                             settable));
     g_object_class_install_property(
         objectClass, PropAudioDevice,
         g_param_spec_string("audio-device", "Audio device",

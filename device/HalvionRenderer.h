@@ -9,12 +9,13 @@
 // neither holds back preroll nor the end of the stream.
 //
 // Properties: "monitor" (int) and "fullscreen" (boolean) place the output window, "audio-device"
-// (string, empty for the server's default output) picks the sound output. The monitor and full
-// screen take effect when the video input is next linked; the sound output at once, moving the
+// (string, empty for the server's default output) picks the sound output. A new monitor or full
+// screen moves a window already shown at once; the sound output takes effect at once too, moving the
 // stream that plays. While the chosen output is gone the sound plays on the server's default, and
 // returns when an output of that name comes back. The action signal "reopen-audio" makes the sound's
-// sink anew, for a sound server that came back or came late. "video-frames" and "audio-samples" (read-only,
-// uint64) count what arrived at the inputs: video buffers, and audio frames (one sample per channel).
+// sink anew, for a sound server that came back or came late. Video whose caps say interlaced is
+// deinterlaced inside the element. "video-frames" and "audio-samples" (read-only, uint64) count what
+// arrived at the inputs: video buffers, and audio frames (one sample per channel).
 
 G_BEGIN_DECLS
 

@@ -46,14 +46,6 @@ void SetTitle(Display* display, Window window, const std::string& title) {
                     reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
 }
 
-// Asks the window manager, when there is one, to keep the window full screen and undecorated.
-void RequestFullscreen(Display* display, Window window) {
-    Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-    Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
-    XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&fullscreen), 1);
-}
-
 // A window manager closing the window would otherwise kill this connection, and Xlib ends the
 // whole process when its connection dies. With the delete protocol the request is only a message,
 // which nobody reads: the output stays until the device lets it go.
@@ -77,9 +69,14 @@ std::unique_ptr<OutputWindow> OutputWindow::Open(const std::string& title, const
         area.height = std::min(WindowedHeight, area.height);
     }
     int screen = DefaultScreen(display);
-    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), area.x, area.y,
-                                        static_cast<unsigned>(area.width), static_cast<unsigned>(area.height),
-                                        0, BlackPixel(display, screen), BlackPixel(display, screen));
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display, screen);
+    attributes.border_pixel = BlackPixel(display, screen);
+    attributes.override_redirect = placement.fullscreen ? True : False;
+    Window window =
+        XCreateWindow(display, RootWindow(display, screen), area.x, area.y, static_cast<unsigned>(area.width),
+                      static_cast<unsigned>(area.height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                      CWBackPixel | CWBorderPixel | CWOverrideRedirect, &attributes);
     SetTitle(display, window, title);
     long pid = ::getpid();
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
@@ -93,12 +90,9 @@ std::unique_ptr<OutputWindow> OutputWindow::Open(const std::string& title, const
     hints.width = area.width;
     hints.height = area.height;
     XSetWMNormalHints(display, window, &hints);
-    if (placement.fullscreen) {
-        RequestFullscreen(display, window);
-    }
     XMapRaised(display, window);
     XSync(display, False);
-    return std::unique_ptr<OutputWindow>(new OutputWindow(display, window));
+    return std::unique_ptr<OutputWindow>(new OutputWindow(display, window, area.width, area.height));
 }
 
 OutputWindow::~OutputWindow() {

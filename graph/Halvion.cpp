@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "graph/Halvion.h"
 
+#include "graph/DeviceScreenOutput.h"
 #include "graph/FilterName.h"
 #include "graph/SoundOutputs.h"
 
@@ -103,6 +104,12 @@ void THalvion::SetAudioOutput(const std::string& name) {
     AudioOutput = name;
     if (const auto choice = std::dynamic_pointer_cast<IDeviceSoundOutput>(Graph)) {
         choice->SetDeviceSoundOutput(name);
+    }
+}
+
+void THalvion::SetDeviceScreen(int monitor, bool fullscreen) {
+    if (const auto screen = std::dynamic_pointer_cast<IDeviceScreenOutput>(Graph)) {
+        screen->SetDeviceScreen(monitor, fullscreen);
     }
 }
 

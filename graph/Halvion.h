@@ -36,6 +36,9 @@ public:
     // The sound server's output for the device's sound, empty for the server's default. Unlike the
     // two options above it holds at once: a device playing moves its sound there.
     void SetAudioOutput(const std::string& name);
+    // The monitor of the device's picture, by its index in the X server's list, and whether it covers
+    // it. Like the sound output it holds at once: a device playing moves its picture there.
+    void SetDeviceScreen(int monitor, bool fullscreen);
 
     void OpenFile(const std::string& fileName);
     void TestRenderFile(const std::string& fileName);

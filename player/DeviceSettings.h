@@ -12,6 +12,11 @@ class ProfileFile;
 struct DeviceSettings {
     // The sound server's name for the device's sound output; empty for the server's default.
     std::string AudioOutput;
+    // The monitor the device's picture goes on, "NAME W×H+X+Y" (see DeviceScreen.h); empty for
+    // automatic.
+    std::string Monitor;
+    // Whether the picture covers the chosen monitor.
+    bool FullScreen = false;
 };
 
 // Reads the section key by key.

@@ -142,6 +142,8 @@ void TfrmMain::LoadSettings() {
     Player->SetEnableAudio(ActionEnableAudio->Checked());
     // Before the stored position is converted, so that a bad position does not lose the choice.
     Player->SetAudioOutput(device.AudioOutput);
+    deviceScreen_ = {MonitorFromSettingText(device.Monitor), device.FullScreen};
+    PlaceDeviceScreen();
     ActionResume->SetChecked(stored.Resume);
 
     ResumePosition = ParsePosition(stored.Position);
@@ -169,6 +171,8 @@ void TfrmMain::SaveSettings() {
     current.Filter = FilterComboBox1->Filter();
     DeviceSettings device;
     device.AudioOutput = Player->ChosenAudioOutput();
+    device.Monitor = MonitorSettingText(deviceScreen_.monitor);
+    device.FullScreen = deviceScreen_.fullscreen;
     const ProfileFile settings(SettingsFileName());
     WritePlaySettings(settings, current);
     WriteDeviceSettings(settings, device);

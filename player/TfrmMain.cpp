@@ -145,6 +145,8 @@ void TfrmMain::CreateOptionPanel() {
     chkEnableVideo = new TActionCheckBox(*ActionEnableVideo, PanelOption);
     chkEnableVideo->setObjectName(QStringLiteral("chkEnableVideo"));
     chkEnableVideo->setGeometry(24, 8, 97, 17);
+    // The right button opens the choice of the device's monitor and never toggles the box.
+    chkEnableVideo->setContextMenuPolicy(Qt::CustomContextMenu);
     chkEnableAudio = new TActionCheckBox(*ActionEnableAudio, PanelOption);
     chkEnableAudio->setObjectName(QStringLiteral("chkEnableAudio"));
     chkEnableAudio->setGeometry(144, 8, 97, 17);
@@ -330,6 +332,9 @@ void TfrmMain::WireHandlers() {
     connect(Button1, &QPushButton::clicked, this, dispatched(Arrival::UserInput, &TfrmMain::Button1Click));
     connect(chkEnableAudio, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
         dispatcher_->Arrive(Arrival::UserInput, [this, where] { chkEnableAudioContextPopup(where); });
+    });
+    connect(chkEnableVideo, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
+        dispatcher_->Arrive(Arrival::UserInput, [this, where] { chkEnableVideoContextPopup(where); });
     });
     // The browser's controls catch their own errors; from now on they show them in the same box as
     // every other error that escapes a handler.

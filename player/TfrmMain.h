@@ -6,6 +6,7 @@
 #include "graph/GraphInterfaces.h"
 #include "graph/GraphSystem.h"
 #include "graph/WindowLinks.h"
+#include "player/DeviceScreen.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <string>
 
+class MonitorWatch;
 class QLabel;
 class QPoint;
 class QPlainTextEdit;
@@ -141,6 +143,13 @@ public:
     // The context menu of 音声出力 (the device's sound output), and a choice made in it.
     void chkEnableAudioContextPopup(const QPoint& where);
     void AudioOutputClick(const std::string& name);
+    // The context menu of 映像出力 (the device's picture: monitor and full screen), and a choice made
+    // in it.
+    void chkEnableVideoContextPopup(const QPoint& where);
+    void DeviceScreenClick(const DeviceScreenChoice& choice);
+    // Works out where the device's picture goes now and tells the graph: after the settings are read,
+    // after a choice, and whenever a monitor comes, goes or the window moves to another one.
+    void PlaceDeviceScreen();
 
     // The controller's operations behind the handlers.
     void OpenSelectedFile();
@@ -204,4 +213,7 @@ private:
     // The descriptions of the sound outputs seen in this run, by name: a chosen output that is gone
     // is still shown by the description the user knows it by.
     std::map<std::string, std::string> seenAudioOutputs_;
+    // Where the user wants the device's picture, and the X server's monitors as they are now.
+    DeviceScreenChoice deviceScreen_;
+    MonitorWatch* monitors_ = nullptr;
 };

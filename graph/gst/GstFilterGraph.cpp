@@ -116,6 +116,7 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "audio-device")) {
         g_object_set(element.get(), "audio-device", deviceSoundOutput_.c_str(), nullptr);
     }
+    PlaceDeviceScreen(element.get());
     bool renamed = false;
     {
         std::lock_guard guard(lock_);

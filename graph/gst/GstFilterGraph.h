@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "graph/DeviceScreenOutput.h"
 #include "graph/GraphInterfaces.h"
 #include "graph/GraphWait.h"
 #include "graph/SoundOutputs.h"
@@ -47,6 +48,7 @@ class GstFilterGraph : public IGraphBuilder,
                        public IBasicAudio,
                        public IVideoPlacementAhead,
                        public IDeviceSoundOutput,
+                       public IDeviceScreenOutput,
                        public std::enable_shared_from_this<GstFilterGraph> {
 public:
     GstFilterGraph();
@@ -101,6 +103,9 @@ public:
     GstElement* Pipeline() const { return pipeline_.get(); }
     // IVideoPlacementAhead
     void PlaceAhead(VideoPlacementRule rule) override;
+
+    // IDeviceScreenOutput
+    void SetDeviceScreen(int monitor, bool fullscreen) override;
 
     // IDeviceSoundOutput
     void SetDeviceSoundOutput(const std::string& name) override;
@@ -253,6 +258,11 @@ private:
     std::atomic<bool> pictureUnshown_{false};
     PositionModel position_;
     std::vector<std::string> problems_;
+
+    // Where the device renderer's picture goes, given to every device renderer added.
+    void PlaceDeviceScreen(GstElement* element) const;
+    int deviceMonitor_ = 0;
+    bool deviceFullscreen_ = false;
 
     // The device renderer's sound output, given to every device renderer added.
     std::string deviceSoundOutput_;

@@ -2,6 +2,7 @@
 #include "graph/gst/StandardRenderers.h"
 
 #include "gstcommon/BufferCounting.h"
+#include "gstcommon/Deinterlacing.h"
 #include "gstcommon/GstHandles.h"
 
 #include <array>
@@ -135,6 +136,9 @@ GstElement* MakeVideoRenderer(RenderCounters& counters) {
     PadRef input = Adopt(gst_element_get_static_pad(bin, "Input"));
     gst_pad_add_probe(input.get(), BufferProbes, CountVideo, &counters, nullptr);
     WatchFirstVideoFrame(input.get(), counters);
+    if (onX) {
+        DeinterlaceWhenInterlaced(GST_BIN(bin), input.get());
+    }
     return bin;
 }
 

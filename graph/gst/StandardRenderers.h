@@ -17,10 +17,10 @@ struct RenderCounters {
 };
 
 // The computer's own video renderer: a bin with one sink pad "Input" that converts and scales the
-// decoded frames for an X11 video sink. The sink draws into the window the graph gives it when it
-// asks (prepare-window-handle); input events stay with the program. Without an X server (no DISPLAY)
-// the frames are timed and dropped instead. Returns a floating bin, or nullptr when no video sink can
-// be made.
+// decoded frames for an X11 video sink, and deinterlaces them when their caps say interlaced. The sink draws
+// into the window the graph gives it when it asks (prepare-window-handle); input events stay with the
+// program. Without an X server (no DISPLAY) the frames are timed and dropped instead. Returns a floating bin,
+// or nullptr when no video sink can be made.
 GstElement* MakeVideoRenderer(RenderCounters& counters);
 
 // The computer's own sound renderer: a bin with one sink pad "Input" feeding the

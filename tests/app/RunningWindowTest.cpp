@@ -5,6 +5,7 @@
 
 #include "tests/support/RedPicture.h"
 #include "tests/support/RunningPlayer.h"
+#include "tests/support/SwaySession.h"
 #include "tests/support/TestServers.h"
 #include "tests/support/WaylandSession.h"
 #include "tests/support/X11Tools.h"
@@ -195,8 +196,7 @@ TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanelAndInTheD
         std::ofstream(install.SettingsFile()) << route.settings;
         RunningPlayer running(install, {install.Clip("red.avi")});
         ASSERT_TRUE(running.WaitUntilReady());
-        const std::optional<X11Window> window = WaitForWindow(route.window, 20000);
-        ASSERT_TRUE(window) << "no window " << route.window << " on Xwayland";
+        ASSERT_TRUE(WaitForWindow(route.window, 20000)) << "no window " << route.window << " on Xwayland";
 
         const std::string png = std::string(TARNWICK_ARTIFACT_DIR "/") + route.screenshot;
         std::vector<unsigned long> pixels;
@@ -207,6 +207,10 @@ TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanelAndInTheD
                                                                       : PictureBox{};
             },
             30000);
+        // The compositor places a new window after it is mapped, so its place is read once the picture
+        // has settled, not when it first appears.
+        const std::optional<X11Window> window = WaitForWindow(route.window, 20000);
+        ASSERT_TRUE(window) << "the window " << route.window << " went away";
         std::printf("screenshot: %s\n%s at %+d%+d, picture %s\n", png.c_str(), route.window, window->x,
                     window->y, Describe(seen).c_str());
         const PictureBox inWindow{seen.left - window->x, seen.top - window->y, seen.right - window->x,
@@ -214,6 +218,62 @@ TEST_F(RunningWindowTest, UnderAWaylandSessionThePictureShowsInThePanelAndInTheD
         EXPECT_EQ(inWindow, route.picture) << route.window << ": " << Describe(inWindow);
         EXPECT_EQ(running.Close(), 0);
     }
+}
+
+// Under sway with two outputs the program itself sends the device's picture to the second, full
+// screen, when the choice is automatic; a monitor chosen that is not there gives a window beside the
+// player, and once an output comes while the file plays the picture goes there, full screen, with no
+// box. The choice is stored at the end.
+TEST_F(RunningWindowTest, UnderSwayTheDevicesPictureGoesToTheOtherMonitorAndToOneThatComesWhileItPlays) {
+    CopyClipTo(RedClip(), install.Clip("red.avi"));
+    SwaySession sway({{1280, 720}, {1920, 1080}});
+    const ScopedVariable display("DISPLAY", sway.XDisplay().c_str());
+    const ScopedVariable platform("QT_QPA_PLATFORM", "xcb");
+    struct Place {
+        int x, y, width, height;
+    };
+    const auto deviceAt = [](const Place& place) {
+        X11Window seen;
+        static Place wanted;
+        wanted = place;
+        const bool there = WaitForWindowWhere(
+                               "Morrick Halvion Output",
+                               [](const X11Window& window) {
+                                   return window.x == wanted.x && window.y == wanted.y &&
+                                          window.width == wanted.width && window.height == wanted.height;
+                               },
+                               20000, &seen)
+                               .has_value();
+        EXPECT_TRUE(there) << "the device's window: " << Describe(seen);
+        return seen;
+    };
+    {
+        std::ofstream(install.SettingsFile()) << "[Play]\nENB_VIDEO=1\n";
+        RunningPlayer running(install, {install.Clip("red.avi")});
+        ASSERT_TRUE(running.WaitUntilReady());
+        deviceAt({1280, 0, 1920, 1080});
+        EXPECT_EQ(running.Close(), 0);
+    }
+    std::ofstream(install.SettingsFile())
+        << "[Play]\nENB_VIDEO=1\n[Device]\nMonitor=XWAYLAND2 1920x1080+3200+0\nFullScreen=1\n";
+    RunningPlayer running(install, {install.Clip("red.avi")});
+    ASSERT_TRUE(running.WaitUntilReady());
+    const std::optional<X11Window> beside = WaitForWindow("Morrick Halvion Output", 20000);
+    ASSERT_TRUE(beside);
+    EXPECT_LT(beside->x + beside->width, 1280 + 1) << "not beside the player: " << Describe(*beside);
+    ASSERT_TRUE(sway.CreateOutput());
+    deviceAt({3200, 0, 1920, 1080});
+    EXPECT_FALSE(running.WaitUntil(
+        [](const std::vector<SeenObject>& objects) {
+            return std::any_of(objects.begin(), objects.end(),
+                               [](const SeenObject& object) { return object.role == "alert"; });
+        },
+        500))
+        << "no box";
+    EXPECT_EQ(running.Close(), 0);
+    EXPECT_NE(
+        ReadSettingsFile(install.SettingsFile()).find("Monitor=XWAYLAND2 1920x1080+3200+0\nFullScreen=1"),
+        std::string::npos);
 }
 
 // Where the program runs on Wayland, with no X server at all or by the user's own choice, the picture

@@ -5,6 +5,7 @@
 #include "app/TActionToolBar.h"
 #include "app/TImageList.h"
 #include "app/TLabeledEdit.h"
+#include "core/ProfileFile.h"
 #include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
 #include "tests/app/WindowTestSupport.h"
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRawFont>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 
@@ -195,6 +197,83 @@ TEST(AudioOutputMenuTest, TheRightButtonOffersTheOutputsAndNeverTogglesTheBox) {
     EXPECT_EQ(form.PlayerObject()->ChosenAudioOutput(), "");
     EXPECT_FALSE(form.ActionEnableAudio->Checked());
     EXPECT_FALSE(form.chkEnableAudio->isChecked());
+}
+
+// The right button on 映像出力 offers automatic, each monitor the X server lists and full screen,
+// marks the choice, keeps a chosen monitor that is gone, and never toggles the box. A choice goes to
+// the graph at once and is kept at shutdown; a stored monitor that is absent puts the picture in a
+// window beside the player, not full screen over it.
+TEST(DeviceScreenMenuTest, TheRightButtonOffersTheMonitorsAndFullScreenAndNeverTogglesTheBox) {
+    std::remove(SettingsFileName().c_str());
+    {
+        const ProfileFile stored(SettingsFileName());
+        stored.WriteString("Device", "Monitor", "HDMI-9 1920x1080+1920+0");
+        stored.WriteString("Device", "FullScreen", "1");
+    }
+    const auto system = std::make_shared<FakeGraphSystem>();
+    auto form = std::make_unique<TfrmMain>(system);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const auto openMenu = [&form]() -> QMenu* {
+        QTest::mouseClick(form->chkEnableVideo, Qt::RightButton);
+        const QPoint where(10, 8);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, where, form->chkEnableVideo->mapToGlobal(where));
+        QApplication::sendEvent(form->chkEnableVideo, &event);
+        QApplication::processEvents();
+        const auto menus = form->findChildren<QMenu*>(QStringLiteral("PopupDeviceScreen"));
+        return menus.isEmpty() ? nullptr : menus.back();
+    };
+    const auto shown = [](QMenu* menu) {
+        QStringList items;
+        for (QAction* item : menu->actions()) {
+            if (!item->isSeparator()) {
+                items << (item->isChecked() ? "* " : "  ") + item->text();
+            }
+        }
+        return items;
+    };
+    const auto choose = [](QMenu* menu, const QString& text) {
+        for (QAction* item : menu->actions()) {
+            if (item->text() == text) {
+                item->trigger();
+            }
+        }
+        menu->close();
+        QApplication::processEvents();
+    };
+    const auto placements = [&system] { return system->Script().CallsStartingWith("SetDeviceScreen"); };
+
+    // The test server's one monitor, as Xvfb names it.
+    const int width = qRound(form->screen()->geometry().width() * form->devicePixelRatio());
+    const int height = qRound(form->screen()->geometry().height() * form->devicePixelRatio());
+    const QString screen = QStringLiteral("screen (%1×%2) – このウィンドウ").arg(width).arg(height);
+    // The settings are read at the first showing, which may come after the window is exposed.
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QApplication::processEvents();
+            return !placements().empty();
+        },
+        std::chrono::milliseconds(10000)));
+    EXPECT_EQ(placements(), (std::vector<std::string>{"SetDeviceScreen(0,0)"}));
+    QMenu* menu = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(shown(menu),
+              (QStringList{"  自動", "  " + screen, "* HDMI-9 (接続されていません)", "* 全画面表示"}));
+    choose(menu, screen);
+    EXPECT_EQ(placements().back(), "SetDeviceScreen(0,1)");
+    menu = openMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(shown(menu), (QStringList{"  自動", "* " + screen, "* 全画面表示"}));
+    choose(menu, "全画面表示");
+    EXPECT_EQ(placements().back(), "SetDeviceScreen(0,0)");
+    EXPECT_FALSE(form->ActionEnableVideo->Checked());
+    EXPECT_FALSE(form->chkEnableVideo->isChecked());
+
+    form.reset();
+    const ProfileFile stored(SettingsFileName());
+    EXPECT_EQ(stored.ReadString("Device", "Monitor", "?"),
+              "screen " + std::to_string(width) + "x" + std::to_string(height) + "+0+0");
+    EXPECT_EQ(stored.ReadString("Device", "FullScreen", "?"), "0");
 }
 
 TEST_F(CommandsTest, TheStatusBarStaysEmptyAndTheHiddenControlsStayHidden) {

@@ -3,6 +3,7 @@
 
 #include "graph/gst/PluginFolder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 void LoadTheDevicePlugin() {
@@ -41,6 +42,16 @@ void DevicePipeline::Take(GstMessage* message) {
     gchar* debug = nullptr;
     GstMessageType type = GST_MESSAGE_TYPE(message);
     eos_ = eos_ || type == GST_MESSAGE_EOS;
+    if (type == GST_MESSAGE_QOS && device_ &&
+        !gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(device_))) {
+        GstFormat format = GST_FORMAT_UNDEFINED;
+        guint64 processed = 0, dropped = 0;
+        gst_message_parse_qos_stats(message, &format, &processed, &dropped);
+        if (format == GST_FORMAT_BUFFERS || format == GST_FORMAT_DEFAULT) {
+            guint64& most = droppedAhead_[GST_OBJECT_NAME(GST_MESSAGE_SRC(message))];
+            most = std::max(most, dropped);
+        }
+    }
     if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_WARNING) {
         (type == GST_MESSAGE_ERROR ? gst_message_parse_error : gst_message_parse_warning)(message, &error,
                                                                                           &debug);
@@ -89,6 +100,14 @@ bool DevicePipeline::WaitFor(GstMessageType wanted, int timeoutMs) {
     }
     gst_object_unref(bus);
     return found;
+}
+
+guint64 DevicePipeline::DroppedAhead() const {
+    guint64 total = 0;
+    for (const auto& [element, dropped] : droppedAhead_) {
+        total += dropped;
+    }
+    return total;
 }
 
 guint64 DevicePipeline::Counter(const char* property) const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gst/gst.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     bool WaitFor(GstMessageType wanted, int timeoutMs = 20000);
 
     guint64 Counter(const char* property) const;
+    // Frames the elements ahead of the device left out because they were late (their QoS reports):
+    // a loaded machine makes a decoder skip frames that then never reach the device at all.
+    guint64 DroppedAhead() const;
 
     std::vector<std::string> errors;   // "element: text"
     std::vector<std::string> warnings; // likewise
@@ -39,4 +43,5 @@ private:
     GstElement* pipeline_ = nullptr;
     GstElement* device_ = nullptr;
     bool eos_ = false;
+    std::map<std::string, guint64> droppedAhead_; // by element: QoS counts are running totals
 };

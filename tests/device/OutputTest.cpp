@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The device's real outputs: its own window on the X server and its stream on the sound server.
 
+#include "gstcommon/GstIteration.h"
 #include "tests/device/DevicePipeline.h"
 #include "tests/device/ScreenPixels.h"
+#include "tests/support/MediaGenerator.h"
 #include "tests/support/Poll.h"
 #include "tests/support/SoundServer.h"
+#include "tests/support/SwaySession.h"
+#include "tests/support/WaylandSession.h"
 #include "tests/support/X11Tools.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -83,6 +88,38 @@ TEST_F(OutputTest, FullScreenCoversTheMonitorAndAnAbsentMonitorMeansTheFirst) {
     EXPECT_TRUE(Eventually([&] { return PixelOf(window->id, screen.width / 2, screen.height / 2).IsRed(); }));
 }
 
+// Moving the window is the element's work: a new placement takes effect on a picture already shown,
+// not at the next link, and the sink goes on drawing into the window that moved.
+TEST_F(OutputTest, ANewPlacementMovesAWindowAlreadyShowingAtOnce) {
+    DevicePipeline pipeline("videotestsrc pattern=red is-live=true ! video/x-raw,width=320,height=240 "
+                            "! halvionrenderer name=device");
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
+    ASSERT_TRUE(Eventually(TheOutputWindow));
+    const ShownWindow screen = RootWindowArea();
+    struct Step {
+        bool fullscreen;
+        int width, height;
+    };
+    for (const Step& step : {Step{true, screen.width, screen.height}, Step{false, 720, 480}}) {
+        SCOPED_TRACE(step.fullscreen ? "full screen" : "window");
+        g_object_set(pipeline.Device(), "fullscreen", step.fullscreen, nullptr);
+        std::optional<ShownWindow> window;
+        ASSERT_TRUE(PollUntil(
+            [&] {
+                window = TheOutputWindow();
+                return window && window->width == step.width && window->height == step.height;
+            },
+            std::chrono::seconds(5)));
+        if (step.fullscreen) {
+            // No window manager frames or places it.
+            EXPECT_EQ(std::tie(window->x, window->y), std::tie(screen.x, screen.y));
+        }
+        EXPECT_TRUE(PollUntil([&] { return PixelOf(window->id, step.width / 2, step.height / 2).IsRed(); },
+                              std::chrono::seconds(5)));
+    }
+    EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
+}
+
 std::string RunCommand(const std::string& command) {
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
     std::string output;
@@ -91,6 +128,125 @@ std::string RunCommand(const std::string& command) {
         output += buffer;
     }
     return output;
+}
+
+// The report's setting: sway with a 1280×720 output and a 1920×1080 one to its right, which X
+// programs see as two monitors. sway tiles X windows on the focused output whatever they ask for; the
+// full-screen picture must still cover the second output exactly, move at once when told, and reach
+// an output added while it plays.
+TEST_F(OutputTest, UnderSwayTheFullScreenPictureCoversTheChosenOutputAndFollowsANewOne) {
+    SwaySession sway({{1280, 720}, {1920, 1080}});
+    ScopedVariable display("DISPLAY", sway.XDisplay().c_str());
+    DevicePipeline pipeline("videotestsrc pattern=red is-live=true ! video/x-raw,width=320,height=240 "
+                            "! halvionrenderer name=device monitor=1 fullscreen=true");
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
+    auto coversOutput = [&](const char* output, int x, int width, int height) {
+        std::optional<ShownWindow> window;
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                window = TheOutputWindow();
+                return window && window->x == x && window->y == 0 && window->width == width &&
+                       window->height == height;
+            },
+            std::chrono::seconds(10)))
+            << output << ": " << (window ? window->x : -1) << "," << (window ? window->y : -1) << " "
+            << (window ? window->width : -1) << "x" << (window ? window->height : -1);
+        // What the compositor shows on that output, not only where X says the window is.
+        const std::string shot = std::string(TARNWICK_ARTIFACT_DIR) + "/sway-" + output + ".ppm";
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                std::vector<unsigned long> pixels;
+                int shotWidth = 0, shotHeight = 0;
+                return sway.Screenshot(output, shot, pixels, shotWidth, shotHeight) && shotWidth == width &&
+                       pixels[static_cast<size_t>(shotHeight / 2) * shotWidth + shotWidth / 2] == 0xff0000u &&
+                       pixels[static_cast<size_t>(shotHeight / 2) * shotWidth + 5] == 0 &&
+                       pixels[5 * static_cast<size_t>(shotWidth) + shotWidth / 2] == 0xff0000u;
+            },
+            std::chrono::seconds(10)))
+            << output << ": see " << shot;
+    };
+    coversOutput("HEADLESS-2", 1280, 1920, 1080);
+    g_object_set(pipeline.Device(), "monitor", 0, nullptr);
+    coversOutput("HEADLESS-1", 0, 1280, 720);
+    ASSERT_TRUE(sway.CreateOutput());
+    // The program gives the element the new monitor's index once the X server lists it.
+    ASSERT_TRUE(PollUntil([] { return RunCommand("xrandr --listmonitors").rfind("Monitors: 3", 0) == 0; },
+                          std::chrono::seconds(10)));
+    g_object_set(pipeline.Device(), "monitor", 2, nullptr);
+    coversOutput("HEADLESS-3", 3200, 1920, 1080);
+    EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
+}
+
+int ChildrenMadeBy(GstElement* bin, const char* factory) {
+    int count = 0;
+    for (const ElementRef& child : CollectAll<GstElement>(gst_bin_iterate_elements(GST_BIN(bin)))) {
+        GstElementFactory* made = gst_element_get_factory(child.get());
+        count += made && g_strcmp0(GST_OBJECT_NAME(made), factory) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+GstPadProbeReturn CountPictures(GstPad*, GstPadProbeInfo*, gpointer count) {
+    ++*static_cast<std::atomic<int>*>(count);
+    return GST_PAD_PROBE_OK;
+}
+
+// A 16:9-flagged standard-definition picture keeps its shape: in the 720×480 window it fills the
+// width and is letterboxed, and the box the screen should show square is square.
+TEST_F(OutputTest, ASixteenByNineFlaggedPictureKeepsItsShape) {
+    DevicePipeline pipeline("filesrc location=\"" + GenerateClip(WideBoxClip()) +
+                            "\" ! decodebin ! halvionrenderer name=device");
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << PrintToString(pipeline.errors);
+    Box box;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            const std::optional<ShownWindow> window = TheOutputWindow();
+            box = window ? BrightBox(GrabWindow(window->id)) : Box{};
+            return box.width > 0;
+        },
+        std::chrono::seconds(10)));
+    std::printf("16:9 box in the device's window: %dx%d\n", box.width, box.height);
+    EXPECT_NEAR(box.width, 135, 3);
+    EXPECT_NEAR(box.height, 135, 3);
+}
+
+// The bar moves 10 px a field. Shown woven, its edge alternates between two places on nearly every
+// pair of rows; deinterlaced at field rate it stands straight, and the window gets one picture per
+// field. Progressive video of the same motion gets no deinterlacer at all.
+TEST_F(OutputTest, InterlacedVideoIsShownDeinterlacedAtFieldRateAndProgressiveVideoMeetsNoDeinterlacer) {
+    for (bool interlaced : {true, false}) {
+        SCOPED_TRACE(interlaced ? "interlaced" : "progressive");
+        DevicePipeline pipeline("filesrc location=\"" + GenerateClip(MovingBarClip(interlaced)) +
+                                "\" ! decodebin ! halvionrenderer name=device");
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << PrintToString(pipeline.errors);
+        EXPECT_EQ(ChildrenMadeBy(pipeline.Device(), "deinterlace"), interlaced ? 1 : 0);
+        std::atomic<int> pictures{0};
+        // The device's one sink is its video sink: only Video-In is linked.
+        for (const ElementRef& sink :
+             CollectAll<GstElement>(gst_bin_iterate_sinks(GST_BIN(pipeline.Device())))) {
+            // Counts, not timing, are looked at: a loaded machine must not make the decoder drop frames.
+            g_object_set(sink.get(), "qos", FALSE, nullptr);
+            const PadRef input = Adopt(gst_element_get_static_pad(sink.get(), "sink"));
+            gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_BUFFER, CountPictures, &pictures, nullptr);
+        }
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING));
+        ASSERT_TRUE(
+            PollUntil([&] { return pipeline.Counter("video-frames") >= 20; }, std::chrono::seconds(10)));
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED));
+        std::optional<ShownWindow> window = TheOutputWindow();
+        ASSERT_TRUE(window);
+        const Combing combing = CountCombedRows(GrabWindow(window->id));
+        std::printf("%s: %d of %d pairs of rows combed\n", interlaced ? "interlaced" : "progressive",
+                    combing.combed, combing.pairs);
+        EXPECT_GT(combing.pairs, 400);
+        EXPECT_EQ(combing.combed, 0);
+
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING));
+        ASSERT_TRUE(pipeline.WaitFor(GST_MESSAGE_EOS)) << PrintToString(pipeline.errors);
+        // Two seconds of 60 pictures: 60 woven frames or 120 progressive ones, 120 shown either way.
+        EXPECT_EQ(pipeline.Counter("video-frames"), interlaced ? 60u : 120u);
+        EXPECT_NEAR(pictures.load(), 120, 3);
+    }
 }
 
 // The first number of the first line of the short listing whose second field is `field`.

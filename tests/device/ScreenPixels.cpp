@@ -4,6 +4,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <unistd.h>
 
@@ -88,4 +90,64 @@ ShownWindow RootWindowArea() {
     DisplayHandle display = OpenDisplay();
     int screen = DefaultScreen(display.get());
     return {0, 0, 0, DisplayWidth(display.get(), screen), DisplayHeight(display.get(), screen)};
+}
+
+Picture GrabWindow(unsigned long window) {
+    DisplayHandle display = OpenDisplay();
+    XWindowAttributes attributes{};
+    if (!display || !XGetWindowAttributes(display.get(), window, &attributes)) {
+        return {};
+    }
+    XImage* image = XGetImage(display.get(), window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (!image) {
+        return {};
+    }
+    Picture picture{attributes.width, attributes.height, {}};
+    picture.grey.reserve(static_cast<size_t>(picture.width) * picture.height);
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            picture.grey.push_back(int((pixel >> 16 & 0xff) + (pixel >> 8 & 0xff) + (pixel & 0xff)) / 3);
+        }
+    }
+    XDestroyImage(image);
+    return picture;
+}
+
+Combing CountCombedRows(const Picture& picture) {
+    auto edge = [&](int y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (picture.At(x, y) > 128) {
+                return x;
+            }
+        }
+        return -1;
+    };
+    Combing combing;
+    for (int y = 0; y + 1 < picture.height; ++y) {
+        const int above = edge(y);
+        const int below = edge(y + 1);
+        if (above < 0 || below < 0) {
+            continue;
+        }
+        ++combing.pairs;
+        combing.combed += std::abs(above - below) > 4 ? 1 : 0;
+    }
+    return combing;
+}
+
+Box BrightBox(const Picture& picture) {
+    int left = picture.width, right = -1, top = picture.height, bottom = -1;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (picture.At(x, y) > 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    return right < 0 ? Box{} : Box{right - left + 1, bottom - top + 1};
 }

@@ -29,3 +29,28 @@ std::vector<ShownWindow> OwnWindowsTitled(const std::string& title);
 
 // The size of the root window.
 ShownWindow RootWindowArea();
+
+// A window's picture read at once, as grey levels (the mean of red, green and blue), row by row.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<int> grey;
+    int At(int x, int y) const { return grey[static_cast<size_t>(y) * width + x]; }
+};
+Picture GrabWindow(unsigned long window);
+
+// Where a white bar on black starts in each row, and how many pairs of neighbouring rows that both
+// show it have its left edge more than 4 px apart: a picture woven from two fields of a moving bar
+// shows nearly every pair so; a deinterlaced or progressive one none.
+struct Combing {
+    int pairs = 0;
+    int combed = 0;
+};
+Combing CountCombedRows(const Picture& picture);
+
+// The bounding box of the bright pixels (grey above 128) of a picture; empty when there are none.
+struct Box {
+    int width = 0;
+    int height = 0;
+};
+Box BrightBox(const Picture& picture);

@@ -2,6 +2,8 @@
 // Every kind of file the player's built-in filter offers, played on the real graph, and the routing
 // of the streams between the computer's renderers and the output device.
 
+#include "gstcommon/GstIteration.h"
+#include "tests/device/ScreenPixels.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/support/TempDir.h"
 
@@ -171,6 +173,80 @@ TEST_F(GstPlaybackTest, OtherFilesWithAnOutputOnGoThroughTheSourceToTheDevice) {
         EXPECT_GE(DeviceCounter("video-frames"), 20u);
         EXPECT_GT(DeviceCounter("audio-samples"), 44100u * 9 / 10);
     }
+}
+
+// The deinterlacer goes inside the renderers' own bins, the panel's and the device's, and only for
+// interlaced caps: the graph's filters, and what ListFilters lists, are the same either way.
+TEST_F(GstPlaybackTest, InterlacedVideoIsDeinterlacedInsideTheRenderersAndTheFiltersStayTheSame) {
+    auto deinterlacers = [this](const char* renderer) {
+        const ElementRef bin = Adopt(gst_bin_get_by_name(GST_BIN(Graph()->Pipeline()), renderer));
+        int count = 0;
+        for (const ElementRef& child :
+             CollectAll<GstElement>(bin ? gst_bin_iterate_recurse(GST_BIN(bin.get())) : nullptr)) {
+            GstElementFactory* made = gst_element_get_factory(child.get());
+            count += made && g_strcmp0(GST_OBJECT_NAME(made), "deinterlace") == 0 ? 1 : 0;
+        }
+        return count;
+    };
+    for (const bool video : {false, true}) {
+        const char* renderer = video ? DeviceRendererName : VideoRendererName;
+        std::vector<std::string> filters[2];
+        for (const bool interlaced : {true, false}) {
+            SCOPED_TRACE(std::string(renderer) + (interlaced ? ", interlaced" : ", progressive"));
+            const std::string path = GenerateClip(MovingBarClip(interlaced));
+            Open(path, video, false);
+            player->Play();
+            EXPECT_TRUE(WaitFor([&] { return deinterlacers(renderer) > 0 || !interlaced; }));
+            EXPECT_EQ(deinterlacers(renderer), interlaced ? 1 : 0);
+            RecordedLines listed;
+            player->ListFilters(listed);
+            // Generated names count on from file to file, and each clip is a file of its own.
+            for (std::string line : listed.lines) {
+                line = line == path ? "<file>" : line.substr(0, line.find_last_not_of("0123456789") + 1);
+                filters[interlaced].push_back(line);
+            }
+            player->Stop();
+        }
+        EXPECT_EQ(filters[true], filters[false]);
+    }
+}
+
+// A 16:9-flagged 720×480 picture keeps its shape in the panel: 360×240 letterboxed to 360×203, the
+// box that a 16:9 screen shows square is square.
+TEST_F(GstPlaybackTest, ASixteenByNineFlaggedPictureKeepsItsShapeInThePanel) {
+    Open(GenerateClip(WideBoxClip()), false, false);
+    player->GetPosition();
+    Box box;
+    EXPECT_TRUE(WaitFor([&] {
+        box = BrightBox(GrabWindow(owner.Handle()));
+        return box.width > 0;
+    }));
+    std::printf("16:9 box in the panel: %dx%d\n", box.width, box.height);
+    EXPECT_NEAR(box.width, 67, 2);
+    EXPECT_NEAR(box.height, 67, 2);
+}
+
+// The program's choice of monitor reaches a device renderer that is already showing, and one made
+// for the next file.
+TEST_F(GstPlaybackTest, TheDeviceScreenHoldsAtOnceAndForTheNextFile) {
+    auto placement = [this] {
+        const ElementRef device =
+            Adopt(gst_bin_get_by_name(GST_BIN(Graph()->Pipeline()), DeviceRendererName));
+        gint monitor = -1;
+        gboolean fullscreen = FALSE;
+        if (device) {
+            g_object_get(device.get(), "monitor", &monitor, "fullscreen", &fullscreen, nullptr);
+        }
+        return std::make_pair(monitor, fullscreen != FALSE);
+    };
+    Open(Clip(".avi", true, false), true, false);
+    player->Play();
+    EXPECT_EQ(placement(), std::make_pair(0, false));
+    player->SetDeviceScreen(2, true);
+    EXPECT_EQ(placement(), std::make_pair(2, true));
+    Open(Clip(".mkv", true, false), true, false);
+    EXPECT_EQ(placement(), std::make_pair(2, true));
+    EXPECT_TRUE(PlayToEnd());
 }
 
 TEST_F(GstPlaybackTest, WithoutTheDevicePluginTheFilePlaysOnTheStandardRenderers) {

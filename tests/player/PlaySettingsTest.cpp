@@ -8,6 +8,7 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -49,6 +50,31 @@ TEST(PlaySettings, WritesEveryKeyInItsOrderAndReadsThemBack) {
     EXPECT_EQ(back.Filter, "") << "an empty filter is a value, not a missing key";
 }
 
+// The section "Device" follows "Play" in the same file; only what the user chose is stored, so
+// automatic is an empty monitor, and the section's absence reads as automatic, windowed.
+TEST(PlaySettings, TheDeviceSectionFollowsPlayAndReadsBackAsWritten) {
+    TempDir dir;
+    ProfileFile settings(dir / "t.ini");
+    const DeviceSettings none = ReadDeviceSettings(settings);
+    EXPECT_EQ(std::tie(none.AudioOutput, none.Monitor, none.FullScreen), std::make_tuple("", "", false));
+    WritePlaySettings(settings, DefaultPlaySettings());
+    DeviceSettings chosen;
+    chosen.AudioOutput = "hdmi-stereo";
+    chosen.Monitor = "XWAYLAND1 1920x1080+1280+0";
+    chosen.FullScreen = true;
+    WriteDeviceSettings(settings, chosen);
+    const std::string text = ReadFileText(settings.FileName());
+    EXPECT_EQ(text.substr(text.find("[Device]")),
+              "[Device]\nAudioOutput=hdmi-stereo\nMonitor=XWAYLAND1 1920x1080+1280+0\nFullScreen=1\n");
+    EXPECT_LT(text.find("Filter="), text.find("[Device]"));
+    const DeviceSettings back = ReadDeviceSettings(settings);
+    EXPECT_EQ(std::tie(back.AudioOutput, back.Monitor, back.FullScreen),
+              std::tie(chosen.AudioOutput, chosen.Monitor, chosen.FullScreen));
+    WriteDeviceSettings(settings, DeviceSettings{});
+    EXPECT_EQ(ReadFileText(settings.FileName()).substr(text.find("[Device]")),
+              "[Device]\nAudioOutput=\nMonitor=\nFullScreen=0\n");
+}
+
 TEST(PlaySettings, ARefusedWriteStopsAtTheFailingKey) {
     TempDir dir;
     std::string blocker = dir.WriteFile("not-a-folder", "");
@@ -67,7 +93,9 @@ TEST(DeviceSettings, TheChosenOutputIsWrittenAfterPlayAndReadBack) {
     ProfileFile settings(dir / "t.ini");
     EXPECT_EQ(ReadDeviceSettings(settings).AudioOutput, "") << "no file: the server's default";
     WritePlaySettings(settings, DefaultPlaySettings());
-    WriteDeviceSettings(settings, {"alsa_output.pci-0000_00_1f.3.hdmi-stereo"});
+    DeviceSettings chosen;
+    chosen.AudioOutput = "alsa_output.pci-0000_00_1f.3.hdmi-stereo";
+    WriteDeviceSettings(settings, chosen);
     const std::string text = ReadFileText(settings.FileName());
     EXPECT_NE(text.find("Filter=" + std::string(BuiltInFilter) +
                         "\n[Device]\nAudioOutput=alsa_output.pci-0000_00_1f.3.hdmi-stereo\n"),

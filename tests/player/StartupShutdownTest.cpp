@@ -78,8 +78,9 @@ TEST_F(StartupShutdownTest, AFirstStartTakesTheDefaultsAndItsShutdownWritesEvery
                                                   {"Playing", "0"},
                                                   {"Position", "0"},
                                                   {"Filter", BuiltInFilter}}));
-    // Only what the user chose is stored: no choice, no output.
-    EXPECT_EQ(Section(stored, "Device"), (KeyValues{{"AudioOutput", ""}}));
+    // Only what the user chose is stored: no choice, no output, no monitor (automatic).
+    EXPECT_EQ(Section(stored, "Device"),
+              (KeyValues{{"AudioOutput", ""}, {"Monitor", ""}, {"FullScreen", "0"}}));
     EXPECT_LT(stored.find("[Play]"), stored.find("[Device]"));
     EXPECT_FALSE(Section(stored, "TfrmMain").empty()) << "the placement follows the settings";
 }
@@ -116,9 +117,10 @@ TEST_F(StartupShutdownTest, StoredSettingsAreAppliedAndWithResumeOffNothingPlays
 TEST_F(StartupShutdownTest, APositionThatIsNoIntegerIsReportedAndOnlyTheResumeIsLost) {
     for (const std::string position : {"abc", ""}) {
         NewGraphSystem();
-        StoreSettings("[Play]\nDir=" + media.Path() + "\nFile=" + Clip(3) +
-                      "\nENB_AUDIO=1\nFilter=AVI|*.avi\nResume=1\nPlaying=1\nPosition=" + position +
-                      "\n[Device]\nAudioOutput=alsa_output.hdmi\n");
+        StoreSettings(
+            "[Play]\nDir=" + media.Path() + "\nFile=" + Clip(3) +
+            "\nENB_AUDIO=1\nFilter=AVI|*.avi\nResume=1\nPlaying=1\nPosition=" + position +
+            "\n[Device]\nAudioOutput=alsa_output.hdmi\nMonitor=HDMI-9 1920x1080+1920+0\nFullScreen=1\n");
         const SeenBox box = Start();
         EXPECT_TRUE(box.seen) << "position '" << position << "'";
         EXPECT_EQ(box.text, QString::fromStdString("'" + position + "' は整数ではありません."));
@@ -126,12 +128,19 @@ TEST_F(StartupShutdownTest, APositionThatIsNoIntegerIsReportedAndOnlyTheResumeIs
         EXPECT_TRUE(form->ActionEnableAudio->Checked());
         EXPECT_TRUE(form->PlayerObject()->AudioEnabled());
         EXPECT_EQ(form->PlayerObject()->ChosenAudioOutput(), "alsa_output.hdmi");
+        // The monitor is not there: the picture goes in a window beside the player, and the choice
+        // is kept.
+        EXPECT_EQ(Script().CallsStartingWith("SetDeviceScreen"),
+                  (std::vector<std::string>{"SetDeviceScreen(0,0)"}));
         EXPECT_EQ(form->FilterComboBox1->Filter(), "AVI|*.avi");
         EXPECT_EQ(form->FileListBox1->SelectedPath(), Clip(3));
         EXPECT_TRUE(form->ActionResume->Checked());
         EXPECT_TRUE(Script().CallsStartingWith("AddSourceFilter").empty());
         EXPECT_FALSE(form->PlayerObject()->Playing);
         EXPECT_FALSE(Shutdown().seen);
+        EXPECT_EQ(Section(StoredSettings(), "Device"), (KeyValues{{"AudioOutput", "alsa_output.hdmi"},
+                                                                  {"Monitor", "HDMI-9 1920x1080+1920+0"},
+                                                                  {"FullScreen", "1"}}));
     }
 }
 

@@ -56,6 +56,12 @@ std::string GenerateClip(const ClipSpec& recipe) {
     if (!recipe.drawn.empty()) {
         key << '|' << recipe.drawn;
     }
+    if (recipe.interlaced) {
+        key << "|interlaced";
+    }
+    if (!recipe.aspect.empty()) {
+        key << "|aspect " << recipe.aspect;
+    }
     for (const std::string& option : recipe.videoOptions) {
         key << '|' << option;
     }
@@ -74,7 +80,8 @@ std::string GenerateClip(const ClipSpec& recipe) {
                           recipe.picture + (recipe.picture.find('=') == std::string::npos ? "=" : ":") +
                               "size=" + std::to_string(recipe.width) + "x" + std::to_string(recipe.height) +
                               ":rate=" + std::to_string(recipe.framesPerSecond) + ":duration=" + duration +
-                              (recipe.drawn.empty() ? "" : "," + recipe.drawn)});
+                              (recipe.drawn.empty() ? "" : "," + recipe.drawn) +
+                              (recipe.interlaced ? ",tinterlace=mode=interleave_top,setfield=tff" : "")});
     }
     if (audio) {
         arguments.insert(arguments.end(),
@@ -85,6 +92,12 @@ std::string GenerateClip(const ClipSpec& recipe) {
                                            "-pix_fmt", "yuv420p"});
         if (videoCodec == "libx264") {
             arguments.insert(arguments.end(), {"-preset", "ultrafast"});
+        }
+        if (recipe.interlaced) {
+            arguments.insert(arguments.end(), {"-flags", "+ilme+ildct", "-top", "1"});
+        }
+        if (!recipe.aspect.empty()) {
+            arguments.insert(arguments.end(), {"-aspect", recipe.aspect});
         }
         arguments.insert(arguments.end(), recipe.videoOptions.begin(), recipe.videoOptions.end());
     }
@@ -101,6 +114,35 @@ std::string GenerateClip(const ClipSpec& recipe) {
     }
     std::filesystem::rename(partial, path);
     return path;
+}
+
+ClipSpec MovingBarClip(bool interlaced) {
+    ClipSpec recipe;
+    recipe.extension = ".mpg";
+    recipe.width = 720;
+    recipe.height = 480;
+    recipe.seconds = 2;
+    recipe.framesPerSecond = 60;
+    recipe.audio = false;
+    recipe.picture = "color=c=black";
+    // N counts the pictures before they are woven, so the bar moves 10 px a field.
+    recipe.drawn = "format=yuv420p,geq=lum='if(between(X,40+mod(N*10,600),99+mod(N*10,600)),235,16)':"
+                   "cb=128:cr=128";
+    recipe.interlaced = interlaced;
+    return recipe;
+}
+
+ClipSpec WideBoxClip() {
+    ClipSpec recipe;
+    recipe.extension = ".mpg";
+    recipe.width = 720;
+    recipe.height = 480;
+    recipe.seconds = 1;
+    recipe.audio = false;
+    recipe.picture = "color=c=black";
+    recipe.drawn = "drawbox=x=292:y=160:w=135:h=160:color=white:t=fill";
+    recipe.aspect = "16:9";
+    return recipe;
 }
 
 std::string CopyClipTo(const ClipSpec& recipe, const std::string& path) {

@@ -24,7 +24,21 @@ struct ClipSpec {
     std::string drawn;
     // Further options for the video encoder, after the usual ones ("-bf", "2").
     std::vector<std::string> videoOptions;
+    // Interlaced, top field first, coded as fields (MPEG-2): framesPerSecond is then the field rate,
+    // and each frame weaves two pictures made a field apart.
+    bool interlaced = false;
+    // The display aspect ratio the stream is flagged with ("16:9"); empty for square pixels.
+    std::string aspect;
 };
+
+// A black picture with a white bar 60 px wide that moves 10 px to the right from one picture to the
+// next: interlaced, its two fields then show the bar 10 px apart, and a frame shown without
+// deinterlacing has its edge alternate between two places from row to row.
+ClipSpec MovingBarClip(bool interlaced);
+
+// 720×480 MPEG-2 flagged 16:9, black with a white box 135×160 stored pixels, which a 16:9 screen shows
+// square (a stored pixel is 1.185 times as wide as it is high there).
+ClipSpec WideBoxClip();
 
 // Makes a short clip with ffmpeg (a test pattern, or the picture asked for, and a tone; a key frame every
 // second) and returns its path. Clips are cached under $TARNWICK_MEDIA_CACHE (else

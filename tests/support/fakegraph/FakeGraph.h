@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "graph/DeviceScreenOutput.h"
 #include "graph/GraphInterfaces.h"
 #include "tests/support/fakegraph/FakeFilter.h"
 #include "tests/support/fakegraph/FakeScript.h"
@@ -22,10 +23,16 @@ class FakeGraph : public IGraphBuilder,
                   public IMediaSeeking,
                   public IBasicVideo,
                   public IVideoWindow,
+                  public IDeviceScreenOutput,
                   public std::enable_shared_from_this<FakeGraph> {
 public:
     explicit FakeGraph(std::shared_ptr<FakeScript> script);
     ~FakeGraph() override;
+
+    // IDeviceScreenOutput: recorded as "SetDeviceScreen(monitor,fullscreen)".
+    void SetDeviceScreen(int monitor, bool fullscreen) override {
+        script_->Enter("SetDeviceScreen", std::to_string(monitor) + "," + (fullscreen ? "1" : "0"));
+    }
 
     // IGraphBuilder
     HRESULT QueryInterface(std::shared_ptr<IMediaControl>& facet) override;
