@@ -215,7 +215,8 @@ TEST_F(GstPlaybackTest, InterlacedVideoIsDeinterlacedInsideTheRenderersAndTheFil
 // box that a 16:9 screen shows square is square.
 TEST_F(GstPlaybackTest, ASixteenByNineFlaggedPictureKeepsItsShapeInThePanel) {
     Open(GenerateClip(WideBoxClip()), false, false);
-    player->GetPosition();
+    // A graph just built holds its first picture until it is paused, run or sought; paused, it shows it.
+    player->TogglePause();
     Box box;
     EXPECT_TRUE(WaitFor([&] {
         box = BrightBox(GrabWindow(owner.Handle()));
