@@ -121,6 +121,10 @@ public:
     // The video's rectangle inside the owner window, in the owner's pixels; it may overhang the owner.
     virtual HRESULT SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                                       std::int32_t height) = 0;
+    // A graph that stands still shows a picture made for the window's size before the last placement
+    // changed it; this makes it again at the new size. Asked later than the placement, so that a seek
+    // or a run that follows the placement at once, and makes a new picture anyway, comes first.
+    virtual HRESULT RemakeStillPicture() = 0;
 };
 
 // The loudness of the standard sound renderer ("Default DirectSound Device"): 0 silent to 1 full, on

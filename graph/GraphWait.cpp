@@ -5,7 +5,14 @@
 #include <cerrno>
 #include <poll.h>
 
+namespace {
+
+thread_local int waitDepth = 0;
+
+} // namespace
+
 GraphWait::GraphWait(GraphWaitListener* listener, int news) : listener_(listener), news_(news) {
+    ++waitDepth;
     if (listener_ != nullptr) {
         listener_->GraphWaitBegins();
     }
@@ -15,6 +22,11 @@ GraphWait::~GraphWait() {
     if (listener_ != nullptr) {
         listener_->GraphWaitEnds();
     }
+    --waitDepth;
+}
+
+bool GraphWait::Underway() {
+    return waitDepth > 0;
 }
 
 void GraphWait::Sleep(std::chrono::steady_clock::time_point until) {

@@ -31,6 +31,9 @@ public:
     GraphWait& operator=(const GraphWait&) = delete;
 
     void Sleep(std::chrono::steady_clock::time_point until);
+    // Whether a graph waits on this thread now: whatever asks a graph meanwhile (a property read
+    // that the window answers during the wait) is answered from what the graph already knows.
+    static bool Underway();
 
 private:
     GraphWaitListener* listener_;

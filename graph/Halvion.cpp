@@ -86,6 +86,12 @@ void THalvion::SetOwnerScale(double ratio) {
     }
 }
 
+void THalvion::RemakeStillPicture() {
+    if (VideoWindow && !FileName.empty()) {
+        VideoWindow->RemakeStillPicture();
+    }
+}
+
 void THalvion::SetEnableVideo(bool value) {
     EnableVideo = value;
 }

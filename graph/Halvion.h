@@ -29,6 +29,9 @@ public:
     // Device pixels per logical pixel of the screen the owner window is on. The picture's place is
     // worked out in logical pixels and placed in device pixels; a change re-places a picture shown.
     void SetOwnerScale(double ratio);
+    // A still picture that the last placement left at an old size is made again at the new one. Asked
+    // for once the handler that placed it is over: a seek or a run that follows makes one anyway.
+    void RemakeStillPicture();
     void SetEnableVideo(bool value);
     void SetEnableAudio(bool value);
     // The sound server's output for the device's sound, empty for the server's default. Unlike the

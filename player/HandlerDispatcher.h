@@ -19,6 +19,7 @@ enum class Arrival {
     TimerTick,     // Timer1's 500 ms tick
     Resize,        // Panel4Resize
     ScaleChange,   // the video panel's change of scale (moved to a screen of another scale)
+    StillPicture,  // a still picture made again at the video window's new size, after its placement
     MonitorChange, // a monitor came or went, or the window moved onto another one
     UserInput,     // a click, a double-click, a scroll, a command of the toolbar
     Drop,          // a file or folder dropped on the window
@@ -35,7 +36,7 @@ enum class WhileBusy {
     Waits,       // queued; runs in its turn once the outermost handler has returned to the event loop
     LatestWaits, // as Waits, but the latest one queued of its kind stands for all before it
     Dropped,     // not run at all
-    AnsweredNow, // answered at once from what was last read, without asking the graph
+    AnsweredNow, // answered at once: the graph's reads never seek nor wait
     EndsTheRun,  // closes the open boxes, their texts to standard error, and discards the queue
 };
 
@@ -55,6 +56,8 @@ inline constexpr ArrivalRule kArrivalRules[] = {
     {Arrival::Resize, WhileBusy::LatestWaits, false,
      "only the last size counts: the video window is placed once, for the panel as it is then"},
     {Arrival::ScaleChange, WhileBusy::LatestWaits, false, "only the last scale counts"},
+    {Arrival::StillPicture, WhileBusy::LatestWaits, false,
+     "only the picture at the last size counts; a seek or a run that came first has made it already"},
     {Arrival::MonitorChange, WhileBusy::LatestWaits, false,
      "the device's picture is placed once, for the monitors as they are then"},
     {Arrival::UserInput, WhileBusy::Waits, false,
@@ -64,7 +67,7 @@ inline constexpr ArrivalRule kArrivalRules[] = {
     {Arrival::MprisCall, WhileBusy::Waits, false,
      "answered at once on the bus; the command runs in its turn, as a click would"},
     {Arrival::MprisRead, WhileBusy::AnsweredNow, false,
-     "a client must get its answer; while a graph waits the graph is not asked"},
+     "a client must get its answer; a graph read while it waits answers from where it is going"},
     {Arrival::HandOver, WhileBusy::Waits, false, "the handed file plays in its turn, as a drop does"},
     {Arrival::Startup, WhileBusy::Waits, false,
      "the first showing and the preload come after whatever the first paint's events started"},

@@ -82,17 +82,9 @@ QString MprisService::TrackId() const {
     return QStringLiteral("/org/tarnwick/Track/%1").arg(trackNumber_);
 }
 
-// The reads follow the dispatcher's rule for Arrival::MprisRead: answered at once, from the values
-// last read while a graph waits.
+// The reads follow the dispatcher's rule for Arrival::MprisRead: answered at once, from the graph,
+// whose reads never seek nor wait, during its own waits included.
 QVariantMap MprisService::Metadata() const {
-    if (form_.Dispatcher().GraphWaits()) {
-        return lastMetadata_;
-    }
-    lastMetadata_ = CurrentMetadata();
-    return lastMetadata_;
-}
-
-QVariantMap MprisService::CurrentMetadata() const {
     THalvion* player = form_.PlayerObject();
     if (player == nullptr || player->CurrentFileName().empty()) {
         return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral(
@@ -110,18 +102,12 @@ QVariantMap MprisService::CurrentMetadata() const {
 
 qint64 MprisService::PositionMicroseconds() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !form_.Dispatcher().GraphWaits()) {
-        lastPosition_ = player->GetPosition() / 10;
-    }
-    return player == nullptr ? 0 : lastPosition_;
+    return player == nullptr ? 0 : player->GetPosition() / 10;
 }
 
 double MprisService::Volume() const {
     THalvion* player = form_.PlayerObject();
-    if (player != nullptr && !form_.Dispatcher().GraphWaits()) {
-        lastVolume_ = player->GetVolume();
-    }
-    return player == nullptr ? 1.0 : lastVolume_;
+    return player == nullptr ? 1.0 : player->GetVolume();
 }
 
 void MprisService::AnnounceSeek() {

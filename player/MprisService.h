@@ -36,7 +36,6 @@ public:
 
     QString PlaybackStatus() const;
     QVariantMap Metadata() const;
-    QVariantMap CurrentMetadata() const;
     qint64 PositionMicroseconds() const;
     // The computer's sound volume for the player's stream, 0 to 1.
     double Volume() const;
@@ -54,12 +53,6 @@ signals:
     void Seeked(qlonglong position);
 
 private:
-    // While the graph waits for its pipeline it must not be asked anything: a client's question then
-    // gets the answer it got last.
-    mutable QVariantMap lastMetadata_;
-    mutable qint64 lastPosition_ = 0;
-    mutable double lastVolume_ = 1.0;
-
     // Tells clients the status and the track, where they changed since last told.
     void AnnounceChanges();
 

@@ -60,8 +60,17 @@ void TfrmMain::FormCreate() {
     }
     Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
     connect(PanelVideo, &TVideoPanel::ScaleChanged, this, [this] {
-        dispatcher_->Arrive(Arrival::ScaleChange,
-                            [this] { Player->SetOwnerScale(PanelVideo->devicePixelRatioF()); });
+        dispatcher_->Arrive(Arrival::ScaleChange, [this] {
+            Player->SetOwnerScale(PanelVideo->devicePixelRatioF());
+            // Later, once this handler and whatever it started are done.
+            QTimer::singleShot(0, this, [this] {
+                dispatcher_->Arrive(Arrival::StillPicture, [this] {
+                    if (Player) {
+                        Player->RemakeStillPicture();
+                    }
+                });
+            });
+        });
     });
     RestoreFormPlacement(*this);
     AcceptDroppedPaths(*this, [this](const std::string& path) {

@@ -147,6 +147,7 @@ void GstFilterGraph::EmptyGraphReset() {
     // picture, made before its renderers are final, is drawn unseen.
     window_.Hide();
     DrainMessages();
+    firstPicture_.Reset();
     std::lock_guard guard(lock_);
     parked_.Clear();
     videoPad_.reset();

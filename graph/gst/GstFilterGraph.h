@@ -6,6 +6,7 @@
 #include "graph/GraphWait.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
+#include "graph/gst/FirstPictureHold.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
@@ -34,7 +35,9 @@
 // streams whose consumer left (ParkedStreams).
 //
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
-// running is PLAYING.
+// running is PLAYING. A build's first picture for the computer's video renderer is decoded and held
+// back (FirstPictureHold): the pipeline stays on its way to PAUSED until a seek makes the picture at
+// its place, or a run or pause lets the held one through.
 //
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
 // on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`.
@@ -90,6 +93,7 @@ public:
     HRESULT put_WindowStyle(std::int32_t style) override;
     HRESULT SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                               std::int32_t height) override;
+    HRESULT RemakeStillPicture() override;
 
     // IBasicAudio
     HRESULT put_Volume(double volume) override;
@@ -177,8 +181,10 @@ private:
     bool WaitOnBus(std::chrono::milliseconds deadline, const std::function<bool()>& done);
     // Whether the pipeline has no change of state under way.
     bool StateSettled() const;
-    // Waits for ASYNC_DONE; false on an error or the deadline.
-    bool WaitForAsyncDone(std::chrono::milliseconds deadline);
+    // Waits for ASYNC_DONE; false on an error or the deadline. A build may also end with its first
+    // picture held and every other sink prerolled.
+    bool WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds = false);
+    bool PrerolledBehindHeldPicture();
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
@@ -228,6 +234,7 @@ private:
     // at the right size is drawn.
     void RemakeStalePicture();
     void ShowUnshownPicture();
+    void LetHeldPictureThrough();
 
     RenderCounters counters_;
     SoundVolume volume_;
@@ -240,6 +247,7 @@ private:
     PadRef videoPad_;
     VideoPlacementRule placeAhead_;
     ParkedStreams parked_;
+    FirstPictureHold firstPicture_;
     std::vector<SignalConnection> decoderHandlers_;
     ProgramStreamSeeks programStreams_;
 

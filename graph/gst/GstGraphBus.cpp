@@ -2,6 +2,7 @@
 // The GStreamer graph's bus: the messages the pipeline posts, taken on the user-interface thread,
 // and the waits for the pipeline to preroll after a build or a seek.
 
+#include "core/StartupMarks.h"
 #include "graph/GraphWait.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
@@ -225,12 +226,39 @@ bool GstFilterGraph::StateSettled() const {
     return gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC;
 }
 
-bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline) {
-    if (!WaitOnBus(deadline, [this] { return settle_ != Settle::Waiting; })) {
+bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds) {
+    const auto settled = [this, heldPictureEnds] {
+        if (settle_ == Settle::Waiting && heldPictureEnds && PrerolledBehindHeldPicture()) {
+            settle_ = Settle::Done;
+        }
+        return settle_ != Settle::Waiting;
+    };
+    if (!WaitOnBus(deadline, settled)) {
         AddProblem("the pipeline did not preroll in time");
         return false;
     }
     return settle_ == Settle::Done;
+}
+
+// The build is done once its first picture is decoded and held and every other sink has prerolled:
+// what could fail in the build has been tried, and the frame size is known.
+bool GstFilterGraph::PrerolledBehindHeldPicture() {
+    if (!firstPicture_.Holding()) {
+        return false;
+    }
+    for (const ElementRef& element :
+         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
+        if (!GST_IS_BASE_SINK(element.get()) || firstPicture_.HeldFor(element.get())) {
+            continue;
+        }
+        GstState state = GST_STATE_NULL;
+        if (gst_element_get_state(element.get(), &state, nullptr, 0) != GST_STATE_CHANGE_SUCCESS ||
+            state < GST_STATE_PAUSED) {
+            return false;
+        }
+    }
+    MarkStartupOnce("graph prerolled behind the held picture");
+    return true;
 }
 
 HRESULT GstFilterGraph::Preroll() {
@@ -239,7 +267,7 @@ HRESULT GstFilterGraph::Preroll() {
     const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     bool ready = change != GST_STATE_CHANGE_FAILURE;
     if (ready && change == GST_STATE_CHANGE_ASYNC) {
-        ready = WaitForAsyncDone(BuildDeadline);
+        ready = WaitForAsyncDone(BuildDeadline, true);
     } else if (ready) {
         settle_ = Settle::Done;
     }

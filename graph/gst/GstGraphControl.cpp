@@ -35,6 +35,7 @@ HRESULT GstFilterGraph::Run() {
     // its sound): a stream whose first frame comes half a second after the start (an MPEG program
     // stream's often does) would hold it that long after a seek to the start, and a seek to the
     // frame itself lands past it in such a stream, skipping what comes first.
+    LetHeldPictureThrough();
     if (pictureStale_ && ShownPictureTime() <= position_.Current() + StalePictureRemadeWithin) {
         RemakeStalePicture();
     }
@@ -51,6 +52,7 @@ HRESULT GstFilterGraph::Pause() {
     if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
+    LetHeldPictureThrough();
     transport_ = Transport::Started;
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
@@ -83,12 +85,24 @@ HRESULT GstFilterGraph::GetStopPosition(MediaTime& stop) {
 }
 
 HRESULT GstFilterGraph::GetPositions(MediaTime& current, MediaTime& stop) {
-    const HRESULT read = ReadPositions(current, stop);
-    RemakeStalePicture();
-    return read;
+    return ReadPositions(current, stop);
 }
 
 HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
+    // Asked while this graph waits for its pipeline (the window answers a property read meanwhile),
+    // the graph answers from where it stands or is going: taking its messages or asking the sinks
+    // now would act on the bus and the place out of the wait's turn, and a sink that is flushing
+    // still answers from before the seek.
+    if (GraphWait::Underway()) {
+        if (transport_ == Transport::Broken || Empty() || !position_.KnowsStop()) {
+            current = 0;
+            stop = 0;
+            return transport_ == Transport::Broken || Empty() ? S_OK : E_FAIL;
+        }
+        current = position_.Current();
+        stop = position_.Stop();
+        return S_OK;
+    }
     DrainMessages();
     // A graph that holds nothing, or whose build failed, has nothing to play: it stands at its end
     // (both positions 0), so that a list that moves on at the end of each file moves past it.
@@ -231,6 +245,28 @@ void GstFilterGraph::ShowUnshownPicture() {
     if (sink && GST_IS_VIDEO_OVERLAY(sink.get())) {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
     }
+}
+
+// The build's first picture, held back before the renderer, goes through now, and the graph waits
+// until the renderer has it: a run then starts with the picture already in the window, not a sink's
+// latency and a frame later, and a pause shows it as the pause begins. It is converted only now, at
+// the window's size, so there is nothing stale to make again.
+void GstFilterGraph::LetHeldPictureThrough() {
+    if (!firstPicture_.Holding()) {
+        firstPicture_.Release();
+        return;
+    }
+    DrainMessages();
+    pictureStale_ = false;
+    settle_ = Settle::Waiting;
+    firstPicture_.Release();
+    WaitForAsyncDone(SeekDeadline);
+}
+
+HRESULT GstFilterGraph::RemakeStillPicture() {
+    DrainMessages();
+    RemakeStalePicture();
+    return S_OK;
 }
 
 void GstFilterGraph::RemakeStalePicture() {

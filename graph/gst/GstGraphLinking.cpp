@@ -151,6 +151,10 @@ bool GstFilterGraph::LinkToStandardRenderer(GstPad* pad, Media media) {
         gst_bin_remove(GST_BIN(pipeline_.get()), renderer.get());
         return false;
     }
+    if (media == Media::Video) {
+        // The bus lives as long as the graph, and the pipeline stops before either goes.
+        firstPicture_.Hold(pad, renderer.get(), [bus = bus_.get()] { bus->Wake(); });
+    }
     gst_element_sync_state_with_parent(renderer.get());
     return true;
 }
@@ -227,6 +231,9 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
             return E_FAIL;
         }
     }
+    // Only a graph's first build holds its picture back: a build into a graph that holds one already
+    // prerolls as a whole, the held picture included.
+    firstPicture_.Release();
     auto* context = new BuildContext{this, useFiltersInGraph};
     const gulong handler = g_signal_connect_data(
         decoder.get(), "pad-added", G_CALLBACK(&GstFilterGraph::OnPadAdded), context,

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <gst/base/gstbasesink.h>
 #include <gst/video/videooverlay.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
@@ -51,16 +52,26 @@ GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer da
     const bool pipelineState = GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED &&
                                GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(self->pipeline_);
     if ((GST_MESSAGE_TYPE(message) & kept) == 0 && !pipelineState) {
+        // A build that holds its first picture ends when every other sink has prerolled, which only
+        // the sinks' own changes of state tell.
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED &&
+            GST_IS_BASE_SINK(GST_MESSAGE_SRC(message))) {
+            self->Wake();
+        }
         return GST_BUS_DROP;
     }
     {
         std::lock_guard guard(self->lock_);
         self->queue_.push_back({std::move(owned), ++self->serial_});
     }
-    const std::uint64_t one = 1;
-    while (::write(self->news_, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    self->Wake();
     return GST_BUS_DROP;
+}
+
+void PipelineBus::Wake() {
+    const std::uint64_t one = 1;
+    while (::write(news_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
 }
 
 PipelineBus::Posted PipelineBus::TryPop() {

@@ -33,6 +33,8 @@ public:
     int News() const { return news_; }
     // Called before the queue is read: a message queued after it makes News readable again.
     void ClearNews();
+    // Makes News readable with nothing queued: for a change a wait looks at that posts no kept message.
+    void Wake();
     // The next queued message if there is one.
     Posted TryPop();
     // The serial of the last message posted so far: anything queued later was posted after now.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "graph/gst/VideoDecoderSetup.h"
 
+#include "graph/gst/CatchUpSkipping.h"
 #include "gstcommon/GstHandles.h"
 
 namespace {
@@ -49,11 +50,15 @@ void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
     GstElementFactory* factory = gst_element_get_factory(element);
     const char* klass =
         factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
-    if (!klass || !g_strrstr(klass, "Decoder") || !g_strrstr(klass, "Video") ||
-        !g_object_class_find_property(G_OBJECT_GET_CLASS(element), ThreadsProperty)) {
+    if (!klass || !g_strrstr(klass, "Decoder") || !g_strrstr(klass, "Video")) {
         return;
     }
-    if (const PadRef input = Adopt(gst_element_get_static_pad(element, "sink"))) {
+    const PadRef input = Adopt(gst_element_get_static_pad(element, "sink"));
+    if (!input) {
+        return;
+    }
+    SkipUnshownUnreferencedPictures(input.get());
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), ThreadsProperty)) {
         gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetUpFromCaps, nullptr, nullptr);
     }
 }

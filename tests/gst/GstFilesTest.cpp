@@ -71,10 +71,10 @@ TEST_F(GstPlaybackTest, StandardRenderersDrawInsideTheOwnerRectangleAndSoundReac
     Open(path, false, false);
     EXPECT_THAT(Filters(), Contains(SoundRendererName));
     // 320 x 240 is doubled to fit 720 x 480, halved, and centred in 360 x 240: 320 x 240 at 20, 0.
-    // A graph that stands still makes its first picture at that size when its position is next
-    // looked at (the window's timer does, a run or a seek does it anyway), before playback starts.
-    player->GetPosition();
-    EXPECT_GT(owner.PointsOfPicture(24, 4, 312, 232), 4000 / 2);
+    // A graph just built holds its first picture back until it is paused, run or sought (a resume
+    // seeks at once and shows nothing from before its place); paused, it shows it at that size.
+    player->TogglePause();
+    EXPECT_TRUE(WaitFor([&] { return owner.PointsOfPicture(24, 4, 312, 232) > 4000 / 2; }));
     EXPECT_EQ(owner.PointsOfPicture(0, 0, 18, 240), 0);
     EXPECT_EQ(owner.PointsOfPicture(342, 0, 18, 240), 0);
 
@@ -110,8 +110,9 @@ TEST_F(GstPlaybackTest, OneStreamFilesAndFrameSizes) {
     EXPECT_EQ(player->VideoWidth, 722);
     EXPECT_EQ(player->VideoHeight, 480);
     // 361 x 240 at 0, 0: the panel is covered.
-    player->GetPosition();
-    EXPECT_GT(owner.PointsOfPicture(0, 0, 360, 240), 5000);
+    player->TogglePause();
+    EXPECT_TRUE(WaitFor([&] { return owner.PointsOfPicture(0, 0, 360, 240) > 5000; }));
+    player->TogglePause();
 
     Open(Clip(".mp4", true, false, 1920, 1080, 0.5), false, false);
     EXPECT_EQ(player->VideoWidth, 1920);
@@ -121,8 +122,8 @@ TEST_F(GstPlaybackTest, OneStreamFilesAndFrameSizes) {
 
 TEST_F(GstPlaybackTest, WmvWithVideoOnMovesOnlyThePictureToTheDevice) {
     Open(Clip(".mp4"), false, false);
-    player->GetPosition();
-    ASSERT_GT(owner.PointsOfPicture(0, 0, 360, 240), 0);
+    player->TogglePause();
+    ASSERT_TRUE(WaitFor([&] { return owner.PointsOfPicture(0, 0, 360, 240) > 0; }));
     Open(Clip(".wmv"), true, false);
     EXPECT_TRUE(errors.texts.empty());
     // Neither the last file's picture, nor this one's first, nor an empty window in the panel (whose
@@ -214,7 +215,8 @@ TEST_F(GstPlaybackTest, InterlacedVideoIsDeinterlacedInsideTheRenderersAndTheFil
 // box that a 16:9 screen shows square is square.
 TEST_F(GstPlaybackTest, ASixteenByNineFlaggedPictureKeepsItsShapeInThePanel) {
     Open(GenerateClip(WideBoxClip()), false, false);
-    player->GetPosition();
+    // A graph just built holds its first picture until it is paused, run or sought; paused, it shows it.
+    player->TogglePause();
     Box box;
     EXPECT_TRUE(WaitFor([&] {
         box = BrightBox(GrabWindow(owner.Handle()));

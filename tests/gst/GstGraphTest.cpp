@@ -3,6 +3,7 @@
 // shares with the fake graph is in GraphContractTest.cpp.
 
 #include "core/StartupMarks.h"
+#include "graph/gst/CatchUpSkipping.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/VideoDecoderSetup.h"
 #include "gstcommon/GstIteration.h"
@@ -13,6 +14,9 @@
 #include <array>
 #include <fstream>
 #include <gmock/gmock.h>
+#include <gst/video/video.h>
+#include <map>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -186,6 +190,181 @@ TEST_F(GstGraphTest, AVideoDecoderIsSetUpForItsStream) {
     EXPECT_THAT(decoders, testing::ElementsAre(std::pair<int, gboolean>(1, FALSE)));
 }
 
+// The visible pixels of a decoded frame, whatever padding the buffer carries.
+std::string FrameChecksum(GstBuffer* buffer, GstCaps* caps) {
+    GstVideoInfo info;
+    GstVideoFrame frame;
+    if (!caps || !gst_video_info_from_caps(&info, caps) ||
+        !gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+        return "unmapped";
+    }
+    GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA1);
+    for (guint plane = 0; plane < GST_VIDEO_FRAME_N_PLANES(&frame); ++plane) {
+        const auto* pixels = static_cast<const guchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, plane));
+        const gint stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, plane);
+        const gint rowBytes =
+            GST_VIDEO_FRAME_COMP_WIDTH(&frame, plane) * GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, plane);
+        for (gint row = 0; row < GST_VIDEO_FRAME_COMP_HEIGHT(&frame, plane); ++row) {
+            g_checksum_update(sum, pixels + static_cast<std::ptrdiff_t>(row) * stride, rowBytes);
+        }
+    }
+    std::string text = g_checksum_get_string(sum);
+    g_checksum_free(sum);
+    gst_video_frame_unmap(&frame);
+    return text;
+}
+
+// The file decoded as the graph's decoding bin decodes it, into a sink that keeps what it is given.
+class DecodeToSink {
+public:
+    explicit DecodeToSink(const std::string& path) {
+        pipeline_ = Share(gst_pipeline_new(nullptr));
+        GstElement* source = gst_element_factory_make("filesrc", nullptr);
+        GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
+        sink_ = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(source, "location", path.c_str(), nullptr);
+        g_object_set(sink_, "sync", FALSE, nullptr);
+        gst_bin_add_many(GST_BIN(pipeline_.get()), source, decoder, sink_, nullptr);
+        gst_element_link(source, decoder);
+        SetUpVideoDecoders(decoder);
+        g_signal_connect(decoder, "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer sink) {
+                             const PadRef input =
+                                 Adopt(gst_element_get_static_pad(GST_ELEMENT(sink), "sink"));
+                             gst_pad_link(pad, input.get());
+                         }),
+                         sink_);
+        const PadRef input = Adopt(gst_element_get_static_pad(sink_, "sink"));
+        gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_BUFFER, &DecodeToSink::OnFrame, this, nullptr);
+    }
+    ~DecodeToSink() { gst_element_set_state(pipeline_.get(), GST_STATE_NULL); }
+
+    bool Settle(GstState state) {
+        return gst_element_set_state(pipeline_.get(), state) != GST_STATE_CHANGE_FAILURE &&
+               gst_element_get_state(pipeline_.get(), nullptr, nullptr, 10 * GST_SECOND) ==
+                   GST_STATE_CHANGE_SUCCESS;
+    }
+    // Every frame from the start to the end, by the time it stands at.
+    std::map<GstClockTime, std::string> DecodeAll() {
+        recording_ = true;
+        EXPECT_TRUE(Settle(GST_STATE_PLAYING));
+        const MessageRef end(
+            gst_bus_timed_pop_filtered(Adopt(gst_element_get_bus(pipeline_.get())).get(), 20 * GST_SECOND,
+                                       static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+        EXPECT_TRUE(end && GST_MESSAGE_TYPE(end.get()) == GST_MESSAGE_EOS);
+        std::lock_guard guard(lock_);
+        return frames_;
+    }
+    // The picture the sink prerolled at after an accurate seek, and the time it stands at.
+    std::pair<GstClockTime, std::string> SeekTo(GstClockTime target) {
+        EXPECT_TRUE(
+            gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
+                                    static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                    static_cast<gint64>(target)));
+        EXPECT_TRUE(Settle(GST_STATE_PAUSED));
+        SampleRef sample;
+        g_object_get(sink_, "last-sample", static_cast<GstSample**>(OutParam(sample)), nullptr);
+        if (!sample) {
+            return {GST_CLOCK_TIME_NONE, "none"};
+        }
+        GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+        return {GST_BUFFER_PTS(buffer), FrameChecksum(buffer, gst_sample_get_caps(sample.get()))};
+    }
+
+private:
+    // Runs on the streaming thread.
+    static GstPadProbeReturn OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+        auto& self = *static_cast<DecodeToSink*>(data);
+        if (self.recording_) {
+            GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+            const CapsRef caps(gst_pad_get_current_caps(pad));
+            std::lock_guard guard(self.lock_);
+            self.frames_[GST_BUFFER_PTS(buffer)] = FrameChecksum(buffer, caps.get());
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    ElementRef pipeline_;
+    GstElement* sink_ = nullptr;
+    std::atomic<bool> recording_{false};
+    std::mutex lock_;
+    std::map<GstClockTime, std::string> frames_;
+};
+
+// What counts as a picture nothing refers to, in the packings the clips below do not cover: H.264
+// behind start codes, lengths of other sizes, and units that cannot be read whole, which are kept.
+TEST_F(GstGraphTest, OnlyPicturesWhoseEverySliceIsUnreferencedAreSkippable) {
+    const CodedFormat lengths2{CodedPacking::H264Lengths, 2};
+    const CodedFormat startCodes{CodedPacking::H264StartCodes};
+    struct Row {
+        std::vector<std::uint8_t> bytes;
+        CodedFormat format;
+        bool unreferenced;
+    };
+    const std::vector<Row> rows = {
+        // An access unit delimiter, then a non-reference slice (nal_ref_idc 0, type 1).
+        {{0, 0, 0, 1, 0x09, 0xf0, 0, 0, 1, 0x01, 0x9a, 0x00}, startCodes, true},
+        // Two slices, the second referred to (nal_ref_idc 2).
+        {{0, 0, 1, 0x01, 0x9a, 0, 0, 1, 0x41, 0x9a}, startCodes, false},
+        // No slice at all: only a sequence parameter set.
+        {{0, 0, 1, 0x67, 0x64}, startCodes, false},
+        // A multi-view unit beside an unreferenced slice.
+        {{0, 0, 1, 0x01, 0x9a, 0, 0, 1, 0x14, 0x00}, startCodes, false},
+        {{0, 2, 0x01, 0x9a, 0, 2, 0x06, 0x05}, lengths2, true},
+        {{0, 2, 0x25, 0x88}, lengths2, false},
+        // A length running past the end of the buffer.
+        {{0, 9, 0x01, 0x9a}, lengths2, false},
+        {{0, 0, 1, 0x01, 0x9a, 0x00}, {CodedPacking::Unknown}, false},
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(UnreferencedPicture(rows[i].bytes, rows[i].format), rows[i].unreferenced) << "row " << i;
+    }
+}
+
+// A place reached by an accurate seek is decoded from the key frame before it; the pictures on the
+// way that nothing refers to are skipped. The picture at the place must be the very one a decode of
+// every frame from the start gives, at places on every kind of frame of a B-pyramid (the referenced
+// middle B-frame, the unreferenced ones around it, the P-frame), in either container, and a decode
+// from the start skips nothing.
+TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives) {
+    const std::vector<std::string> pyramid = {"-preset", "medium", "-x264-params",
+                                              "bframes=3:b-adapt=0:b-pyramid=normal"};
+    const auto clipOf = [](const char* extension, std::vector<std::string> options) {
+        ClipSpec clip;
+        clip.extension = extension;
+        clip.seconds = 3.0;
+        clip.audio = false;
+        clip.videoOptions = std::move(options);
+        return clip;
+    };
+    const std::vector<ClipSpec> clips = {clipOf(".mp4", pyramid), clipOf(".mkv", pyramid)};
+    constexpr GstClockTime Frame = GST_SECOND / 25;
+    for (const ClipSpec& clip : clips) {
+        const std::string path = GenerateClip(clip);
+        const std::uint64_t skippedBefore = SkippedCatchUpPictures();
+        std::map<GstClockTime, std::string> full;
+        {
+            DecodeToSink decode(path);
+            full = decode.DecodeAll();
+        }
+        EXPECT_EQ(SkippedCatchUpPictures(), skippedBefore)
+            << clip.extension << ": a decode from the start skipped";
+        ASSERT_GE(full.size(), 70U) << clip.extension;
+        // A place is a time in the stream; the pictures may stand later in their buffers' times (an
+        // MP4's edit list for B-frames), so the picture expected at frame n is the full decode's n-th.
+        const std::vector<std::pair<GstClockTime, std::string>> inOrder(full.begin(), full.end());
+
+        DecodeToSink resumed(path);
+        ASSERT_TRUE(resumed.Settle(GST_STATE_PAUSED)) << clip.extension;
+        for (const std::size_t frame : {26U, 37U, 46U, 47U, 48U, 49U, 62U, 71U}) {
+            const auto [at, checksum] = resumed.SeekTo(frame * Frame);
+            EXPECT_EQ(at, inOrder[frame].first) << clip.extension << ": frame " << frame;
+            EXPECT_EQ(checksum, inOrder[frame].second) << clip.extension << ": frame " << frame;
+        }
+        EXPECT_GT(SkippedCatchUpPictures(), skippedBefore)
+            << clip.extension << ": nothing was skipped on the way";
+    }
+}
+
 } // namespace
 
 // Placed ahead, a file's first picture is made at the size it is shown at, so that placing the window
@@ -254,26 +433,62 @@ TEST_F(GstGraphTest, AVideoWindowPlacedAheadHasTheFirstPictureMadeAtItsSize) {
             const std::array<gint, 4> replaced{363, 243, 242, 162};
             EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == replaced; }))
                 << drawnAndKept()[0] << "x" << drawnAndKept()[1];
-            // Placed anew while paused, no frame flows to take the new cut: the still picture is made
-            // again from the frame where it stands once the positions are next read.
+            // Placed anew while paused, no frame flows to take the new cut. Reading the positions
+            // leaves the picture as it is: a read never seeks. Asked for afterwards, the still picture
+            // is made again from the frame where it stands; a seek that follows a placement makes it
+            // instead, and leaves nothing to make when it is asked for.
             ASSERT_TRUE(Succeeded(filterGraph->Pause()));
             ASSERT_NE(gst_element_get_state(filterGraph->Pipeline(), nullptr, nullptr, 5 * GST_SECOND),
                       GST_STATE_CHANGE_FAILURE);
+            std::atomic<int> flushes{0};
+            PadRef sinkPad;
+            for (const ElementRef& element :
+                 CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(filterGraph->Pipeline())))) {
+                if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
+                    sinkPad = Adopt(gst_element_get_static_pad(element.get(), "sink"));
+                }
+            }
+            ASSERT_TRUE(sinkPad);
+            const gulong counting = gst_pad_add_probe(
+                sinkPad.get(), GST_PAD_PROBE_TYPE_EVENT_FLUSH,
+                +[](GstPad*, GstPadProbeInfo* info, gpointer count) {
+                    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_START) {
+                        ++*static_cast<std::atomic<int>*>(count);
+                    }
+                    return GST_PAD_PROBE_OK;
+                },
+                &flushes, nullptr);
             ASSERT_TRUE(Succeeded(filterGraph->SetWindowPosition(-50, -30, 640, 480)));
-            MediaTime current = 0;
-            MediaTime stop = 0;
-            ASSERT_TRUE(Succeeded(filterGraph->GetPositions(current, stop)));
+            for (int read = 0; read < 3; ++read) {
+                MediaTime current = 0;
+                MediaTime stop = 0;
+                ASSERT_TRUE(Succeeded(filterGraph->GetPositions(current, stop)));
+                ASSERT_TRUE(Succeeded(filterGraph->GetStopPosition(stop)));
+            }
+            EXPECT_EQ(flushes.load(), 0) << "a read sought";
+            EXPECT_EQ(drawnAndKept()[0], replaced[0]);
+            ASSERT_TRUE(Succeeded(filterGraph->RemakeStillPicture()));
             const std::array<gint, 4> pausedPlace{364, 244, 182, 122};
             EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == pausedPlace; }))
                 << drawnAndKept()[0] << "x" << drawnAndKept()[1] << " from " << drawnAndKept()[2] << "x"
                 << drawnAndKept()[3];
+            EXPECT_EQ(flushes.load(), 1);
+            ASSERT_TRUE(Succeeded(filterGraph->SetWindowPosition(-100, -40, 480, 360)));
+            ASSERT_TRUE(Succeeded(filterGraph->SetPositions(Second, AM_SEEKING_AbsolutePositioning, 0,
+                                                            AM_SEEKING_NoPositioning)));
+            EXPECT_TRUE(WaitFor([&] { return drawnAndKept() == replaced; }));
+            ASSERT_TRUE(Succeeded(filterGraph->RemakeStillPicture()));
+            EXPECT_EQ(flushes.load(), 2) << "the picture the seek made was made again";
+            gst_pad_remove_probe(sinkPad.get(), counting);
         }
         gst_element_set_state(filterGraph->Pipeline(), GST_STATE_NULL);
     }
 }
 
 // The start-up timeline names the stages of a build in the order the build reaches them, so that a
-// benchmark's phases mean what they say.
+// benchmark's phases mean what they say. A build holds its first picture back, decoded but not shown;
+// a seek that follows at once (a resume) drops it, and the first picture the video sink is given is
+// the one at the place.
 TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
     TempDir dir;
     const std::string path = dir / "marks";
@@ -281,7 +496,13 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
     ASSERT_TRUE(OpenStartupMarks(path, MonotonicNanoseconds()));
     std::shared_ptr<IGraphBuilder> marked;
     ASSERT_EQ(gst.CreateFilterGraph(marked), S_OK);
-    ASSERT_TRUE(Succeeded(marked->RenderFile(Clip(".mp4"))));
+    ASSERT_TRUE(Succeeded(marked->RenderFile(Clip(".mp4", true, true, 320, 240, 2.0))));
+    std::shared_ptr<IMediaSeeking> seeking;
+    ASSERT_EQ(marked->QueryInterface(seeking), S_OK);
+    ASSERT_EQ(seeking->SetPositions(Second, AM_SEEKING_AbsolutePositioning, Second, AM_SEEKING_NoPositioning),
+              S_OK);
+    const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(marked);
+    EXPECT_EQ(filterGraph->ShownPictureTime(), Second);
     marked.reset();
 
     std::vector<std::string> phases;
@@ -303,7 +524,10 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
                                             "video decoder in: first buffer",
                                             "video decoder out: caps",
                                             "video decoder out: first buffer",
-                                            "video sink: first buffer",
+                                            "video: first picture held",
+                                            "graph prerolled behind the held picture",
+                                            "video: first picture dropped for the place",
+                                            "video sink: buffer after flush 1",
                                             "graph prerolled 1"};
     for (std::size_t i = 0; i < order.size(); ++i) {
         ASSERT_LT(reached(order[i]), static_cast<std::ptrdiff_t>(phases.size())) << order[i] << " not marked";
@@ -311,4 +535,6 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
             EXPECT_LT(reached(order[i - 1]), reached(order[i])) << order[i - 1] << " after " << order[i];
         }
     }
+    // Nothing reached the video sink before the seek's flush.
+    EXPECT_EQ(reached("video sink: first buffer"), static_cast<std::ptrdiff_t>(phases.size()));
 }

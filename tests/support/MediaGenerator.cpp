@@ -62,6 +62,9 @@ std::string GenerateClip(const ClipSpec& recipe) {
     if (!recipe.aspect.empty()) {
         key << "|aspect " << recipe.aspect;
     }
+    for (const std::string& option : recipe.videoOptions) {
+        key << '|' << option;
+    }
     std::filesystem::create_directories(MediaCacheFolder());
     std::string path = MediaCacheFolder() + "/clip-" + std::to_string(std::hash<std::string>{}(key.str())) +
                        recipe.extension;
@@ -96,6 +99,7 @@ std::string GenerateClip(const ClipSpec& recipe) {
         if (!recipe.aspect.empty()) {
             arguments.insert(arguments.end(), {"-aspect", recipe.aspect});
         }
+        arguments.insert(arguments.end(), recipe.videoOptions.begin(), recipe.videoOptions.end());
     }
     if (audio) {
         arguments.insert(arguments.end(), {"-c:a", audioCodec, "-ac", "2"});

@@ -22,6 +22,8 @@ struct ClipSpec {
     std::string picture = "testsrc2";
     // Filters drawn over the picture ("drawbox=..."), to give it places to find on the screen.
     std::string drawn;
+    // Further options for the video encoder, after the usual ones ("-bf", "2").
+    std::vector<std::string> videoOptions;
     // Interlaced, top field first, coded as fields (MPEG-2): framesPerSecond is then the field rate,
     // and each frame weaves two pictures made a field apart.
     bool interlaced = false;

@@ -519,3 +519,7 @@ HRESULT FakeGraph::SetWindowPosition(std::int32_t left, std::int32_t top, std::i
     WindowRect = {left, top, width, height};
     return S_OK;
 }
+
+HRESULT FakeGraph::RemakeStillPicture() {
+    return script_->Enter("RemakeStillPicture");
+}

@@ -70,6 +70,7 @@ public:
     HRESULT put_WindowStyle(std::int32_t style) override;
     HRESULT SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                               std::int32_t height) override;
+    HRESULT RemakeStillPicture() override;
 
     // Setting up and looking at the graph from a test; none of this is recorded.
     void AddMedia(const std::string& path, FakeMedia media = {}) { media_[path] = media; }
