@@ -37,9 +37,14 @@ GstFilterGraph::GstFilterGraph() : pipeline_(Share(gst_pipeline_new(nullptr))) {
     bus_ = std::make_unique<PipelineBus>(pipeline_.get(), [this](GstObject* sink) -> std::uintptr_t {
         return IsStandardVideoSink(sink) ? windowHandle_.load() : 0;
     });
+    seekWatch_ = std::make_unique<BusNewsWatch>(bus_->News(), [this] {
+        bus_->ClearNews();
+        DrainMessages();
+    });
 }
 
 GstFilterGraph::~GstFilterGraph() {
+    seekWatch_.reset();
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     decoderHandlers_.clear();
     parked_.Clear();
@@ -142,6 +147,8 @@ void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
 
 void GstFilterGraph::EmptyGraphReset() {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    seek_ = {};
+    seekWatch_->Disarm();
     // The last file's picture goes with its graph: until the next one is placed (a file without a
     // picture for the panel never is), the owner shows its own background. The next build's first
     // picture, made before its renderers are final, is drawn unseen.
@@ -166,6 +173,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     if (!Holds(element)) {
         return VFW_E_NOT_FOUND;
     }
+    FinishSeeks();
     const bool running = Running();
     MediaTime current = 0;
     MediaTime stop = 0;

@@ -6,6 +6,7 @@
 #include "graph/GraphWait.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
+#include "graph/gst/BusNewsWatch.h"
 #include "graph/gst/FirstPictureHold.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
@@ -189,6 +190,15 @@ private:
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
     void Reseek();
+    // Seeks in flight (GstGraphSeeks.cpp). StartSeek and SendSeek tell whether the pipeline took it.
+    bool StartSeek();
+    bool SendSeek();
+    // Moves the seek in flight on at each message: sent once the pipeline has paused for it, landed
+    // once it has prerolled or failed.
+    void FollowSeek(GstMessage* message);
+    void SeekLanded();
+    // Waits until no seek is in flight; false on an error or the deadline.
+    bool FinishSeeks();
     // The sound server: a sink that lost it, or a stand-in that plays in its place, is noted; once the
     // server answers again the sinks are opened anew and playback goes on from where it stood.
     // Tells whether the message was the sound server's absence.
@@ -253,6 +263,25 @@ private:
 
     Transport transport_ = Transport::Stopped;
     Settle settle_ = Settle::Done;
+    enum class SeekPhase {
+        None,
+        // A running pipeline is being paused; the seek goes once it has.
+        Pausing,
+        // Sent; the pipeline prerolls at the target.
+        Prerolling,
+    };
+    struct SeekInFlight {
+        SeekPhase phase = SeekPhase::None;
+        MediaTime target = 0;
+        // A place other than the target was asked for since: it is sent once this one lands.
+        bool latestWaits = false;
+        bool resumePlaying = false;
+        bool sent = false;
+        std::chrono::steady_clock::time_point sentAt{};
+    };
+    SeekInFlight seek_;
+    // Moves a seek in flight on while nobody asks the graph anything (the window idles).
+    std::unique_ptr<BusNewsWatch> seekWatch_;
     // The still picture was made at a window size that has changed since.
     bool pictureStale_ = false;
     // The build made the still picture at the window's size before the window was placed, and it has

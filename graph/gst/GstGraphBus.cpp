@@ -78,6 +78,9 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
     default:
         break;
     }
+    if (seek_.phase != SeekPhase::None) {
+        FollowSeek(message);
+    }
 }
 
 void GstFilterGraph::OnError(GstMessage* message) {

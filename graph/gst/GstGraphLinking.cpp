@@ -221,6 +221,8 @@ void GstFilterGraph::OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
 }
 
 HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
+    // A graph is changed standing still, not under a seek on its way.
+    FinishSeeks();
     ElementRef decoder = Make("decodebin");
     if (!decoder) {
         return E_FAIL;
@@ -318,6 +320,7 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
     if (!out || !in) {
         return E_POINTER;
     }
+    FinishSeeks();
     GstRef<GstElement> outOwner = Adopt(gst_pad_get_parent_element(out->Pad()));
     GstRef<GstElement> inOwner = Adopt(gst_pad_get_parent_element(in->Pad()));
     if (!outOwner || !inOwner || !Holds(outOwner.get()) || !Holds(inOwner.get())) {
