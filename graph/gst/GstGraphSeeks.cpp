@@ -18,15 +18,11 @@ namespace {
 
 constexpr gint64 NanosecondsPerUnit = 100;
 
-bool PipelinePausedFully(GstElement* pipeline, GstMessage* message) {
-    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_STATE_CHANGED ||
-        GST_MESSAGE_SRC(message) != GST_OBJECT_CAST(pipeline)) {
-        return false;
-    }
-    GstState now = GST_STATE_NULL;
-    GstState pending = GST_STATE_VOID_PENDING;
-    gst_message_parse_state_changed(message, nullptr, &now, &pending);
-    return now == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING;
+// The pipeline's end of preroll, or its own change of state: a pause may have ended.
+bool PauseMayHaveEnded(GstElement* pipeline, GstMessage* message) {
+    return GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(pipeline) &&
+           (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE ||
+            GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED);
 }
 
 } // namespace
@@ -148,7 +144,8 @@ bool GstFilterGraph::SendSeek() {
 }
 
 void GstFilterGraph::FollowSeek(GstMessage* message) {
-    if (seek_.phase == SeekPhase::Pausing && PipelinePausedFully(pipeline_.get(), message)) {
+    // Messages are taken in the order posted, so the pause's own end of preroll is taken by then.
+    if (seek_.phase == SeekPhase::Pausing && PauseMayHaveEnded(pipeline_.get(), message) && StateSettled()) {
         SendSeek();
     } else if (seek_.phase == SeekPhase::Prerolling && settle_ != Settle::Waiting) {
         SeekLanded();
