@@ -50,6 +50,8 @@ HRESULT GstFilterGraph::Run() {
 
 HRESULT GstFilterGraph::Pause() {
     DrainMessages();
+    // A seek on its way lands paused: running again in between would step past its place.
+    seek_.resumePlaying = false;
     FinishSeeks();
     if (transport_ == Transport::Broken) {
         return E_FAIL;
@@ -62,6 +64,7 @@ HRESULT GstFilterGraph::Pause() {
 
 // Stopping keeps the graph built and the position where it is: the next Run goes on from there.
 HRESULT GstFilterGraph::Stop() {
+    seek_.resumePlaying = false;
     FinishSeeks();
     MediaTime current = 0;
     MediaTime stop = 0;
