@@ -137,7 +137,15 @@ void PlayerSession::Received(const std::string& path) {
         return;
     }
     form.Dispatcher().Arrive(Arrival::HandOver, [&form, path] {
-        RunHandler([&form, path] { form.OpenPath(path); });
+        // Handed over before the window's start, the file came after the one this player was started
+        // with (it claimed the name first), and after its resume: it opens in their place.
+        RunHandler([&form, path] {
+            if (form.StartedUp()) {
+                form.OpenPath(path);
+            } else {
+                form.StartPath = path;
+            }
+        });
         form.setWindowState(form.windowState() & ~Qt::WindowMinimized);
         form.raise();
         form.activateWindow();
