@@ -188,7 +188,12 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     }
 
     gst_element_set_locked_state(element, TRUE);
-    if (!StopWithin(element)) {
+    // A filter with outputs (a decoder whose demuxer pulls from a source caught in a read) can be held
+    // by its upstream's read; a renderer only by its own device, and is waited for as it always was,
+    // so that a slow sound server never costs the rest of the graph.
+    if (SourcePadsOf(element).empty()) {
+        gst_element_set_state(element, GST_STATE_NULL);
+    } else if (!StopWithin(element)) {
         EmptyGraphReset();
         return S_OK;
     }

@@ -133,7 +133,7 @@ public:
     // How long taking the pipeline or a filter down may keep the window waiting. A healthy pipeline
     // stops in milliseconds; one whose streaming thread is caught in a read that does not return is
     // handed to the thread stopping it, and the graph goes on with a fresh, empty pipeline.
-    std::chrono::milliseconds StopPatience{1500};
+    std::chrono::milliseconds StopPatience{2000};
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
