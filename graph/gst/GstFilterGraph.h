@@ -41,7 +41,9 @@
 // its place, or a run or pause lets the held one through.
 //
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
-// on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`.
+// on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`. A pipeline that
+// does not stop in time (a read that never returns) is cut off from the graph and left to a thread of
+// its own; the graph carries on with a new pipeline (GstGraphTeardown.cpp).
 class GstFilterGraph : public IGraphBuilder,
                        public IMediaControl,
                        public IMediaSeeking,
@@ -129,6 +131,10 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
+    // How long taking the pipeline or a filter down may keep the window waiting. A healthy pipeline
+    // stops in milliseconds; one whose streaming thread is caught in a read that does not return is
+    // handed to the thread stopping it, and the graph goes on with a fresh, empty pipeline.
+    std::chrono::milliseconds StopPatience{2000};
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
@@ -210,6 +216,14 @@ private:
     // Asks the pipeline for the file's length (also when it posts that the length changed).
     void ReadDuration();
 
+    // Taking down (GstGraphTeardown.cpp). Makes the pipeline and its bus, empty.
+    void MakePipeline();
+    // Takes the element (the pipeline or one of its filters) to NULL. True once it is down; false when
+    // it did not stop within StopPatience and the pipeline was handed to the stopping thread, the graph
+    // now holding a fresh, empty one.
+    bool StopWithin(GstElement* element);
+    void LetPipelineGo(class ElementStop& stop);
+
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
     static void OnPadAdded(GstElement* decoder, GstPad* pad, gpointer context);
@@ -251,7 +265,8 @@ private:
     VideoWindow window_;
     std::atomic<std::uintptr_t> windowHandle_{0};
     ElementRef pipeline_;
-    std::unique_ptr<PipelineBus> bus_;
+    // Shared with the thread that stops a pipeline handed away, whose sync handler it is.
+    std::shared_ptr<PipelineBus> bus_;
 
     std::mutex lock_;
     PadRef videoPad_;

@@ -197,6 +197,12 @@ void GstFilterGraph::LinkDecodedPad(GstPad* pad, BuildContext& context) {
     bool linked = false;
     {
         std::lock_guard guard(lock_);
+        // A decoder of a pipeline handed away for stopping (a build that was caught in a read) may
+        // come back from the read and expose its pads long after: they belong to no graph any more.
+        GstRef<GstElement> decoder = Adopt(gst_pad_get_parent_element(pad));
+        if (!decoder || !Holds(decoder.get())) {
+            return;
+        }
         if (media != Media::Other) {
             linked = (context.useFiltersInGraph && LinkToFreeInput(pad, media)) ||
                      LinkToStandardRenderer(pad, media);
