@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "player/PlayerBusNames.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -19,7 +21,7 @@ class MprisService : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr const char* ServiceName = "org.mpris.MediaPlayer2.tarnwick";
+    static constexpr const char* ServiceName = PlayerBus::Name;
     static constexpr const char* ObjectPath = "/org/mpris/MediaPlayer2";
 
     explicit MprisService(TfrmMain& form);

@@ -2,101 +2,77 @@
 #include "player/PlayerSession.h"
 
 #include "app/HandlerGuard.h"
-#include "player/FileUri.h"
+#include "player/BusNameClaim.h"
+#include "player/HandOverGate.h"
 #include "player/HandlerDispatcher.h"
 #include "player/MprisService.h"
 #include "player/TfrmMain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QDBusReply>
-#include <chrono>
-#include <mutex>
 #include <utility>
 
 namespace {
-
-// Long enough for a player that is busy but alive: its receiving thread answers at once when it
-// runs, but a player that is itself still starting shares the machine with the other starts (four
-// starts under the sanitizers took over 2 s to answer). Short enough that a user whose player hangs
-// is not kept waiting long for a window.
-constexpr std::chrono::milliseconds kHandOverDeadline{5000};
-// The answer to a call read just before the deadline is still on its way for a moment.
-constexpr std::chrono::milliseconds kAnswerMargin{1000};
-
-qlonglong MonotonicNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // The private hand-over call, answered on the session's own thread.
 class HandOverReceiver : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.tarnwick.HandOver")
 
+public:
+    explicit HandOverReceiver(std::shared_ptr<HandOverGate> gate) : gate_(std::move(gate)) {}
+
 public slots:
-    // True when the file is taken: the URI names a local file, the deadline has not passed, and the
-    // window has not closed.
+    // True when the file is taken (see HandOverGate::Open).
     bool Open(const QString& uri, qlonglong deadline) {
-        // Held until the file is on its way, so that a close cannot come between the yes and the file.
-        const std::lock_guard lock(mutex_);
-        if (refusing_ || MonotonicNanoseconds() > deadline) {
-            return false;
-        }
         const QByteArray bytes = uri.toUtf8();
-        const std::optional<std::string> path =
-            LocalPathOfFileUri(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        if (!path) {
-            return false;
-        }
-        emit Received(QByteArray::fromStdString(*path));
-        return true;
+        return gate_->Open(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                           deadline);
     }
-
-    // From the user-interface thread: every later call is refused. A call answered before this has
-    // its file posted already, ahead of whatever the window takes after its close.
-    void Refuse() {
-        const std::lock_guard lock(mutex_);
-        refusing_ = true;
-    }
-
-signals:
-    void Received(const QByteArray& path);
 
 private:
-    std::mutex mutex_;
-    bool refusing_ = false;
+    const std::shared_ptr<HandOverGate> gate_;
 };
 
 } // namespace
 
-PlayerSession::PlayerSession() {
+PlayerSession::PlayerSession() : gate_(std::make_shared<HandOverGate>()) {
     thread_.setObjectName(QStringLiteral("hand-over"));
+    DeliverHere();
 }
 
 PlayerSession::~PlayerSession() {
+    // The gate may outlive the session (a claim's connection holds it too): once refused, it posts
+    // nothing more here.
+    Release();
     if (receiver_ != nullptr) {
-        Release();
         receiver_->deleteLater();
     }
     thread_.quit();
     thread_.wait();
 }
 
-bool PlayerSession::Claim() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        return false;
-    }
-    auto* receiver = new HandOverReceiver;
+void PlayerSession::DeliverHere() {
+    // Posted to the user-interface thread while the gate holds its lock, ahead of anything a close of
+    // the window could refuse after it.
+    gate_->DeliverTo([this](const std::string& path) {
+        QMetaObject::invokeMethod(
+            this, [this, path] { Received(path); }, Qt::QueuedConnection);
+    });
+}
+
+bool PlayerSession::Serve(QDBusConnection& bus) {
+    auto* receiver = new HandOverReceiver(gate_);
     receiver->moveToThread(&thread_);
-    connect(receiver, &HandOverReceiver::Received, this,
-            [this](const QByteArray& path) { Received(path.toStdString()); });
     thread_.start();
     receiver_ = receiver;
-    if (!bus.registerObject(QString::fromLatin1(HandOverPath), receiver, QDBusConnection::ExportAllSlots)) {
+    return bus.registerObject(QString::fromLatin1(HandOverPath), receiver, QDBusConnection::ExportAllSlots);
+}
+
+bool PlayerSession::Claim() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !Serve(bus)) {
         return false;
     }
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
@@ -105,6 +81,31 @@ bool PlayerSession::Claim() {
     owner_ = reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
     if (!owner_) {
         // Files are handed to the owner only.
+        bus.unregisterObject(QString::fromLatin1(HandOverPath));
+    }
+    return owner_;
+}
+
+bool PlayerSession::TakeOver(BusNameClaim& claim) {
+    gate_ = claim.Gate();
+    DeliverHere();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const bool served = bus.isConnected() && Serve(bus);
+    const QString name = QString::fromLatin1(MprisService::ServiceName);
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> queued =
+        served ? bus.interface()->registerService(name, QDBusConnectionInterface::QueueService,
+                                                  QDBusConnectionInterface::DontAllowReplacement)
+               : QDBusReply<QDBusConnectionInterface::RegisterServiceReply>();
+    // Given up whatever the answer: a connection that could not queue cannot serve the name either,
+    // and this start then plays as a player of its own.
+    claim.Release();
+    const QDBusReply<QString> owner =
+        served && queued.isValid() ? bus.interface()->serviceOwner(name) : QDBusReply<QString>();
+    owner_ = owner.isValid() && owner.value() == bus.baseService();
+    if (served && !owner_) {
+        if (queued.isValid()) {
+            bus.unregisterService(name);
+        }
         bus.unregisterObject(QString::fromLatin1(HandOverPath));
     }
     return owner_;
@@ -136,7 +137,15 @@ void PlayerSession::Received(const std::string& path) {
         return;
     }
     form.Dispatcher().Arrive(Arrival::HandOver, [&form, path] {
-        RunHandler([&form, path] { form.OpenPath(path); });
+        // Handed over before the window's start, the file came after the one this player was started
+        // with (it claimed the name first), and after its resume: it opens in their place.
+        RunHandler([&form, path] {
+            if (form.StartedUp()) {
+                form.OpenPath(path);
+            } else {
+                form.StartPath = path;
+            }
+        });
         form.setWindowState(form.windowState() & ~Qt::WindowMinimized);
         form.raise();
         form.activateWindow();
@@ -144,34 +153,19 @@ void PlayerSession::Received(const std::string& path) {
 }
 
 void PlayerSession::Release() {
-    if (receiver_ == nullptr || released_) {
+    if (released_) {
         return;
     }
     released_ = true;
-    static_cast<HandOverReceiver*>(receiver_)->Refuse();
+    gate_->Refuse();
+    if (receiver_ == nullptr) {
+        return;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterObject(QString::fromLatin1(HandOverPath));
     if (owner_) {
         bus.unregisterService(QString::fromLatin1(MprisService::ServiceName));
     }
-}
-
-bool HandOverToRunningPlayer(const std::string& path) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        return false;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QString::fromLatin1(MprisService::ServiceName), QString::fromLatin1(PlayerSession::HandOverPath),
-        QString::fromLatin1(PlayerSession::HandOverInterface), QStringLiteral("Open"));
-    const qlonglong deadline =
-        MonotonicNanoseconds() +
-        std::chrono::duration_cast<std::chrono::nanoseconds>(kHandOverDeadline).count();
-    call.setArguments({QString::fromLatin1(FileUriOfPath(path)), deadline});
-    const QDBusMessage reply =
-        bus.call(call, QDBus::Block, static_cast<int>((kHandOverDeadline + kAnswerMargin).count()));
-    return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1 &&
-           reply.arguments().front().toBool();
 }
 
 #include "PlayerSession.moc"

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "player/PlayerBusNames.h"
+
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <memory>
 #include <string>
 
+class BusNameClaim;
+class QDBusConnection;
+class HandOverGate;
 class TfrmMain;
 
 // One player per session: files opened from the desktop (a file manager's "Open With" on several
@@ -21,13 +27,16 @@ class TfrmMain;
 // still find it queued when it runs again. So each call carries a deadline on the machine's
 // monotonic clock, and a player that reads it after the deadline refuses it. The start waits a little
 // past the deadline for the answer: refused or unanswered, it opens the file in a window of its own,
-// and the file plays once, there.
+// and the file plays once, there. (HandOverGate holds these rules, BusNameClaim::HandOver the call.)
+//
+// A start with a file asks for the name before its application exists (see BusNameClaim), so that
+// it knows at once whether it plays; the application's connection takes the name over from it.
 class PlayerSession : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr const char* HandOverPath = "/org/tarnwick/HandOver";
-    static constexpr const char* HandOverInterface = "org.tarnwick.HandOver";
+    static constexpr const char* HandOverPath = PlayerBus::HandOverPath;
+    static constexpr const char* HandOverInterface = PlayerBus::HandOverInterface;
 
     PlayerSession();
     ~PlayerSession() override;
@@ -37,6 +46,11 @@ public:
     // Makes files receivable, then asks for the player's name. True when this start is the
     // session's player; false when another owns the name, or there is no session bus.
     bool Claim();
+    // Makes files receivable here too, then takes the player's name over from the claim this start
+    // made before its application existed, with the files handed to that one meanwhile: the
+    // application's connection queues for the name, and the claim gives it up, so that the bus makes
+    // the queued connection the owner in the same step. True when this start is the session's player.
+    bool TakeOver(BusNameClaim& claim);
     bool Owner() const { return owner_; }
 
     // Gives the window the file last handed over before it existed, and every later one, each
@@ -44,18 +58,19 @@ public:
     void Attach(TfrmMain& form);
 
 private:
+    // Files the gate takes come to Received, on the user-interface thread.
+    void DeliverHere();
+    // Serves the hand-over call on the connection, answered through the gate.
+    bool Serve(QDBusConnection& bus);
     void Received(const std::string& path);
     // Refuses every later file and gives the player's name up.
     void Release();
 
     QThread thread_;
+    std::shared_ptr<HandOverGate> gate_;
     QObject* receiver_ = nullptr;
     bool owner_ = false;
     bool released_ = false;
     TfrmMain* form_ = nullptr;
     std::string waiting_;
 };
-
-// Hands the file to the session's player. True when it took the file; false when it refused it, did
-// not answer in time, or none runs: then this start plays the file itself.
-bool HandOverToRunningPlayer(const std::string& path);

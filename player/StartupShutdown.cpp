@@ -79,6 +79,7 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormShow() {
+    startedUp_ = true;
     if (!StartFault.empty()) {
         ShowApplicationError(QString::fromStdString(StartFault));
     }

@@ -163,6 +163,8 @@ public:
     // The file or folder the program was started with; when set, it is opened at the first showing
     // in place of the resume, since the user asked for it.
     std::string StartPath;
+    // Whether the first showing has opened what the start opens (the start's path or the resume).
+    bool StartedUp() const { return startedUp_; }
     // A fault in what the program was started with (a URI that names no local file): shown in the
     // error box at the first showing, and the start goes on as one without a file.
     std::string StartFault;
@@ -190,6 +192,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool startedUp_ = false;
     void CreateActions();
     void CreateToolBar();
     void CreateOptionPanel();

@@ -7,6 +7,7 @@
 #include "core/StartupMarks.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
+#include "player/BusNameClaim.h"
 #include "player/CommandLine.h"
 #include "player/HandlerDispatcher.h"
 #include "player/MprisService.h"
@@ -46,30 +47,46 @@ int main(int argc, char** argv) {
     // GStreamer comes up, and the decoders' libraries load, on threads of their own while the
     // window is built, so the first picture is not held back by both in turn. The program's own
     // plugins (the output device's renderer) live beside it. A start with a file may only hand it
-    // over and end: it starts them once it knows it plays, so that it neither loads some two hundred
-    // libraries for nothing nor waits for them to end (several such starts at once, as "Open With"
-    // on several files makes, would share the processor with the one that plays). A start without
-    // a file always plays, and starts them at once.
+    // over and end: it first asks for the player's name, on a connection of its own made before the
+    // application, and starts them only once it knows it plays, so that a start that hands its file
+    // over neither loads some two hundred libraries for nothing nor waits for them to end (several
+    // such starts at once, as "Open With" on several files makes, would share the processor with the
+    // one that plays), nor makes an application it has no use for. Becoming the session's player is
+    // one step with finding none runs, so that files opened together from the desktop meet in one
+    // window. A start without a file always plays, under a name of its own beside a player that
+    // runs, and starts them at once.
     const bool mayHandOver = !commandLine.Path.empty();
-    const auto startMedia = [] {
-        StartGStreamer(PluginFolderBesideExecutable());
-        StartLoadingPlaybackLibraries();
-    };
-    if (!mayHandOver) {
-        startMedia();
+    BusNameClaim claim;
+    BusNameClaim::Result claimed = BusNameClaim::Result::NoBus;
+    if (mayHandOver) {
+        claimed = claim.Claim();
+        if (claimed == BusNameClaim::Result::Owner) {
+            MarkStartup("player's name claimed");
+        } else if (claimed == BusNameClaim::Result::Taken) {
+            if (claim.HandOver(commandLine.Path)) {
+                MarkStartup("file handed over");
+                return 0;
+            }
+            // Refused or unanswered: this start plays the file itself, beside the player that owns
+            // the name.
+            claim.Release();
+        }
     }
+    MarkStartup("gstreamer started");
+    StartGStreamer(PluginFolderBesideExecutable());
+    StartLoadingPlaybackLibraries();
     TApplication::PrepareAttributes();
     // The toolkit takes its own options out of argv, which the command line above stepped over.
     TApplication application(argc, argv);
     MarkStartup("application made");
-    // Becoming the session's player is one step with finding none runs, so that files opened together
-    // from the desktop meet in one window; a start without a file runs beside as a player of its own.
+    // The application's connection serves the player's objects, and so owns the name in the end: it
+    // takes it over from the claim, or asks for it itself in a start without a file (or one that
+    // found no bus before). A start whose file was refused plays beside the player that owns it.
     PlayerSession session;
-    if (!session.Claim() && mayHandOver && HandOverToRunningPlayer(commandLine.Path)) {
-        return 0;
-    }
-    if (mayHandOver) {
-        startMedia();
+    if (claimed == BusNameClaim::Result::Owner) {
+        session.TakeOver(claim);
+    } else if (claimed == BusNameClaim::Result::NoBus) {
+        session.Claim();
     }
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());

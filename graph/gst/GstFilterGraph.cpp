@@ -22,25 +22,15 @@ bool FeedsOthers(GstElement* element) {
 
 } // namespace
 
-GstFilterGraph::GstFilterGraph() : pipeline_(Share(gst_pipeline_new(nullptr))) {
+GstFilterGraph::GstFilterGraph() {
     InitGraphLog();
-    // The pipeline keeps time by the system's clock, not by the sound sink's. The sound sink's clock
-    // runs only while the sound server plays its stream: after a flushing seek in the paused state
-    // (a stop while paused), it sometimes never started again, and every sink waiting on it froze
-    // with the position at 0 (about one try in two here). The sound sink follows the system clock
-    // instead, as it does when another element provides the clock.
-    GstRef<GstClock> systemClock = Adopt(gst_system_clock_obtain());
-    gst_pipeline_use_clock(GST_PIPELINE(pipeline_.get()), systemClock.get());
-    WatchStartupPhases(pipeline_.get());
     windowHandle_ = window_.Handle();
-    // Runs on a streaming thread: only our own video renderers get the video window.
-    bus_ = std::make_unique<PipelineBus>(pipeline_.get(), [this](GstObject* sink) -> std::uintptr_t {
-        return IsStandardVideoSink(sink) ? windowHandle_.load() : 0;
-    });
+    MakePipeline();
 }
 
 GstFilterGraph::~GstFilterGraph() {
-    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    seekWatch_.reset();
+    StopWithin(pipeline_.get());
     decoderHandlers_.clear();
     parked_.Clear();
     bus_.reset();
@@ -141,7 +131,9 @@ void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
 }
 
 void GstFilterGraph::EmptyGraphReset() {
-    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    StopWithin(pipeline_.get());
+    seek_ = {};
+    seekWatch_->Disarm();
     // The last file's picture goes with its graph: until the next one is placed (a file without a
     // picture for the panel never is), the owner shows its own background. The next build's first
     // picture, made before its renderers are final, is drawn unseen.
@@ -166,6 +158,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     if (!Holds(element)) {
         return VFW_E_NOT_FOUND;
     }
+    FinishSeeks();
     const bool running = Running();
     MediaTime current = 0;
     MediaTime stop = 0;
@@ -177,7 +170,11 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     // threads may be waiting in a renderer's preroll, and stopping the filter waits for them. The
     // pipeline stops as a whole (renderers first), as a graph must be stopped to lose its source.
     if (running && FeedsOthers(element)) {
-        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        if (!StopWithin(pipeline_.get())) {
+            // The filter went with the pipeline it was in.
+            EmptyGraphReset();
+            return S_OK;
+        }
         DrainMessages();
         if (transport_ != Transport::Broken) {
             transport_ = Transport::Stopped;
@@ -195,7 +192,15 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     }
 
     gst_element_set_locked_state(element, TRUE);
-    gst_element_set_state(element, GST_STATE_NULL);
+    // A filter with outputs (a decoder whose demuxer pulls from a source caught in a read) can be held
+    // by its upstream's read; a renderer only by its own device, and is waited for as it always was,
+    // so that a slow sound server never costs the rest of the graph.
+    if (SourcePadsOf(element).empty()) {
+        gst_element_set_state(element, GST_STATE_NULL);
+    } else if (!StopWithin(element)) {
+        EmptyGraphReset();
+        return S_OK;
+    }
     {
         std::lock_guard guard(lock_);
         if (videoPad_) {

@@ -6,6 +6,7 @@
 #include "graph/GraphWait.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
+#include "graph/gst/BusNewsWatch.h"
 #include "graph/gst/FirstPictureHold.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
@@ -40,7 +41,9 @@
 // its place, or a run or pause lets the held one through.
 //
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
-// on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`.
+// on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`. A pipeline that
+// does not stop in time (a read that never returns) is cut off from the graph and left to a thread of
+// its own; the graph carries on with a new pipeline (GstGraphTeardown.cpp).
 class GstFilterGraph : public IGraphBuilder,
                        public IMediaControl,
                        public IMediaSeeking,
@@ -128,6 +131,10 @@ public:
     // take seconds; the limit leaves room for that.
     std::chrono::milliseconds BuildDeadline{8000};
     std::chrono::milliseconds SeekDeadline{5000};
+    // How long taking the pipeline or a filter down may keep the window waiting. A healthy pipeline
+    // stops in milliseconds; one whose streaming thread is caught in a read that does not return is
+    // handed to the thread stopping it, and the graph goes on with a fresh, empty pipeline.
+    std::chrono::milliseconds StopPatience{2000};
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
@@ -189,6 +196,15 @@ private:
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
     void Reseek();
+    // Seeks in flight (GstGraphSeeks.cpp). StartSeek and SendSeek tell whether the pipeline took it.
+    bool StartSeek();
+    bool SendSeek();
+    // Moves the seek in flight on at each message: sent once the pipeline has paused for it, landed
+    // once it has prerolled or failed.
+    void FollowSeek(GstMessage* message);
+    void SeekLanded();
+    // Waits until no seek is in flight; false on an error or the deadline.
+    bool FinishSeeks();
     // The sound server: a sink that lost it, or a stand-in that plays in its place, is noted; once the
     // server answers again the sinks are opened anew and playback goes on from where it stood.
     // Tells whether the message was the sound server's absence.
@@ -199,6 +215,14 @@ private:
     void SettleWithin(std::chrono::milliseconds deadline);
     // Asks the pipeline for the file's length (also when it posts that the length changed).
     void ReadDuration();
+
+    // Taking down (GstGraphTeardown.cpp). Makes the pipeline and its bus, empty.
+    void MakePipeline();
+    // Takes the element (the pipeline or one of its filters) to NULL. True once it is down; false when
+    // it did not stop within StopPatience and the pipeline was handed to the stopping thread, the graph
+    // now holding a fresh, empty one.
+    bool StopWithin(GstElement* element);
+    void LetPipelineGo(class ElementStop& stop);
 
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
@@ -241,7 +265,8 @@ private:
     VideoWindow window_;
     std::atomic<std::uintptr_t> windowHandle_{0};
     ElementRef pipeline_;
-    std::unique_ptr<PipelineBus> bus_;
+    // Shared with the thread that stops a pipeline handed away, whose sync handler it is.
+    std::shared_ptr<PipelineBus> bus_;
 
     std::mutex lock_;
     PadRef videoPad_;
@@ -253,6 +278,25 @@ private:
 
     Transport transport_ = Transport::Stopped;
     Settle settle_ = Settle::Done;
+    enum class SeekPhase {
+        None,
+        // A running pipeline is being paused; the seek goes once it has.
+        Pausing,
+        // Sent; the pipeline prerolls at the target.
+        Prerolling,
+    };
+    struct SeekInFlight {
+        SeekPhase phase = SeekPhase::None;
+        MediaTime target = 0;
+        // A place other than the target was asked for since: it is sent once this one lands.
+        bool latestWaits = false;
+        bool resumePlaying = false;
+        bool sent = false;
+        std::chrono::steady_clock::time_point sentAt{};
+    };
+    SeekInFlight seek_;
+    // Moves a seek in flight on while nobody asks the graph anything (the window idles).
+    std::unique_ptr<BusNewsWatch> seekWatch_;
     // The still picture was made at a window size that has changed since.
     bool pictureStale_ = false;
     // The build made the still picture at the window's size before the window was placed, and it has

@@ -78,6 +78,9 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
     default:
         break;
     }
+    if (seek_.phase != SeekPhase::None) {
+        FollowSeek(message);
+    }
 }
 
 void GstFilterGraph::OnError(GstMessage* message) {
@@ -276,8 +279,11 @@ HRESULT GstFilterGraph::Preroll() {
         GST_WARNING_OBJECT(pipeline_.get(), "the build did not preroll; the pipeline is taken down");
         DumpPipeline("tarnwick-build-failed");
         // A pipeline that failed is taken down whole, so that nothing of it keeps running; the
-        // filters stay for whoever looks or empties the graph.
-        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        // filters stay for whoever looks or empties the graph. A build caught in a read that does not
+        // come back cannot be taken down: it is left to stop on its own, and the graph is empty.
+        if (!StopWithin(pipeline_.get())) {
+            EmptyGraphReset();
+        }
         DrainMessages();
         settle_ = Settle::Done;
         transport_ = Transport::Broken;

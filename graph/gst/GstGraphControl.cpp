@@ -25,6 +25,7 @@ constexpr MediaTime StalePictureRemadeWithin = 1'000'000;
 
 HRESULT GstFilterGraph::Run() {
     DrainMessages();
+    FinishSeeks();
     if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
@@ -49,6 +50,9 @@ HRESULT GstFilterGraph::Run() {
 
 HRESULT GstFilterGraph::Pause() {
     DrainMessages();
+    // A seek on its way lands paused: running again in between would step past its place.
+    seek_.resumePlaying = false;
+    FinishSeeks();
     if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
@@ -60,6 +64,8 @@ HRESULT GstFilterGraph::Pause() {
 
 // Stopping keeps the graph built and the position where it is: the next Run goes on from there.
 HRESULT GstFilterGraph::Stop() {
+    seek_.resumePlaying = false;
+    FinishSeeks();
     MediaTime current = 0;
     MediaTime stop = 0;
     ReadPositions(current, stop);
@@ -117,6 +123,12 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     if (!position_.KnowsStop()) {
         return E_FAIL;
     }
+    // Seeks are on their way: the place is the last one asked for.
+    if (seek_.phase != SeekPhase::None) {
+        current = position_.Current();
+        stop = position_.Stop();
+        return S_OK;
+    }
     // While the graph is being changed the pipeline may not answer, or answer from a sink that has
     // only just started; the last good answer stands in. Stopped, the position stays where the stop
     // or the last seek left it, whatever the sinks say while they settle.
@@ -135,105 +147,6 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     current = position_.Current();
     stop = position_.Stop();
     return S_OK;
-}
-
-HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFlags, MediaTime stop,
-                                     std::uint32_t stopFlags) {
-    (void)stop;
-    MediaTime now = 0;
-    MediaTime end = 0;
-    if (Failed(ReadPositions(now, end))) {
-        return E_FAIL;
-    }
-    // The stop position is the file's end and stays so; only the current position moves.
-    if ((stopFlags & 3) != AM_SEEKING_NoPositioning) {
-        return E_NOTIMPL;
-    }
-    MediaTime target = now;
-    switch (currentFlags & 3) {
-    case AM_SEEKING_AbsolutePositioning:
-        target = current;
-        break;
-    case AM_SEEKING_RelativePositioning:
-        target = now + current;
-        break;
-    default:
-        return S_OK;
-    }
-    // A place before the start or past the end is the start or the end.
-    target = std::clamp<MediaTime>(target, 0, end);
-    if (transport_ == Transport::Settled && target == position_.Current()) {
-        return S_OK;
-    }
-    position_.Seek(target);
-    if (transport_ == Transport::Settled) {
-        transport_ = Transport::Stopped;
-    }
-    if (!Running()) {
-        // Not prerolled (a build that failed): the place is kept for the next preroll.
-        return S_OK;
-    }
-    Reseek();
-    return settle_ == Settle::Failed ? E_FAIL : S_OK;
-}
-
-void GstFilterGraph::Reseek() {
-    // The place is taken before the bus is read: an end read now is the end of the segment this seek
-    // leaves (a slow sound sink posts it late), and must not turn the seek into one to the end.
-    const MediaTime target = position_.Current();
-    DrainMessages();
-    // The seek's preroll makes the picture at the window's size, and draws it.
-    pictureStale_ = false;
-    pictureUnshown_ = false;
-    settle_ = Settle::Done;
-    position_.Seek(target);
-    // A running pipeline is paused for the seek and run again after it: a flushing seek while
-    // playing resets the running time only once the sinks have prerolled, and a stop or pause that
-    // comes in between would otherwise resume at the old running time, skipping ahead.
-    GstState state = GST_STATE_NULL;
-    GstState pending = GST_STATE_VOID_PENDING;
-    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
-    const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
-    if (playing) {
-        gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-        // The pause's own end of preroll comes before the pipeline posts that it has paused: taken
-        // here, it cannot pass for the end of the seek's.
-        WaitOnBus(SeekDeadline, [this] { return StateSettled(); });
-    }
-    if (settle_ != Settle::Failed) {
-        settle_ = Settle::Waiting;
-    }
-    GstEvent* seek = gst_event_new_seek(
-        1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        GST_SEEK_TYPE_SET,
-        programStreams_.StartFor(static_cast<guint64>(position_.Current() * NanosecondsPerUnit)),
-        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    GST_INFO_OBJECT(pipeline_.get(), "seek to %" GST_TIME_FORMAT " (seqnum %u)%s",
-                    GST_TIME_ARGS(position_.Current() * NanosecondsPerUnit), gst_event_get_seqnum(seek),
-                    playing ? ", paused for it" : "");
-    const bool seeked = gst_element_send_event(pipeline_.get(), seek);
-    // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
-    if (seeked && GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
-        WaitForAsyncDone(SeekDeadline);
-    } else if (settle_ == Settle::Waiting) {
-        settle_ = Settle::Done;
-    }
-    // The fence goes up once the pipeline has prerolled at the new place and before it runs again:
-    // a paused sink holds the new segment's end until it plays, so every end posted up to now is the
-    // old segment's. A sink that was still playing out the old segment (a slow sound server holds a
-    // second or more) posts its end during the pause and the flush, under whatever number the
-    // demuxer gave it, not always the last seek's.
-    position_.FenceEnds(bus_->LastSerial());
-    GST_INFO_OBJECT(pipeline_.get(),
-                    "prerolled at the new place; ends up to %" G_GUINT64_FORMAT " are the old segment's",
-                    bus_->LastSerial());
-    if (playing) {
-        gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
-    }
-    if (transport_ == Transport::Stopped || transport_ == Transport::Settled) {
-        transport_ =
-            seeked && !playing && settle_ != Settle::Failed ? Transport::Settled : Transport::Stopped;
-    }
 }
 
 void GstFilterGraph::ShowUnshownPicture() {
@@ -265,6 +178,7 @@ void GstFilterGraph::LetHeldPictureThrough() {
 
 HRESULT GstFilterGraph::RemakeStillPicture() {
     DrainMessages();
+    FinishSeeks();
     RemakeStalePicture();
     return S_OK;
 }
@@ -283,6 +197,8 @@ void GstFilterGraph::RemakeStalePicture() {
 }
 
 MediaTime GstFilterGraph::ShownPictureTime() {
+    // The picture the seeks asked for, once they have landed.
+    FinishSeeks();
     PadRef sinkPad = Adopt(StandardVideoSinkPad());
     GstRef<GstElement> sink = sinkPad ? Adopt(gst_pad_get_parent_element(sinkPad.get())) : nullptr;
     if (!sink || !g_object_class_find_property(G_OBJECT_GET_CLASS(sink.get()), "last-sample")) {

@@ -197,6 +197,12 @@ void GstFilterGraph::LinkDecodedPad(GstPad* pad, BuildContext& context) {
     bool linked = false;
     {
         std::lock_guard guard(lock_);
+        // A decoder of a pipeline handed away for stopping (a build that was caught in a read) may
+        // come back from the read and expose its pads long after: they belong to no graph any more.
+        GstRef<GstElement> decoder = Adopt(gst_pad_get_parent_element(pad));
+        if (!decoder || !Holds(decoder.get())) {
+            return;
+        }
         if (media != Media::Other) {
             linked = (context.useFiltersInGraph && LinkToFreeInput(pad, media)) ||
                      LinkToStandardRenderer(pad, media);
@@ -221,6 +227,8 @@ void GstFilterGraph::OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
 }
 
 HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
+    // A graph is changed standing still, not under a seek on its way.
+    FinishSeeks();
     ElementRef decoder = Make("decodebin");
     if (!decoder) {
         return E_FAIL;
@@ -318,6 +326,7 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
     if (!out || !in) {
         return E_POINTER;
     }
+    FinishSeeks();
     GstRef<GstElement> outOwner = Adopt(gst_pad_get_parent_element(out->Pad()));
     GstRef<GstElement> inOwner = Adopt(gst_pad_get_parent_element(in->Pad()));
     if (!outOwner || !inOwner || !Holds(outOwner.get()) || !Holds(inOwner.get())) {

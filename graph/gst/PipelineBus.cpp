@@ -39,7 +39,8 @@ GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer da
     MarkStartupMessage(message);
     if (gst_is_video_overlay_prepare_window_handle_message(message)) {
         GstObject* sink = GST_MESSAGE_SRC(message);
-        const std::uintptr_t window = self->windowFor_(sink);
+        std::lock_guard guard(self->windowLock_);
+        const std::uintptr_t window = self->detached_ ? 0 : self->windowFor_(sink);
         if (window != 0 && GST_IS_VIDEO_OVERLAY(sink)) {
             gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
         }
@@ -62,6 +63,9 @@ GstBusSyncReply PipelineBus::OnMessage(GstBus*, GstMessage* message, gpointer da
     }
     {
         std::lock_guard guard(self->lock_);
+        if (self->detached_) {
+            return GST_BUS_DROP;
+        }
         self->queue_.push_back({std::move(owned), ++self->serial_});
     }
     self->Wake();
@@ -87,4 +91,10 @@ PipelineBus::Posted PipelineBus::TryPop() {
 std::uint64_t PipelineBus::LastSerial() {
     std::lock_guard guard(lock_);
     return serial_;
+}
+
+void PipelineBus::Detach() {
+    std::scoped_lock guard(windowLock_, lock_);
+    detached_ = true;
+    queue_.clear();
 }

@@ -39,6 +39,10 @@ public:
     Posted TryPop();
     // The serial of the last message posted so far: anything queued later was posted after now.
     std::uint64_t LastSerial();
+    // Cuts the pipeline off from its graph, for a pipeline handed to a thread that stops it: no sink
+    // is given a window any more, and nothing more is queued. A call for a window already under way
+    // is over when this returns.
+    void Detach();
 
 private:
     static GstBusSyncReply OnMessage(GstBus* bus, GstMessage* message, gpointer self);
@@ -47,7 +51,10 @@ private:
     GstRef<GstBus> bus_;
     int news_ = -1;
     std::function<std::uintptr_t(GstObject*)> windowFor_;
+    // Held while a sink is given its window, so that Detach waits for a call already under way.
+    std::mutex windowLock_;
     std::mutex lock_;
+    bool detached_ = false;
     std::deque<Posted> queue_;
     std::uint64_t serial_ = 0;
 };

@@ -23,6 +23,27 @@
 
 namespace {
 
+// A popup menu's items as the user sees them, the checked one marked with "* ".
+QStringList MenuItems(QMenu* menu) {
+    QStringList items;
+    for (QAction* item : menu->actions()) {
+        if (!item->isSeparator()) {
+            items << (item->isChecked() ? "* " : "  ") + item->text();
+        }
+    }
+    return items;
+}
+
+void ChooseItem(QMenu* menu, const QString& text) {
+    for (QAction* item : menu->actions()) {
+        if (item->text() == text) {
+            item->trigger();
+        }
+    }
+    menu->close();
+    QApplication::processEvents();
+}
+
 using CommandsTest = FirstStartTest;
 
 QList<TActionToolItem*> ToolItems(const TfrmMain& form) {
@@ -163,37 +184,21 @@ TEST(AudioOutputMenuTest, TheRightButtonOffersTheOutputsAndNeverTogglesTheBox) {
         const auto menus = form.findChildren<QMenu*>(QStringLiteral("PopupAudioOutput"));
         return menus.isEmpty() ? nullptr : menus.back();
     };
-    const auto shown = [](QMenu* menu) {
-        QStringList items;
-        for (QAction* item : menu->actions()) {
-            items << (item->isChecked() ? "* " : "  ") + item->text();
-        }
-        return items;
-    };
-    const auto choose = [](QMenu* menu, const QString& text) {
-        for (QAction* item : menu->actions()) {
-            if (item->text() == text) {
-                item->trigger();
-            }
-        }
-        menu->close();
-        QApplication::processEvents();
-    };
 
     QMenu* menu = openMenu();
     ASSERT_TRUE(menu);
     EXPECT_FALSE(form.ActionEnableAudio->Checked()) << "the right button toggled 音声出力";
-    EXPECT_EQ(shown(menu), (QStringList{"* 既定の出力", "  HDMI 音声", "  USB ヘッドセット"}));
-    choose(menu, "USB ヘッドセット");
+    EXPECT_EQ(MenuItems(menu), (QStringList{"* 既定の出力", "  HDMI 音声", "  USB ヘッドセット"}));
+    ChooseItem(menu, "USB ヘッドセット");
     EXPECT_EQ(form.PlayerObject()->ChosenAudioOutput(), "usb");
 
     // The headset is unplugged: it stays chosen, and says so.
     system->SoundOutputs = {{"hdmi", "HDMI 音声"}};
     menu = openMenu();
     ASSERT_TRUE(menu);
-    EXPECT_EQ(shown(menu),
+    EXPECT_EQ(MenuItems(menu),
               (QStringList{"  既定の出力", "  HDMI 音声", "* USB ヘッドセット (接続されていません)"}));
-    choose(menu, "既定の出力");
+    ChooseItem(menu, "既定の出力");
     EXPECT_EQ(form.PlayerObject()->ChosenAudioOutput(), "");
     EXPECT_FALSE(form.ActionEnableAudio->Checked());
     EXPECT_FALSE(form.chkEnableAudio->isChecked());
@@ -223,24 +228,6 @@ TEST(DeviceScreenMenuTest, TheRightButtonOffersTheMonitorsAndFullScreenAndNeverT
         const auto menus = form->findChildren<QMenu*>(QStringLiteral("PopupDeviceScreen"));
         return menus.isEmpty() ? nullptr : menus.back();
     };
-    const auto shown = [](QMenu* menu) {
-        QStringList items;
-        for (QAction* item : menu->actions()) {
-            if (!item->isSeparator()) {
-                items << (item->isChecked() ? "* " : "  ") + item->text();
-            }
-        }
-        return items;
-    };
-    const auto choose = [](QMenu* menu, const QString& text) {
-        for (QAction* item : menu->actions()) {
-            if (item->text() == text) {
-                item->trigger();
-            }
-        }
-        menu->close();
-        QApplication::processEvents();
-    };
     const auto placements = [&system] { return system->Script().CallsStartingWith("SetDeviceScreen"); };
 
     // The test server's one monitor, as Xvfb names it.
@@ -257,14 +244,14 @@ TEST(DeviceScreenMenuTest, TheRightButtonOffersTheMonitorsAndFullScreenAndNeverT
     EXPECT_EQ(placements(), (std::vector<std::string>{"SetDeviceScreen(0,0)"}));
     QMenu* menu = openMenu();
     ASSERT_TRUE(menu);
-    EXPECT_EQ(shown(menu),
+    EXPECT_EQ(MenuItems(menu),
               (QStringList{"  自動", "  " + screen, "* HDMI-9 (接続されていません)", "* 全画面表示"}));
-    choose(menu, screen);
+    ChooseItem(menu, screen);
     EXPECT_EQ(placements().back(), "SetDeviceScreen(0,1)");
     menu = openMenu();
     ASSERT_TRUE(menu);
-    EXPECT_EQ(shown(menu), (QStringList{"  自動", "* " + screen, "* 全画面表示"}));
-    choose(menu, "全画面表示");
+    EXPECT_EQ(MenuItems(menu), (QStringList{"  自動", "* " + screen, "* 全画面表示"}));
+    ChooseItem(menu, "全画面表示");
     EXPECT_EQ(placements().back(), "SetDeviceScreen(0,0)");
     EXPECT_FALSE(form->ActionEnableVideo->Checked());
     EXPECT_FALSE(form->chkEnableVideo->isChecked());

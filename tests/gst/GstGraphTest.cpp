@@ -4,6 +4,7 @@
 
 #include "core/StartupMarks.h"
 #include "graph/gst/CatchUpSkipping.h"
+#include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/VideoDecoderSetup.h"
 #include "gstcommon/GstIteration.h"
@@ -12,12 +13,20 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <future>
 #include <gmock/gmock.h>
 #include <gst/video/video.h>
 #include <map>
 #include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -362,6 +371,119 @@ TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives
         }
         EXPECT_GT(SkippedCatchUpPictures(), skippedBefore)
             << clip.extension << ": nothing was skipped on the way";
+    }
+}
+
+// A read that does not return, as from a dead network share: a pipe whose writer never writes. The
+// writer's end closing ends the read.
+class StuckRead {
+public:
+    StuckRead() {
+        EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+        // Read and write, so that the open does not wait for a reader.
+        writer_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    }
+    ~StuckRead() { End(); }
+    StuckRead(const StuckRead&) = delete;
+    StuckRead& operator=(const StuckRead&) = delete;
+
+    std::shared_ptr<IBaseFilter> Source() const {
+        GstElement* source = gst_element_factory_make("filesrc", nullptr);
+        g_object_set(source, "location", path_.c_str(), nullptr);
+        return std::make_shared<GstFilter>(source);
+    }
+    void End() {
+        if (writer_ >= 0) {
+            ::close(std::exchange(writer_, -1));
+        }
+    }
+    // Whether a thread of this process sits in a read of the pipe: the system call's number and its
+    // descriptor, as /proc shows them for a thread waiting inside one.
+    bool Caught() const {
+        std::set<std::string> readers;
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            if (std::filesystem::read_symlink(fd.path(), error) == path_ &&
+                fd.path().filename() != std::to_string(writer_)) {
+                readers.insert(fd.path().filename());
+            }
+        }
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream call(task.path() / "syscall");
+            long number = -1;
+            std::string descriptor;
+            if (call >> number >> descriptor && number == SYS_read &&
+                readers.count(std::to_string(std::stol(descriptor, nullptr, 16)))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    TempDir dir_;
+    std::string path_ = dir_ / "share";
+    int writer_ = -1;
+};
+
+// Taking the source out of a graph whose source is caught in a read that does not return (the next
+// file), or letting the graph go (the window's close), must come back: the pipeline is left to a thread
+// that stops it once the read returns, and the graph goes on with a new one. The call runs beside the
+// test, which ends the read itself if the call is caught too (and fails), so that the test ends.
+TEST_F(GstGraphTest, LeavingAGraphCaughtInAReadThatNeverReturnsComesBackAndTheGraphGoesOn) {
+    for (const bool dropped : {false, true}) {
+        SCOPED_TRACE(dropped ? "the graph let go" : "the source taken out");
+        ASSERT_EQ(gst.CreateFilterGraph(graph), S_OK);
+        auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
+        StuckRead share;
+        const auto source = share.Source();
+        const auto sink = std::make_shared<GstFilter>(gst_element_factory_make("fakesink", nullptr));
+        std::shared_ptr<IPin> output;
+        std::shared_ptr<IPin> input;
+        ASSERT_EQ(graph->AddFilter(source, SourceFilterName), S_OK);
+        ASSERT_EQ(graph->AddFilter(sink, "Sink"), S_OK);
+        ASSERT_EQ(source->FindPin("src", output), S_OK);
+        ASSERT_EQ(sink->FindPin("sink", input), S_OK);
+        ASSERT_EQ(graph->Connect(output, input), S_OK);
+        {
+            // The facet is the graph itself: kept, it would keep the graph.
+            std::shared_ptr<IMediaControl> control;
+            graph->QueryInterface(control);
+            ASSERT_EQ(control->Run(), S_OK);
+        }
+        ASSERT_TRUE(WaitFor([&share] { return share.Caught(); }, std::chrono::seconds(10)));
+        std::atomic<bool> gone{false};
+        g_object_weak_ref(
+            G_OBJECT(filterGraph->Pipeline()),
+            [](gpointer flag, GObject*) { static_cast<std::atomic<bool>*>(flag)->store(true); }, &gone);
+
+        auto left = std::async(std::launch::async, [&] {
+            if (dropped) {
+                filterGraph.reset();
+                graph.reset();
+                return S_OK;
+            }
+            return graph->RemoveFilter(source);
+        });
+        const bool cameBack = left.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!cameBack) {
+            share.End();
+        }
+        EXPECT_EQ(left.get(), S_OK);
+        ASSERT_TRUE(cameBack) << "leaving waited for the read";
+        EXPECT_FALSE(gone) << "the pipeline was taken down while its read went on";
+        if (!dropped) {
+            // The graph is empty and builds the next file.
+            EXPECT_TRUE(Names().empty());
+            std::shared_ptr<IBaseFilter> clip;
+            ASSERT_EQ(graph->AddSourceFilter(Clip(".mkv"), SourceFilterName, clip), S_OK);
+            ASSERT_EQ(clip->FindPin("src", output), S_OK);
+            EXPECT_TRUE(Succeeded(graph->Render(output)));
+        }
+        // Once the read returns, the pipeline left behind is stopped and let go.
+        share.End();
+        EXPECT_TRUE(WaitFor([&gone] { return gone.load(); }, std::chrono::seconds(20)))
+            << "the pipeline left behind was never let go";
     }
 }
 

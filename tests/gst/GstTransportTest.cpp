@@ -2,11 +2,14 @@
 // Running, stopping and seeking the real graph through the playback object. Stopping, pausing and
 // resuming are checked by the random command sequences of the transport model test.
 
+#include "gstcommon/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdlib>
 #include <gmock/gmock.h>
+#include <gst/base/gstbasesink.h>
+#include <mutex>
 #include <thread>
 
 // Timing is checked on pictures alone: a sound stream's start on the test's sound server takes a
@@ -151,6 +154,107 @@ TEST_F(GstPlaybackTest, OpeningTwiceLeavesOneSetOfFiltersAndTheListingNamesThem)
     ASSERT_EQ(lines.lines.size(), 2 * second.size());
     EXPECT_TRUE(std::equal(second.begin(), second.end(), lines.lines.begin() + second.size()));
     EXPECT_TRUE(PlayToEnd());
+}
+
+// What reaches a sink, in order: 'F' for the first flush of each seek, 'P' for a picture; and where
+// in the file the last picture stands.
+class SinkArrivals {
+public:
+    explicit SinkArrivals(GstElement* pipeline) {
+        gst_segment_init(&segment_, GST_FORMAT_TIME);
+        for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline)))) {
+            if (GST_IS_BASE_SINK(element.get())) {
+                pad_ = Adopt(gst_element_get_static_pad(element.get(), "sink"));
+                gst_pad_add_probe(
+                    pad_.get(),
+                    static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                    &SinkArrivals::OnArrival, this, nullptr);
+                return;
+            }
+        }
+    }
+    std::string Seen() {
+        std::lock_guard guard(lock_);
+        return seen_;
+    }
+    MediaTime LastPicture() {
+        std::lock_guard guard(lock_);
+        return lastPicture_;
+    }
+
+private:
+    static GstPadProbeReturn OnArrival(GstPad*, GstPadProbeInfo* info, gpointer data) {
+        auto& self = *static_cast<SinkArrivals*>(data);
+        std::lock_guard guard(self.lock_);
+        if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+            self.seen_ += 'P';
+            const guint64 at = gst_segment_to_stream_time(&self.segment_, GST_FORMAT_TIME,
+                                                          GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info)));
+            self.lastPicture_ = GST_CLOCK_TIME_IS_VALID(at) ? static_cast<MediaTime>(at / 100) : -1;
+        } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_SEGMENT) {
+            gst_event_copy_segment(GST_PAD_PROBE_INFO_EVENT(info), &self.segment_);
+        } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+                   GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_START &&
+                   gst_event_get_seqnum(event) != self.seek_) {
+            self.seek_ = gst_event_get_seqnum(event);
+            self.seen_ += 'F';
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    PadRef pad_;
+    std::mutex lock_;
+    std::string seen_;
+    GstSegment segment_{};
+    MediaTime lastPicture_ = -1;
+    guint32 seek_ = GST_SEQNUM_INVALID;
+};
+
+// A drag of the seek bar seeks at every step, faster than a decoder lands a seek. Each step's place
+// is read back at once; the pipeline has one seek in flight at a time, each lands (its picture
+// reaches the sink) before the next is sent, and the drag ends on the picture where it was let go,
+// brought in by the window's event loop alone when nothing asks the graph anything.
+TEST_F(GstPlaybackTest, ADraggedThumbKeepsOneSeekInFlightAndEndsWhereItWasLetGo) {
+    for (const bool playing : {false, true}) {
+        Open(Clip(".mp4", true, false, 1280, 720, 4.0), false, false);
+        if (playing) {
+            player->Play();
+            ASSERT_TRUE(WaitFor([&] { return player->GetPosition() > 0; }));
+        }
+        SinkArrivals arrivals(Graph()->Pipeline());
+        MediaTime stop = 0;
+        ASSERT_EQ(Graph()->GetStopPosition(stop), S_OK);
+        constexpr int Steps = 40;
+        for (int step = 1; step <= Steps; ++step) {
+            const std::int32_t bar = 9000 - step * 200;
+            EXPECT_EQ(player->SeekToBarPosition(bar), S_OK);
+            EXPECT_EQ(player->GetPosition(), stop * bar / 10000) << "step " << step;
+        }
+        // The release and the end of the scroll, at one place.
+        const MediaTime letGo = stop * 1000 / 10000;
+        player->SeekToBarPosition(1000);
+        player->SeekToBarPosition(1000);
+        const auto landed = [&] {
+            const MediaTime at = arrivals.LastPicture();
+            // Playing, the pictures after it may have come already.
+            return at > letGo - Second / 25 && at <= letGo + (playing ? Second / 2 : 0);
+        };
+        EXPECT_TRUE(WaitFor([&] {
+            g_main_context_iteration(nullptr, FALSE);
+            return landed();
+        })) << arrivals.LastPicture();
+        MediaTime shown = -1;
+        WaitFor([&] { return (shown = Graph()->ShownPictureTime()) >= 0; });
+        EXPECT_TRUE(shown <= letGo && shown > letGo - Second / 25) << "shows " << shown << " for " << letGo;
+        const std::string seen = arrivals.Seen();
+        EXPECT_EQ(seen.find("FF"), std::string::npos)
+            << "a seek was sent before the last one landed: " << seen;
+        EXPECT_LT(std::count(seen.begin(), seen.end(), 'F'), Steps / 2) << seen;
+        if (playing) {
+            EXPECT_GT(PlayAndFindLowestPlaceUntil(letGo + Second / 5), letGo - Second / 25);
+        }
+        EXPECT_TRUE(Graph()->Problems().empty()) << Graph()->Problems().front();
+    }
 }
 
 } // namespace

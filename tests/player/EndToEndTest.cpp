@@ -594,4 +594,50 @@ TEST(EndToEndSlowOpenTest, WhileAFileOpensSlowlyTheWindowIsDrawnAndAnswersAndACl
     EXPECT_EQ(settings.ReadString("Play", "Position", ""), "0");
 }
 
+// A file on a share that died, or a disk that hangs, never gives its first byte. Once its build gives
+// up, the file's pipeline cannot be taken down while the read goes on; moving on to the next file or
+// closing the window must not wait for it: the window answers, the next file plays, and the close ends
+// the program and stores the settings, all while the read is still caught.
+TEST(EndToEndSlowOpenTest, AFileCaughtInAReadForGoodIsLeftAndTheWindowMovesOnAndCloses) {
+    EnsureTestServers();
+    constexpr int kForGoodMs = 10 * 60 * 1000;
+    struct Leaving {
+        const char* how;
+        bool next;
+    };
+    for (const Leaving leaving : {Leaving{"moving on to the next file", true}, Leaving{"closing", false}}) {
+        SCOPED_TRACE(leaving.how);
+        PlayerInstall install(".avi", 6.0);
+        ProfileFile settings(install.SettingsFile());
+        std::optional<SlowFirstRead> slowRead(std::in_place, "/a2.avi", kForGoodMs);
+        RunningPlayer player(install);
+        slowRead.reset();
+        ASSERT_TRUE(player.WaitUntilReady());
+        player.DoubleClickFile("a2.avi");
+        // A window in which nothing may happen: the double click must have reached the build, which
+        // then waits for the read, before the next step is taken.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::string playing = "a2.avi";
+        if (leaving.next) {
+            player.Press("次のファイル(W)");
+            // The build gives up after its deadline; then the held press moves on (the failed file
+            // counting as ended may move on once more).
+            ASSERT_TRUE(player.WaitUntil(
+                [](const Objects& o) {
+                    return !IsSelected(o, "a2.avi") && TextOf(o, "text", "再生位置") >= "00:00:01.0";
+                },
+                45000))
+                << "the window froze behind the caught read";
+            playing = player.SelectedFile();
+            EXPECT_TRUE(player.Find("push button", "停止(Y)")) << "the window does not answer";
+        }
+        EXPECT_EQ(player.Close(45000), 0);
+        // A close held until the build gave up may come after the tick that counts the failed file as
+        // ended and starts the next one.
+        const std::string stored = settings.ReadString("Play", "File", "");
+        EXPECT_TRUE(stored == install.Clip(playing) || (!leaving.next && stored == install.Clip("a3.avi")))
+            << stored;
+    }
+}
+
 } // namespace

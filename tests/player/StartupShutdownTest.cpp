@@ -9,6 +9,7 @@
 #include "browser/TFilterComboBox.h"
 #include "core/SettingsFileName.h"
 #include "graph/Halvion.h"
+#include "player/BusNameClaim.h"
 #include "player/HandlerDispatcher.h"
 #include "player/MprisService.h"
 #include "player/PlaySettings.h"
@@ -448,38 +449,83 @@ TEST_F(StartupShutdownTest, TheSessionsEndClosesAnOpenBoxAndThePlaceIsStored) {
     EXPECT_EQ(StoredValue("Playing"), "1");
 }
 
-// A start that hands its file to a player whose window has closed would end believing the file plays:
-// once the window closes, the session's player refuses files and gives its name up.
-TEST_F(StartupShutdownTest, AFileHandedOverOnceTheWindowHasClosedIsRefused) {
-    // A session bus of the test's own, before anything in the process connects to one: the case needs
-    // a process of its own, as ctest gives every case.
+// A session bus of the test's own, set before anything in the process connects to one: a case that
+// uses it needs a process of its own, as ctest gives every case. The daemon ends with the handle.
+std::unique_ptr<void, std::function<void(void*)>> OwnSessionBus() {
     std::FILE* daemon = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
-    ASSERT_NE(daemon, nullptr);
+    if (daemon == nullptr) {
+        return nullptr;
+    }
     char address[512] = {};
     char pid[32] = {};
-    ASSERT_TRUE(std::fgets(address, sizeof address, daemon) && std::fgets(pid, sizeof pid, daemon));
+    const bool read = std::fgets(address, sizeof address, daemon) && std::fgets(pid, sizeof pid, daemon);
     ::pclose(daemon);
-    const std::unique_ptr<void, std::function<void(void*)>> busDaemon(
-        &daemon, [busPid = std::atoi(pid)](void*) { ::kill(busPid, SIGTERM); });
+    if (!read) {
+        return nullptr;
+    }
     ::setenv("DBUS_SESSION_BUS_ADDRESS", std::string(address, std::strcspn(address, "\n")).c_str(), 1);
-    PlayerSession session;
-    ASSERT_TRUE(session.Claim()) << "another player owns the session's name";
-    StartIn(media.Path());
-    session.Attach(*form);
-    EXPECT_TRUE(HandOverToRunningPlayer(Clip(2)));
-    EXPECT_TRUE(PollUntil(
-        [&] {
-            QApplication::processEvents();
-            return Opened() == Strings{Clip(2)};
-        },
-        std::chrono::milliseconds(5000)));
-    form->close();
-    EXPECT_FALSE(HandOverToRunningPlayer(Clip(3))) << "a file was taken by a window that has closed";
-    EXPECT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
-        QString::fromLatin1(MprisService::ServiceName)));
-    QApplication::processEvents();
-    EXPECT_FALSE(Shutdown().seen);
-    EXPECT_EQ(StoredValue("File"), Clip(2));
+    static int handle = 0;
+    return {&handle, [busPid = std::atoi(pid)](void*) { ::kill(busPid, SIGTERM); }};
+}
+
+bool NameOwnedByApplication() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.interface()->serviceOwner(QString::fromLatin1(MprisService::ServiceName)).value() ==
+           bus.baseService();
+}
+
+// A start that hands its file to a player whose window has closed would end believing the file plays:
+// once the window closes, the session's player refuses files and gives its name up. A start with a
+// file claims the name before its application exists, and the application's connection takes it
+// over: a file handed to the first claim is not lost on the way.
+class HandOverTest : public ControllerTest {
+protected:
+    void HandOverUntilTheWindowCloses(bool claimedBeforeTheApplication) {
+        const auto busDaemon = OwnSessionBus();
+        ASSERT_NE(busDaemon, nullptr);
+        // Another start, which finds the name owned and hands its files over.
+        BusNameClaim other;
+        PlayerSession session;
+        Strings handed;
+        if (claimedBeforeTheApplication) {
+            BusNameClaim claim;
+            ASSERT_EQ(claim.Claim(), BusNameClaim::Result::Owner) << "another player owns the session's name";
+            ASSERT_EQ(other.Claim(), BusNameClaim::Result::Taken);
+            EXPECT_TRUE(other.HandOver(Clip(2))) << "the claim takes files before the application serves";
+            handed.push_back(Clip(2));
+            ASSERT_TRUE(session.TakeOver(claim));
+        } else {
+            ASSERT_TRUE(session.Claim()) << "another player owns the session's name";
+            ASSERT_EQ(other.Claim(), BusNameClaim::Result::Taken);
+        }
+        EXPECT_TRUE(NameOwnedByApplication());
+        StartIn(media.Path());
+        session.Attach(*form);
+        EXPECT_TRUE(other.HandOver(Clip(3)));
+        handed.push_back(Clip(3));
+        EXPECT_TRUE(PollUntil(
+            [&] {
+                QApplication::processEvents();
+                return Opened() == handed;
+            },
+            std::chrono::milliseconds(5000)))
+            << Opened().size();
+        form->close();
+        EXPECT_FALSE(other.HandOver(Clip(1))) << "a file was taken by a window that has closed";
+        EXPECT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            QString::fromLatin1(MprisService::ServiceName)));
+        QApplication::processEvents();
+        EXPECT_FALSE(Shutdown().seen);
+        EXPECT_EQ(StoredValue("File"), Clip(3));
+    }
+};
+
+TEST_F(HandOverTest, AFileHandedOverOnceTheWindowHasClosedIsRefused) {
+    HandOverUntilTheWindowCloses(false);
+}
+
+TEST_F(HandOverTest, AFileHandedToTheClaimBeforeTheApplicationPlaysOnceTheWindowIsUp) {
+    HandOverUntilTheWindowCloses(true);
 }
 
 } // namespace
