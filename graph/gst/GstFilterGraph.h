@@ -259,6 +259,7 @@ private:
     void RemakeStalePicture();
     void ShowUnshownPicture();
     void LetHeldPictureThrough();
+    HRESULT StartEmpty();
 
     RenderCounters counters_;
     SoundVolume volume_;

@@ -29,6 +29,9 @@ HRESULT GstFilterGraph::Run() {
     if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
+    if (Empty()) {
+        return StartEmpty();
+    }
     // A graph just built stands at a picture made before its window was placed, which nobody sees;
     // the first frame made while playing comes only after the sinks' latency and a frame's time.
     // Made again now, the first picture shows before playing starts. Only where the picture stands
@@ -56,10 +59,22 @@ HRESULT GstFilterGraph::Pause() {
     if (transport_ == Transport::Broken) {
         return E_FAIL;
     }
+    if (Empty()) {
+        return StartEmpty();
+    }
     LetHeldPictureThrough();
     transport_ = Transport::Started;
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
+}
+
+// A graph with nothing in it has nothing to pause or run, and its pipeline stays down: a source added
+// to a pipeline that is up starts at once, before anything is linked to it, and its first data goes
+// nowhere. The source then fails with "Internal data stream error", and so does the build that links
+// it, now and then (a pause or play pressed before any file was open, then a file opened).
+HRESULT GstFilterGraph::StartEmpty() {
+    transport_ = Transport::Started;
+    return S_OK;
 }
 
 // Stopping keeps the graph built and the position where it is: the next Run goes on from there.

@@ -87,6 +87,28 @@ TEST_F(GstGraphTest, PinsAreFoundByIdAndKnowWhatTheyAreJoinedTo) {
     EXPECT_EQ(direction, PinDirection::Output);
 }
 
+// The window's pause or play pressed before any file was open reaches an empty graph; the file opened
+// next still builds, its source started only by the build that links it.
+TEST_F(GstGraphTest, AGraphPausedOrRunWhileEmptyBuildsTheFileOpenedNext) {
+    for (const bool run : {false, true}) {
+        ASSERT_EQ(gst.CreateFilterGraph(graph), S_OK);
+        std::shared_ptr<IMediaControl> control;
+        ASSERT_EQ(graph->QueryInterface(control), S_OK);
+        EXPECT_EQ(run ? control->Run() : control->Pause(), S_OK);
+        std::shared_ptr<IBaseFilter> source;
+        ASSERT_EQ(graph->AddSourceFilter(Clip(".mkv"), SourceFilterName, source), S_OK);
+        // Time for a source started on its own to push into nothing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::shared_ptr<IEnumPins> pins;
+        source->EnumPins(pins);
+        std::shared_ptr<IPin> output;
+        ASSERT_EQ(pins->Next(output), S_OK);
+        EXPECT_TRUE(Succeeded(graph->Render(output))) << (run ? "run" : "paused");
+        const auto problems = std::dynamic_pointer_cast<GstFilterGraph>(graph)->Problems();
+        EXPECT_TRUE(problems.empty()) << (run ? "run: " : "paused: ") << problems.front();
+    }
+}
+
 TEST_F(GstGraphTest, ASourceIsRefusedForWhatIsNoFile) {
     std::shared_ptr<IBaseFilter> source;
     EXPECT_TRUE(Failed(graph->AddSourceFilter("", SourceFilterName, source)));
