@@ -97,7 +97,8 @@ TEST_F(GstGraphTest, AGraphPausedOrRunWhileEmptyBuildsTheFileOpenedNext) {
         EXPECT_EQ(run ? control->Run() : control->Pause(), S_OK);
         std::shared_ptr<IBaseFilter> source;
         ASSERT_EQ(graph->AddSourceFilter(Clip(".mkv"), SourceFilterName, source), S_OK);
-        // Time for a source started on its own to push into nothing.
+        // A window in which nothing may happen: a source started on its own would push into nothing
+        // here, and there is no message to wait for when it rightly does not.
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         std::shared_ptr<IEnumPins> pins;
         source->EnumPins(pins);

@@ -774,7 +774,8 @@ TEST_F(DesktopIntegrationTest, AFileHandedOverWhileThePlayerStartsReachesItsWind
                  " string:'" + FileUri(install.Clip("a3.mp4")) + "' int64:9223372036854775807 > '" + answer +
                  "' 2>&1 &")
                     .c_str());
-    // The call is on its way to the stopped player before it runs on.
+    // A window in which nothing may happen: the call must be on its way to the stopped player before
+    // it runs on, and a stopped player gives nothing to wait for.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ::kill(player.Pid(), SIGCONT);
     EXPECT_TRUE(WaitForText(answer, "boolean true", 1)) << Shell("cat '" + answer + "'");
