@@ -2,6 +2,7 @@
 #include "graph/gst/VideoDecoderSetup.h"
 
 #include "graph/gst/CatchUpSkipping.h"
+#include "graph/gst/CatchUpThreads.h"
 #include "gstcommon/GstHandles.h"
 
 namespace {
@@ -24,6 +25,10 @@ GstPadProbeReturn SetUpFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
     int height = 0;
     int numerator = 0;
     int denominator = 1;
+    // A catch-up's caps come with its threads set.
+    if (CatchUpCaps(caps)) {
+        return GST_PAD_PROBE_OK;
+    }
     if (!stream || !gst_structure_get_int(stream, "width", &width) ||
         !gst_structure_get_int(stream, "height", &height)) {
         return GST_PAD_PROBE_OK;
@@ -60,6 +65,7 @@ void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
     SkipUnshownUnreferencedPictures(input.get());
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), ThreadsProperty)) {
         gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetUpFromCaps, nullptr, nullptr);
+        DecodeCatchUpsOnBothCores(input.get());
     }
 }
 
