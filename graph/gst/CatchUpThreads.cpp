@@ -27,9 +27,13 @@ struct CatchUpThreadsState {
     CapsRef caps;
     GstSegment segment;
     bool segmentKnown = false;
+    // The place the stream is to be sought to, until the seek's flush comes.
+    GstClockTime positionAhead = GST_CLOCK_TIME_NONE;
     // Nothing has reached the decoder since it was flushed (or started): it holds no picture.
     bool emptied = true;
+    bool pictureSeen = false;
     bool catchingUp = false;
+    int reopenings = 0;
 };
 
 int DecoderThreads(GstElement* decoder) {
@@ -38,27 +42,30 @@ int DecoderThreads(GstElement* decoder) {
     return threads;
 }
 
-// Reopens the decoder, before the picture on its way, with the threads given and the caps the
-// stream came with, marked or not.
-void Reopen(GstPad* pad, const CatchUpThreadsState& state, int threads, bool marked) {
+// Reopens the decoder, before the picture on its way, with the threads given. The caps the stream
+// came with are sent again, marked with a count of the reopenings so that they always differ from
+// the decoder's last: avdec opens its codec again only for caps that differ.
+void Reopen(GstPad* pad, CatchUpThreadsState& state, int threads) {
     if (const ElementRef decoder = Adopt(gst_pad_get_parent_element(pad))) {
         g_object_set(decoder.get(), ThreadsProperty, threads, nullptr);
     }
     GstCaps* caps = gst_caps_copy(state.caps.get());
-    if (marked) {
-        gst_caps_set_simple(caps, CatchUpField, G_TYPE_BOOLEAN, TRUE, nullptr);
-    }
+    gst_caps_set_simple(caps, CatchUpField, G_TYPE_INT, ++state.reopenings, nullptr);
     gst_pad_send_event(pad, gst_event_new_caps(caps));
     gst_caps_unref(caps);
 }
 
 void OnPicture(GstPad* pad, GstBuffer* buffer, CatchUpThreadsState& state) {
     const bool emptied = std::exchange(state.emptied, false);
+    state.pictureSeen = true;
     if (state.format.packing == CodedPacking::Unknown || !state.segmentKnown || !state.caps) {
         return;
     }
-    const bool beforePlace =
-        EndsBeforeSegment(GST_BUFFER_PTS(buffer), GST_BUFFER_DURATION(buffer), state.segment);
+    GstSegment place = state.segment;
+    if (GST_CLOCK_TIME_IS_VALID(state.positionAhead) && state.positionAhead > place.start) {
+        place.start = state.positionAhead;
+    }
+    const bool beforePlace = EndsBeforeSegment(GST_BUFFER_PTS(buffer), GST_BUFFER_DURATION(buffer), place);
     // A catch-up is known by its first picture, which starts before the place; without a place
     // further on, there is nothing to wait for.
     if (!state.catchingUp && !(emptied && beforePlace)) {
@@ -86,14 +93,17 @@ void OnPicture(GstPad* pad, GstBuffer* buffer, CatchUpThreadsState& state) {
         MarkStartupOnce("video decoder in: catch-up on two threads");
         GST_DEBUG_OBJECT(pad, "a catch-up from %" GST_TIME_FORMAT " to %" GST_TIME_FORMAT " on two threads",
                          GST_TIME_ARGS(GST_BUFFER_PTS(buffer)), GST_TIME_ARGS(state.segment.start));
-        Reopen(pad, state, CatchUpThreadCount, true);
+        Reopen(pad, state, CatchUpThreadCount);
         return;
     }
     state.catchingUp = false;
+    const ElementRef decoder = Adopt(gst_pad_get_parent_element(pad));
+    if (!decoder || DecoderThreads(decoder.get()) != CatchUpThreadCount) {
+        return;
+    }
     returned.fetch_add(1, std::memory_order_relaxed);
     GST_DEBUG_OBJECT(pad, "back to one thread at %" GST_TIME_FORMAT, GST_TIME_ARGS(GST_BUFFER_PTS(buffer)));
-    // The caps the stream came with set the decoder up as for the stream alone.
-    Reopen(pad, state, 1, false);
+    Reopen(pad, state, 1);
 }
 
 // Runs on the decoder input's streaming thread, and on the thread that flushes it.
@@ -107,15 +117,25 @@ GstPadProbeReturn OnDecoderInput(GstPad* pad, GstPadProbeInfo* info, gpointer da
     switch (GST_EVENT_TYPE(event)) {
     case GST_EVENT_FLUSH_STOP:
         state.emptied = true;
+        state.positionAhead = GST_CLOCK_TIME_NONE;
         break;
     case GST_EVENT_CAPS: {
         GstCaps* caps = nullptr;
         gst_event_parse_caps(event, &caps);
         if (caps && !CatchUpCaps(caps)) {
-            // New caps from upstream reopen the decoder as for the stream alone.
+            // New caps from upstream reopen the decoder as set up for the stream alone; those before
+            // its first picture open it for the place ahead, if there is one and it can be taken back
+            // to one thread past it.
             state.caps = CapsRef(gst_caps_ref(caps));
             state.format = CodedFormatOf(caps);
-            state.catchingUp = false;
+            const ElementRef decoder = Adopt(gst_pad_get_parent_element(pad));
+            state.catchingUp = GST_CLOCK_TIME_IS_VALID(state.positionAhead) && !state.pictureSeen &&
+                               state.format.packing != CodedPacking::Unknown && decoder &&
+                               DecoderThreads(decoder.get()) == 1;
+            if (state.catchingUp) {
+                g_object_set(decoder.get(), ThreadsProperty, CatchUpThreadCount, nullptr);
+                MarkStartupOnce("video decoder in: two threads for the place ahead");
+            }
         }
         break;
     }
@@ -134,9 +154,10 @@ GstPadProbeReturn OnDecoderInput(GstPad* pad, GstPadProbeInfo* info, gpointer da
 
 } // namespace
 
-void DecodeCatchUpsOnBothCores(GstPad* decoderInput) {
+void DecodeCatchUpsOnBothCores(GstPad* decoderInput, GstClockTime positionAhead) {
     auto* state = new CatchUpThreadsState{};
     gst_segment_init(&state->segment, GST_FORMAT_UNDEFINED);
+    state->positionAhead = positionAhead;
     gst_pad_add_probe(
         decoderInput,
         static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |

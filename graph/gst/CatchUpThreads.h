@@ -12,13 +12,16 @@
 // hand) it is reopened with one again. Only at those points does a reopen lose nothing: the first
 // after a flush, when the decoder holds nothing, and an IDR picture, which refers to nothing before
 // it. avdec reads its thread count only when it opens its codec, and opens it again only for caps
-// that differ, so the stretch is marked by a field on the caps.
+// that differ, so each reopening marks the caps with a field of its own.
 
 // Watches a decoder's input pad and switches the decoder's threads around its catch-ups. Runs on
-// the pad's streaming thread.
-void DecodeCatchUpsOnBothCores(GstPad* decoderInput);
+// the pad's streaming thread. Given the place the stream is sought to once built, the decoder opens
+// on the catch-up's threads already, and goes back to one past that place. Its probe must come
+// after the one that sets the decoder up from the caps.
+void DecodeCatchUpsOnBothCores(GstPad* decoderInput, GstClockTime positionAhead = GST_CLOCK_TIME_NONE);
 
-// Whether the caps are those a catch-up reopened the decoder with; their threads are set already.
+// Whether the caps are those the decoder was reopened with around a catch-up; their threads are set
+// already.
 bool CatchUpCaps(const GstCaps* caps);
 
 // Catch-ups decoded on two threads so far in this process, and reopens back to one after them;

@@ -250,7 +250,7 @@ std::string FrameChecksum(GstBuffer* buffer, GstCaps* caps) {
 // The file decoded as the graph's decoding bin decodes it, into a sink that keeps what it is given.
 class DecodeToSink {
 public:
-    explicit DecodeToSink(const std::string& path) {
+    explicit DecodeToSink(const std::string& path, GstClockTime positionAhead = GST_CLOCK_TIME_NONE) {
         pipeline_ = Share(gst_pipeline_new(nullptr));
         GstElement* source = gst_element_factory_make("filesrc", nullptr);
         GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
@@ -259,7 +259,7 @@ public:
         g_object_set(sink_, "sync", FALSE, nullptr);
         gst_bin_add_many(GST_BIN(pipeline_.get()), source, decoder, sink_, nullptr);
         gst_element_link(source, decoder);
-        SetUpVideoDecoders(decoder);
+        SetUpVideoDecoders(decoder, positionAhead);
         g_signal_connect(decoder, "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer sink) {
                              const PadRef input =
                                  Adopt(gst_element_get_static_pad(GST_ELEMENT(sink), "sink"));
@@ -410,20 +410,33 @@ TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives
         EXPECT_GT(SkippedCatchUpPictures(), skippedBefore)
             << clip.extension << ": nothing was skipped on the way";
 
+        // Played on from a place, sought to in a decoder opened for it or not, every picture is the
+        // full decode's: the picture at the place itself went by in the pause.
         constexpr std::size_t Resumed = 26;
-        resumed.SeekTo(Resumed * Frame);
-        const std::map<GstClockTime, std::string> playedOn = resumed.DecodeAll();
-        // The picture at the place itself went by in the pause.
-        for (std::size_t frame = Resumed + 1; frame < inOrder.size(); ++frame) {
-            const auto played = playedOn.find(inOrder[frame].first);
-            EXPECT_TRUE(played != playedOn.end() && played->second == inOrder[frame].second)
-                << clip.extension << ": frame " << frame << " played on from " << Resumed;
-        }
+        const auto playOn = [&](DecodeToSink& decode, const char* how) {
+            EXPECT_EQ(decode.SeekTo(Resumed * Frame).second, inOrder[Resumed].second)
+                << clip.extension << how;
+            const std::map<GstClockTime, std::string> playedOn = decode.DecodeAll();
+            for (std::size_t frame = Resumed + 1; frame < inOrder.size(); ++frame) {
+                const auto played = playedOn.find(inOrder[frame].first);
+                EXPECT_TRUE(played != playedOn.end() && played->second == inOrder[frame].second)
+                    << clip.extension << how << ": frame " << frame;
+            }
+        };
+        playOn(resumed, " played on");
         const CatchUpThreadCounts switches = CatchUpThreadSwitches();
         EXPECT_GT(switches.raised, switchesBefore.raised)
             << clip.extension << ": no catch-up took two threads";
         EXPECT_GT(switches.returned, switchesBefore.returned)
             << clip.extension << ": the decoder never went back to one thread";
+
+        DecodeToSink resumedAhead(path, Resumed * Frame);
+        ASSERT_TRUE(resumedAhead.Settle(GST_STATE_PAUSED)) << clip.extension;
+        playOn(resumedAhead, " told the place ahead");
+        EXPECT_EQ(CatchUpThreadSwitches().raised, switches.raised)
+            << clip.extension << ": a decoder opened for the place was opened again for it";
+        EXPECT_GT(CatchUpThreadSwitches().returned, switches.returned)
+            << clip.extension << ": a decoder opened for the place never went back to one thread";
     }
 }
 
@@ -671,11 +684,12 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
     ASSERT_TRUE(OpenStartupMarks(path, MonotonicNanoseconds()));
     std::shared_ptr<IGraphBuilder> marked;
     ASSERT_EQ(gst.CreateFilterGraph(marked), S_OK);
+    // Between the key frames a second apart, so the place is caught up to.
+    const auto place = Second + Second / 5;
+    std::dynamic_pointer_cast<IPositionAhead>(marked)->PositionAhead(place);
     ASSERT_TRUE(Succeeded(marked->RenderFile(Clip(".mp4", true, true, 320, 240, 2.0))));
     std::shared_ptr<IMediaSeeking> seeking;
     ASSERT_EQ(marked->QueryInterface(seeking), S_OK);
-    // Between the key frames a second apart, so the place is caught up to.
-    const auto place = Second + Second / 5;
     ASSERT_EQ(seeking->SetPositions(place, AM_SEEKING_AbsolutePositioning, place, AM_SEEKING_NoPositioning),
               S_OK);
     const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(marked);
@@ -698,13 +712,13 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
                                             "type found video/quicktime",
                                             "added demuxer",
                                             "added video decoder",
+                                            "video decoder in: two threads for the place ahead",
                                             "video decoder in: first buffer",
                                             "video decoder out: caps",
                                             "video decoder out: first buffer",
                                             "video: first picture held",
                                             "graph prerolled behind the held picture",
                                             "video: first picture dropped for the place",
-                                            "video decoder in: catch-up on two threads",
                                             "video sink: buffer after flush 1",
                                             "graph prerolled 1"};
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -713,6 +727,9 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
             EXPECT_LT(reached(order[i - 1]), reached(order[i])) << order[i - 1] << " after " << order[i];
         }
     }
-    // Nothing reached the video sink before the seek's flush.
+    // Nothing reached the video sink before the seek's flush, and the decoder opened for the place
+    // was not opened again for it.
     EXPECT_EQ(reached("video sink: first buffer"), static_cast<std::ptrdiff_t>(phases.size()));
+    EXPECT_EQ(reached("video decoder in: catch-up on two threads"),
+              static_cast<std::ptrdiff_t>(phases.size()));
 }
