@@ -42,6 +42,9 @@ public:
     void SetDeviceScreen(int monitor, bool fullscreen);
 
     void OpenFile(const std::string& fileName);
+    // The place the next file opened is sought to at once, told ahead so that the graph can get ready
+    // for it while it builds; the seek itself is still SetPosition's.
+    void ExpectPosition(MediaTime position);
     void TestRenderFile(const std::string& fileName);
 
     void Play();
@@ -114,6 +117,7 @@ public:
 private:
     std::string FileName;
     std::string AudioOutput;
+    MediaTime PositionExpected = 0;
 
 public:
     bool EndReached = false;

@@ -3,10 +3,12 @@
 #include "graph/FilterName.h"
 #include "graph/GraphNames.h"
 #include "graph/Halvion.h"
+#include "graph/PositionAhead.h"
 #include "graph/VideoPlacement.h"
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // A step whose object is missing (no graph, no source filter, no device renderer, no pin) counts as a
@@ -48,6 +50,10 @@ std::vector<std::shared_ptr<IBaseFilter>> CollectFilters(IGraphBuilder& graph) {
 
 } // namespace
 
+void THalvion::ExpectPosition(MediaTime position) {
+    PositionExpected = position;
+}
+
 void THalvion::OpenFile(const std::string& fileName) {
     if (MediaControl) {
         MediaControl->Stop();
@@ -66,6 +72,10 @@ void THalvion::OpenFile(const std::string& fileName) {
             VideoWindow->put_Owner(OwnerWindow);
         }
     }
+    if (const auto ahead = std::dynamic_pointer_cast<IPositionAhead>(Graph)) {
+        ahead->PositionAhead(std::exchange(PositionExpected, 0));
+    }
+    PositionExpected = 0;
     // The path goes to the graph whole: the graph, not a fixed buffer, decides what it can open.
     const std::string& path = FileName;
 

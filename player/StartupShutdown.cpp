@@ -150,6 +150,7 @@ void TfrmMain::LoadSettings() {
 
     ResumePosition = ParsePosition(stored.Position);
     if (stored.Resume && stored.Playing && StartPath.empty()) {
+        Player->ExpectPosition(ResumePosition);
         OpenSelectedFile();
         MarkStartupOnce("stored file built");
         Player->SetPosition(ResumePosition);

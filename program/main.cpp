@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <malloc.h>
 #include <memory>
 #include <system_error>
 
@@ -40,6 +41,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarnwick: %s: the start-up marks cannot be written\n",
                      commandLine.StartupMarks.c_str());
     }
+    // A decoded full HD picture is 3 MiB. glibc gives a block that large a mapping of its own, but
+    // raises that threshold past a block's size each time one is freed, and from then on such blocks
+    // come from heaps it seldom gives back: the pictures of a decoder reopened (the threads of a
+    // catch-up after a seek) or of the file before stay counted against the program. A fixed
+    // threshold keeps every picture in its own mapping, returned when it is freed; the pools that
+    // hold pictures reuse them, so few mappings are made.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     // Before any thread starts, so that every thread leaves the session's signals to the window.
     InstallSessionEndSignals();
     // Before any thread reads the environment, which this may change.

@@ -40,35 +40,38 @@ struct SliceTally {
     bool Unreferenced() const { return any && !referenced; }
 };
 
-bool UnreferencedH264Lengths(std::span<const std::uint8_t> data, int lengthSize) {
-    SliceTally tally;
+// Calls `visit` with each NAL unit's header byte; false when a length runs past the buffer.
+template <typename Visit>
+bool ForEachH264Unit(std::span<const std::uint8_t> data, const CodedFormat& format, Visit visit) {
+    if (format.packing == CodedPacking::H264StartCodes) {
+        for (std::size_t at = 0; at + 3 < data.size(); ++at) {
+            if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1) {
+                visit(data[at + 3]);
+                at += 3;
+            }
+        }
+        return true;
+    }
+    if (format.packing != CodedPacking::H264Lengths || format.lengthSize < 1 || format.lengthSize > 4) {
+        return false;
+    }
+    const auto lengthSize = static_cast<std::size_t>(format.lengthSize);
     std::size_t at = 0;
     while (at < data.size()) {
-        if (data.size() - at < static_cast<std::size_t>(lengthSize)) {
+        if (data.size() - at < lengthSize) {
             return false;
         }
         std::size_t length = 0;
-        for (int i = 0; i < lengthSize; ++i) {
+        for (std::size_t i = 0; i < lengthSize; ++i) {
             length = (length << 8) | data[at++];
         }
         if (length == 0 || length > data.size() - at) {
             return false;
         }
-        tally.Add(H264Unit(data[at]));
+        visit(data[at]);
         at += length;
     }
-    return tally.Unreferenced();
-}
-
-bool UnreferencedH264StartCodes(std::span<const std::uint8_t> data) {
-    SliceTally tally;
-    for (std::size_t at = 0; at + 3 < data.size(); ++at) {
-        if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1) {
-            tally.Add(H264Unit(data[at + 3]));
-            at += 3;
-        }
-    }
-    return tally.Unreferenced();
+    return true;
 }
 
 struct CatchUpState {
@@ -149,6 +152,8 @@ CodedFormat CodedFormatOf(const GstCaps* caps) {
             if (record && gst_buffer_extract(record, 4, &fifth, 1) == 1 && (fifth & 3) != 2) {
                 format.packing = CodedPacking::H264Lengths;
                 format.lengthSize = (fifth & 3) + 1;
+                // avc3 may change them in the stream, so there they count only when a picture carries them.
+                format.parameterSetsInCaps = std::strcmp(packing, "avc") == 0;
             }
         }
         return format;
@@ -157,16 +162,22 @@ CodedFormat CodedFormatOf(const GstCaps* caps) {
 }
 
 bool UnreferencedPicture(std::span<const std::uint8_t> picture, const CodedFormat& format) {
-    switch (format.packing) {
-    case CodedPacking::H264Lengths:
-        return format.lengthSize >= 1 && format.lengthSize <= 4 &&
-               UnreferencedH264Lengths(picture, format.lengthSize);
-    case CodedPacking::H264StartCodes:
-        return UnreferencedH264StartCodes(picture);
-    case CodedPacking::Unknown:
-        break;
-    }
-    return false;
+    SliceTally tally;
+    return ForEachH264Unit(picture, format, [&](std::uint8_t header) { tally.Add(H264Unit(header)); }) &&
+           tally.Unreferenced();
+}
+
+bool StartsAfresh(std::span<const std::uint8_t> picture, const CodedFormat& format) {
+    bool idr = false;
+    bool sequenceSet = false;
+    bool pictureSet = false;
+    const bool whole = ForEachH264Unit(picture, format, [&](std::uint8_t header) {
+        const int type = header & 0x1f;
+        idr = idr || type == 5;
+        sequenceSet = sequenceSet || type == 7;
+        pictureSet = pictureSet || type == 8;
+    });
+    return whole && idr && (format.parameterSetsInCaps || (sequenceSet && pictureSet));
 }
 
 bool EndsBeforeSegment(GstClockTime start, GstClockTime duration, const GstSegment& segment) {

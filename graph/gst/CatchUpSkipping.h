@@ -26,6 +26,8 @@ struct CodedFormat {
     CodedPacking packing = CodedPacking::Unknown;
     // Bytes of each NAL unit's length, for H264Lengths.
     int lengthSize = 4;
+    // Whether the caps carry the parameter sets a decoder opened afresh needs (H.264's avc).
+    bool parameterSetsInCaps = false;
 };
 
 // The packing of a stream from its caps; Unknown for anything not parsed into one picture a buffer.
@@ -34,6 +36,10 @@ CodedFormat CodedFormatOf(const GstCaps* caps);
 // Whether the coded picture in the buffer is one that no later picture refers to. Anything not
 // understood (no picture found, a truncated unit, an extension of the codec) counts as referred to.
 bool UnreferencedPicture(std::span<const std::uint8_t> picture, const CodedFormat& format);
+
+// Whether the coded picture is one a decoder opened afresh can start from: an IDR picture, with the
+// parameter sets it needs in the caps or in the picture itself.
+bool StartsAfresh(std::span<const std::uint8_t> picture, const CodedFormat& format);
 
 // Whether a picture from `start` lasting `duration` ends at or before the segment's start, and so is
 // never shown. A picture without a time or a duration is kept.

@@ -4,6 +4,7 @@
 #include "graph/DeviceScreenOutput.h"
 #include "graph/GraphInterfaces.h"
 #include "graph/GraphWait.h"
+#include "graph/PositionAhead.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
 #include "graph/gst/BusNewsWatch.h"
@@ -51,6 +52,7 @@ class GstFilterGraph : public IGraphBuilder,
                        public IVideoWindow,
                        public IBasicAudio,
                        public IVideoPlacementAhead,
+                       public IPositionAhead,
                        public IDeviceSoundOutput,
                        public IDeviceScreenOutput,
                        public std::enable_shared_from_this<GstFilterGraph> {
@@ -107,6 +109,9 @@ public:
     GstElement* Pipeline() const { return pipeline_.get(); }
     // IVideoPlacementAhead
     void PlaceAhead(VideoPlacementRule rule) override;
+
+    // IPositionAhead
+    void PositionAhead(MediaTime position) override;
 
     // IDeviceScreenOutput
     void SetDeviceScreen(int monitor, bool fullscreen) override;
@@ -272,6 +277,9 @@ private:
     std::mutex lock_;
     PadRef videoPad_;
     VideoPlacementRule placeAhead_;
+    // The place the file being built is sought to next, in the stream's time; none for a build from
+    // its start. Read by the window's thread that builds.
+    GstClockTime positionAhead_ = GST_CLOCK_TIME_NONE;
     ParkedStreams parked_;
     FirstPictureHold firstPicture_;
     std::vector<SignalConnection> decoderHandlers_;

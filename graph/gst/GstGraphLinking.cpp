@@ -14,6 +14,7 @@
 #include <gst/video/videooverlay.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -164,6 +165,11 @@ void GstFilterGraph::PlaceAhead(VideoPlacementRule rule) {
     placeAhead_ = std::move(rule);
 }
 
+void GstFilterGraph::PositionAhead(MediaTime position) {
+    // The graph's times are in units of 100 ns.
+    positionAhead_ = position > 0 ? static_cast<GstClockTime>(position) * 100 : GST_CLOCK_TIME_NONE;
+}
+
 // Runs on a streaming thread (inside pad-added). Caller holds lock_.
 void GstFilterGraph::SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer) {
     CapsRef caps(gst_pad_get_current_caps(decoded));
@@ -247,7 +253,8 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
         decoder.get(), "pad-added", G_CALLBACK(&GstFilterGraph::OnPadAdded), context,
         [](gpointer data, GClosure*) { delete static_cast<BuildContext*>(data); }, GConnectFlags(0));
     decoderHandlers_.emplace_back(GST_OBJECT(decoder.get()), handler);
-    SetUpVideoDecoders(decoder.get());
+    // Only the build it was told for.
+    SetUpVideoDecoders(decoder.get(), std::exchange(positionAhead_, GST_CLOCK_TIME_NONE));
     programStreams_.Watch(decoder.get());
     PadRef decoderInput = Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
     if (gst_pad_link(output, decoderInput.get()) != GST_PAD_LINK_OK) {

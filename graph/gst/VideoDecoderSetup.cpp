@@ -2,6 +2,7 @@
 #include "graph/gst/VideoDecoderSetup.h"
 
 #include "graph/gst/CatchUpSkipping.h"
+#include "graph/gst/CatchUpThreads.h"
 #include "gstcommon/GstHandles.h"
 
 namespace {
@@ -24,6 +25,10 @@ GstPadProbeReturn SetUpFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
     int height = 0;
     int numerator = 0;
     int denominator = 1;
+    // A catch-up's caps come with its threads set.
+    if (CatchUpCaps(caps)) {
+        return GST_PAD_PROBE_OK;
+    }
     if (!stream || !gst_structure_get_int(stream, "width", &width) ||
         !gst_structure_get_int(stream, "height", &height)) {
         return GST_PAD_PROBE_OK;
@@ -46,7 +51,8 @@ GstPadProbeReturn SetUpFromCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
 }
 
 // Runs on whichever thread the decoding bin adds its elements on.
-void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
+void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data) {
+    const GstClockTime positionAhead = *static_cast<GstClockTime*>(data);
     GstElementFactory* factory = gst_element_get_factory(element);
     const char* klass =
         factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
@@ -59,7 +65,9 @@ void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
     }
     SkipUnshownUnreferencedPictures(input.get());
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), ThreadsProperty)) {
+        // Added after the setup from the caps, whose threads it may change.
         gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SetUpFromCaps, nullptr, nullptr);
+        DecodeCatchUpsOnBothCores(input.get(), positionAhead);
     }
 }
 
@@ -71,6 +79,8 @@ VideoDecoderSetup VideoDecoderSetupFor(int width, int height, double framesPerSe
     return {upToFullHd ? 1 : 0, !upToFullHd};
 }
 
-void SetUpVideoDecoders(GstElement* decodeBin) {
-    g_signal_connect(decodeBin, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
+void SetUpVideoDecoders(GstElement* decodeBin, GstClockTime positionAhead) {
+    g_signal_connect_data(
+        decodeBin, "deep-element-added", G_CALLBACK(OnElementAdded), new GstClockTime(positionAhead),
+        [](gpointer data, GClosure*) { delete static_cast<GstClockTime*>(data); }, GConnectFlags(0));
 }

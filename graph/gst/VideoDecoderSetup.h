@@ -22,5 +22,6 @@ struct VideoDecoderSetup {
 VideoDecoderSetup VideoDecoderSetupFor(int width, int height, double framesPerSecond);
 
 // Sets up every software video decoder the decoding bin makes, from the caps of the stream it is
-// given, before the decoder opens its codec.
-void SetUpVideoDecoders(GstElement* decodeBin);
+// given, before the decoder opens its codec. With the place the stream is sought to once built, in
+// its own time, a decoder kept at one thread opens with the threads of the catch-up to that place.
+void SetUpVideoDecoders(GstElement* decodeBin, GstClockTime positionAhead = GST_CLOCK_TIME_NONE);

@@ -4,6 +4,7 @@
 
 #include "core/StartupMarks.h"
 #include "graph/gst/CatchUpSkipping.h"
+#include "graph/gst/CatchUpThreads.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/VideoDecoderSetup.h"
@@ -249,7 +250,7 @@ std::string FrameChecksum(GstBuffer* buffer, GstCaps* caps) {
 // The file decoded as the graph's decoding bin decodes it, into a sink that keeps what it is given.
 class DecodeToSink {
 public:
-    explicit DecodeToSink(const std::string& path) {
+    explicit DecodeToSink(const std::string& path, GstClockTime positionAhead = GST_CLOCK_TIME_NONE) {
         pipeline_ = Share(gst_pipeline_new(nullptr));
         GstElement* source = gst_element_factory_make("filesrc", nullptr);
         GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
@@ -258,7 +259,7 @@ public:
         g_object_set(sink_, "sync", FALSE, nullptr);
         gst_bin_add_many(GST_BIN(pipeline_.get()), source, decoder, sink_, nullptr);
         gst_element_link(source, decoder);
-        SetUpVideoDecoders(decoder);
+        SetUpVideoDecoders(decoder, positionAhead);
         g_signal_connect(decoder, "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer sink) {
                              const PadRef input =
                                  Adopt(gst_element_get_static_pad(GST_ELEMENT(sink), "sink"));
@@ -322,44 +323,55 @@ private:
     std::map<GstClockTime, std::string> frames_;
 };
 
-// What counts as a picture nothing refers to, in the packings the clips below do not cover: H.264
-// behind start codes, lengths of other sizes, and units that cannot be read whole, which are kept.
+// What counts as a picture nothing refers to, and as one a decoder opened afresh can start from, in
+// the packings the clips below do not cover: H.264 behind start codes, lengths of other sizes, and
+// units that cannot be read whole, which are kept and are no place to start.
 TEST_F(GstGraphTest, OnlyPicturesWhoseEverySliceIsUnreferencedAreSkippable) {
     const CodedFormat lengths2{CodedPacking::H264Lengths, 2};
+    const CodedFormat avc2{CodedPacking::H264Lengths, 2, true};
     const CodedFormat startCodes{CodedPacking::H264StartCodes};
     struct Row {
         std::vector<std::uint8_t> bytes;
         CodedFormat format;
         bool unreferenced;
+        bool afresh;
     };
     const std::vector<Row> rows = {
         // An access unit delimiter, then a non-reference slice (nal_ref_idc 0, type 1).
-        {{0, 0, 0, 1, 0x09, 0xf0, 0, 0, 1, 0x01, 0x9a, 0x00}, startCodes, true},
+        {{0, 0, 0, 1, 0x09, 0xf0, 0, 0, 1, 0x01, 0x9a, 0x00}, startCodes, true, false},
         // Two slices, the second referred to (nal_ref_idc 2).
-        {{0, 0, 1, 0x01, 0x9a, 0, 0, 1, 0x41, 0x9a}, startCodes, false},
+        {{0, 0, 1, 0x01, 0x9a, 0, 0, 1, 0x41, 0x9a}, startCodes, false, false},
         // No slice at all: only a sequence parameter set.
-        {{0, 0, 1, 0x67, 0x64}, startCodes, false},
+        {{0, 0, 1, 0x67, 0x64}, startCodes, false, false},
         // A multi-view unit beside an unreferenced slice.
-        {{0, 0, 1, 0x01, 0x9a, 0, 0, 1, 0x14, 0x00}, startCodes, false},
-        {{0, 2, 0x01, 0x9a, 0, 2, 0x06, 0x05}, lengths2, true},
-        {{0, 2, 0x25, 0x88}, lengths2, false},
+        {{0, 0, 1, 0x01, 0x9a, 0, 0, 1, 0x14, 0x00}, startCodes, false, false},
+        // An IDR picture with its parameter sets, and one whose sets only the caps could give.
+        {{0, 0, 1, 0x67, 0x64, 0, 0, 1, 0x68, 0xee, 0, 0, 1, 0x65, 0x88}, startCodes, false, true},
+        {{0, 0, 1, 0x65, 0x88}, startCodes, false, false},
+        {{0, 2, 0x01, 0x9a, 0, 2, 0x06, 0x05}, lengths2, true, false},
+        {{0, 2, 0x25, 0x88}, lengths2, false, false},
+        {{0, 2, 0x25, 0x88}, avc2, false, true},
         // A length running past the end of the buffer.
-        {{0, 9, 0x01, 0x9a}, lengths2, false},
-        {{0, 0, 1, 0x01, 0x9a, 0x00}, {CodedPacking::Unknown}, false},
+        {{0, 9, 0x01, 0x9a}, lengths2, false, false},
+        {{0, 2, 0x25, 0x88, 0, 9}, avc2, false, false},
+        {{0, 0, 1, 0x01, 0x9a, 0x00}, {CodedPacking::Unknown}, false, false},
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(UnreferencedPicture(rows[i].bytes, rows[i].format), rows[i].unreferenced) << "row " << i;
+        EXPECT_EQ(StartsAfresh(rows[i].bytes, rows[i].format), rows[i].afresh) << "row " << i;
     }
 }
 
-// A place reached by an accurate seek is decoded from the key frame before it; the pictures on the
-// way that nothing refers to are skipped. The picture at the place must be the very one a decode of
-// every frame from the start gives, at places on every kind of frame of a B-pyramid (the referenced
-// middle B-frame, the unreferenced ones around it, the P-frame), in either container, and a decode
-// from the start skips nothing.
+// A place reached by an accurate seek is decoded from the key frame before it, on two threads, and
+// the pictures on the way that nothing refers to are skipped. The picture at the place must be the
+// very one a decode of every frame from the start gives, at places on every kind of frame of a
+// B-pyramid (the referenced middle B-frame, the unreferenced ones around it, the P-frame), in
+// either container; played on from a place, through the key frames where the decoder goes back to
+// one thread, every picture must be the full decode's too; and a decode from the start skips
+// nothing and stays on one thread.
 TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives) {
     const std::vector<std::string> pyramid = {"-preset", "medium", "-x264-params",
-                                              "bframes=3:b-adapt=0:b-pyramid=normal"};
+                                              "bframes=3:b-adapt=0:b-pyramid=normal:keyint=25:scenecut=0"};
     const auto clipOf = [](const char* extension, std::vector<std::string> options) {
         ClipSpec clip;
         clip.extension = extension;
@@ -373,6 +385,7 @@ TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives
     for (const ClipSpec& clip : clips) {
         const std::string path = GenerateClip(clip);
         const std::uint64_t skippedBefore = SkippedCatchUpPictures();
+        const CatchUpThreadCounts switchesBefore = CatchUpThreadSwitches();
         std::map<GstClockTime, std::string> full;
         {
             DecodeToSink decode(path);
@@ -380,6 +393,8 @@ TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives
         }
         EXPECT_EQ(SkippedCatchUpPictures(), skippedBefore)
             << clip.extension << ": a decode from the start skipped";
+        EXPECT_EQ(CatchUpThreadSwitches().raised, switchesBefore.raised)
+            << clip.extension << ": a decode from the start took two threads";
         ASSERT_GE(full.size(), 70U) << clip.extension;
         // A place is a time in the stream; the pictures may stand later in their buffers' times (an
         // MP4's edit list for B-frames), so the picture expected at frame n is the full decode's n-th.
@@ -394,6 +409,34 @@ TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives
         }
         EXPECT_GT(SkippedCatchUpPictures(), skippedBefore)
             << clip.extension << ": nothing was skipped on the way";
+
+        // Played on from a place, sought to in a decoder opened for it or not, every picture is the
+        // full decode's: the picture at the place itself went by in the pause.
+        constexpr std::size_t Resumed = 26;
+        const auto playOn = [&](DecodeToSink& decode, const char* how) {
+            EXPECT_EQ(decode.SeekTo(Resumed * Frame).second, inOrder[Resumed].second)
+                << clip.extension << how;
+            const std::map<GstClockTime, std::string> playedOn = decode.DecodeAll();
+            for (std::size_t frame = Resumed + 1; frame < inOrder.size(); ++frame) {
+                const auto played = playedOn.find(inOrder[frame].first);
+                EXPECT_TRUE(played != playedOn.end() && played->second == inOrder[frame].second)
+                    << clip.extension << how << ": frame " << frame;
+            }
+        };
+        playOn(resumed, " played on");
+        const CatchUpThreadCounts switches = CatchUpThreadSwitches();
+        EXPECT_GT(switches.raised, switchesBefore.raised)
+            << clip.extension << ": no catch-up took two threads";
+        EXPECT_GT(switches.returned, switchesBefore.returned)
+            << clip.extension << ": the decoder never went back to one thread";
+
+        DecodeToSink resumedAhead(path, Resumed * Frame);
+        ASSERT_TRUE(resumedAhead.Settle(GST_STATE_PAUSED)) << clip.extension;
+        playOn(resumedAhead, " told the place ahead");
+        EXPECT_EQ(CatchUpThreadSwitches().raised, switches.raised)
+            << clip.extension << ": a decoder opened for the place was opened again for it";
+        EXPECT_GT(CatchUpThreadSwitches().returned, switches.returned)
+            << clip.extension << ": a decoder opened for the place never went back to one thread";
     }
 }
 
@@ -641,13 +684,16 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
     ASSERT_TRUE(OpenStartupMarks(path, MonotonicNanoseconds()));
     std::shared_ptr<IGraphBuilder> marked;
     ASSERT_EQ(gst.CreateFilterGraph(marked), S_OK);
+    // Between the key frames a second apart, so the place is caught up to.
+    const auto place = Second + Second / 5;
+    std::dynamic_pointer_cast<IPositionAhead>(marked)->PositionAhead(place);
     ASSERT_TRUE(Succeeded(marked->RenderFile(Clip(".mp4", true, true, 320, 240, 2.0))));
     std::shared_ptr<IMediaSeeking> seeking;
     ASSERT_EQ(marked->QueryInterface(seeking), S_OK);
-    ASSERT_EQ(seeking->SetPositions(Second, AM_SEEKING_AbsolutePositioning, Second, AM_SEEKING_NoPositioning),
+    ASSERT_EQ(seeking->SetPositions(place, AM_SEEKING_AbsolutePositioning, place, AM_SEEKING_NoPositioning),
               S_OK);
     const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(marked);
-    EXPECT_EQ(filterGraph->ShownPictureTime(), Second);
+    EXPECT_EQ(filterGraph->ShownPictureTime(), place);
     marked.reset();
 
     std::vector<std::string> phases;
@@ -666,6 +712,7 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
                                             "type found video/quicktime",
                                             "added demuxer",
                                             "added video decoder",
+                                            "video decoder in: two threads for the place ahead",
                                             "video decoder in: first buffer",
                                             "video decoder out: caps",
                                             "video decoder out: first buffer",
@@ -680,6 +727,9 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
             EXPECT_LT(reached(order[i - 1]), reached(order[i])) << order[i - 1] << " after " << order[i];
         }
     }
-    // Nothing reached the video sink before the seek's flush.
+    // Nothing reached the video sink before the seek's flush, and the decoder opened for the place
+    // was not opened again for it.
     EXPECT_EQ(reached("video sink: first buffer"), static_cast<std::ptrdiff_t>(phases.size()));
+    EXPECT_EQ(reached("video decoder in: catch-up on two threads"),
+              static_cast<std::ptrdiff_t>(phases.size()));
 }
