@@ -74,15 +74,9 @@ bool ForEachH264Unit(std::span<const std::uint8_t> data, const CodedFormat& form
     return true;
 }
 
-struct CatchUpState {
-    CodedFormat format;
-    GstSegment segment;
-    bool segmentKnown = false;
-};
-
 // Runs on the decoder input's streaming thread, which carries its caps, segments and buffers in turn.
 GstPadProbeReturn OnDecoderInput(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
-    auto& state = *static_cast<CatchUpState*>(data);
+    auto& state = *static_cast<CodedStream*>(data);
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
         GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
         if (state.format.packing == CodedPacking::Unknown || !state.segmentKnown ||
@@ -105,28 +99,28 @@ GstPadProbeReturn OnDecoderInput(GstPad* pad, GstPadProbeInfo* info, gpointer da
             GST_TIME_ARGS(GST_BUFFER_PTS(buffer)), GST_TIME_ARGS(state.segment.start));
         return GST_PAD_PROBE_DROP;
     }
-    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    switch (GST_EVENT_TYPE(event)) {
-    case GST_EVENT_CAPS: {
-        GstCaps* caps = nullptr;
-        gst_event_parse_caps(event, &caps);
-        state.format = CodedFormatOf(caps);
-        break;
-    }
-    case GST_EVENT_SEGMENT: {
-        const GstSegment* segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        gst_segment_copy_into(segment, &state.segment);
-        state.segmentKnown = true;
-        break;
-    }
-    default:
-        break;
-    }
+    state.Follow(GST_PAD_PROBE_INFO_EVENT(info));
     return GST_PAD_PROBE_OK;
 }
 
 } // namespace
+
+CodedStream::CodedStream() {
+    gst_segment_init(&segment, GST_FORMAT_UNDEFINED);
+}
+
+void CodedStream::Follow(GstEvent* event) {
+    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+        GstCaps* caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        format = CodedFormatOf(caps);
+    } else if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+        const GstSegment* given = nullptr;
+        gst_event_parse_segment(event, &given);
+        gst_segment_copy_into(given, &segment);
+        segmentKnown = true;
+    }
+}
 
 CodedFormat CodedFormatOf(const GstCaps* caps) {
     CodedFormat format;
@@ -190,12 +184,10 @@ bool EndsBeforeSegment(GstClockTime start, GstClockTime duration, const GstSegme
 }
 
 void SkipUnshownUnreferencedPictures(GstPad* decoderInput) {
-    auto* state = new CatchUpState{};
-    gst_segment_init(&state->segment, GST_FORMAT_UNDEFINED);
     gst_pad_add_probe(
         decoderInput,
         static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-        OnDecoderInput, state, [](gpointer data) { delete static_cast<CatchUpState*>(data); });
+        OnDecoderInput, new CodedStream, [](gpointer data) { delete static_cast<CodedStream*>(data); });
 }
 
 std::uint64_t SkippedCatchUpPictures() {

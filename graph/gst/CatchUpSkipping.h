@@ -33,6 +33,18 @@ struct CodedFormat {
 // The packing of a stream from its caps; Unknown for anything not parsed into one picture a buffer.
 CodedFormat CodedFormatOf(const GstCaps* caps);
 
+// What a decoder's input has said of its stream so far: how its pictures are packed, and the segment
+// they play in.
+struct CodedStream {
+    CodedStream();
+    // Takes in a caps or a segment event; others change nothing.
+    void Follow(GstEvent* event);
+
+    CodedFormat format;
+    GstSegment segment;
+    bool segmentKnown = false;
+};
+
 // Whether the coded picture in the buffer is one that no later picture refers to. Anything not
 // understood (no picture found, a truncated unit, an extension of the codec) counts as referred to.
 bool UnreferencedPicture(std::span<const std::uint8_t> picture, const CodedFormat& format);

@@ -22,11 +22,9 @@ std::atomic<std::uint64_t> raised{0};
 std::atomic<std::uint64_t> returned{0};
 
 struct CatchUpThreadsState {
-    CodedFormat format;
+    CodedStream stream;
     // The caps the stream came with, which the decoder is reopened with after a catch-up.
     CapsRef caps;
-    GstSegment segment;
-    bool segmentKnown = false;
     // The place the stream is to be sought to, until the seek's flush comes.
     GstClockTime positionAhead = GST_CLOCK_TIME_NONE;
     // Nothing has reached the decoder since it was flushed (or started): it holds no picture.
@@ -58,10 +56,10 @@ void Reopen(GstPad* pad, CatchUpThreadsState& state, int threads) {
 void OnPicture(GstPad* pad, GstBuffer* buffer, CatchUpThreadsState& state) {
     const bool emptied = std::exchange(state.emptied, false);
     state.pictureSeen = true;
-    if (state.format.packing == CodedPacking::Unknown || !state.segmentKnown || !state.caps) {
+    if (state.stream.format.packing == CodedPacking::Unknown || !state.stream.segmentKnown || !state.caps) {
         return;
     }
-    GstSegment place = state.segment;
+    GstSegment place = state.stream.segment;
     if (GST_CLOCK_TIME_IS_VALID(state.positionAhead) && state.positionAhead > place.start) {
         place.start = state.positionAhead;
     }
@@ -78,7 +76,7 @@ void OnPicture(GstPad* pad, GstBuffer* buffer, CatchUpThreadsState& state) {
     if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) {
         return;
     }
-    const bool afresh = StartsAfresh({map.data, map.size}, state.format);
+    const bool afresh = StartsAfresh({map.data, map.size}, state.stream.format);
     gst_buffer_unmap(buffer, &map);
     if (!afresh) {
         return;
@@ -92,7 +90,7 @@ void OnPicture(GstPad* pad, GstBuffer* buffer, CatchUpThreadsState& state) {
         raised.fetch_add(1, std::memory_order_relaxed);
         MarkStartupOnce("video decoder in: catch-up on two threads");
         GST_DEBUG_OBJECT(pad, "a catch-up from %" GST_TIME_FORMAT " to %" GST_TIME_FORMAT " on two threads",
-                         GST_TIME_ARGS(GST_BUFFER_PTS(buffer)), GST_TIME_ARGS(state.segment.start));
+                         GST_TIME_ARGS(GST_BUFFER_PTS(buffer)), GST_TIME_ARGS(state.stream.segment.start));
         Reopen(pad, state, CatchUpThreadCount);
         return;
     }
@@ -127,10 +125,10 @@ GstPadProbeReturn OnDecoderInput(GstPad* pad, GstPadProbeInfo* info, gpointer da
             // its first picture open it for the place ahead, if there is one and it can be taken back
             // to one thread past it.
             state.caps = CapsRef(gst_caps_ref(caps));
-            state.format = CodedFormatOf(caps);
+            state.stream.Follow(event);
             const ElementRef decoder = Adopt(gst_pad_get_parent_element(pad));
             state.catchingUp = GST_CLOCK_TIME_IS_VALID(state.positionAhead) && !state.pictureSeen &&
-                               state.format.packing != CodedPacking::Unknown && decoder &&
+                               state.stream.format.packing != CodedPacking::Unknown && decoder &&
                                DecoderThreads(decoder.get()) == 1;
             if (state.catchingUp) {
                 g_object_set(decoder.get(), ThreadsProperty, CatchUpThreadCount, nullptr);
@@ -139,13 +137,9 @@ GstPadProbeReturn OnDecoderInput(GstPad* pad, GstPadProbeInfo* info, gpointer da
         }
         break;
     }
-    case GST_EVENT_SEGMENT: {
-        const GstSegment* segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        gst_segment_copy_into(segment, &state.segment);
-        state.segmentKnown = true;
+    case GST_EVENT_SEGMENT:
+        state.stream.Follow(event);
         break;
-    }
     default:
         break;
     }
@@ -156,7 +150,6 @@ GstPadProbeReturn OnDecoderInput(GstPad* pad, GstPadProbeInfo* info, gpointer da
 
 void DecodeCatchUpsOnBothCores(GstPad* decoderInput, GstClockTime positionAhead) {
     auto* state = new CatchUpThreadsState{};
-    gst_segment_init(&state->segment, GST_FORMAT_UNDEFINED);
     state->positionAhead = positionAhead;
     gst_pad_add_probe(
         decoderInput,
