@@ -165,10 +165,11 @@ public:
         for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline)))) {
             if (GST_IS_BASE_SINK(element.get())) {
                 pad_ = Adopt(gst_element_get_static_pad(element.get(), "sink"));
-                gst_pad_add_probe(
+                const gulong id = gst_pad_add_probe(
                     pad_.get(),
                     static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                     &SinkArrivals::OnArrival, this, nullptr);
+                probe_ = PadProbe(pad_.get(), id);
                 return;
             }
         }
@@ -208,6 +209,8 @@ private:
     GstSegment segment_{};
     MediaTime lastPicture_ = -1;
     guint32 seek_ = GST_SEQNUM_INVALID;
+    // Last, so that it goes first: the sink outlives this, and goes on taking pictures and flushes.
+    PadProbe probe_;
 };
 
 // A drag of the seek bar seeks at every step, faster than a decoder lands a seek. Each step's place
