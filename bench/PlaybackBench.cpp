@@ -3,26 +3,33 @@
 // its video panel, against mpv in a window of about the panel's size. Both are killed the same time
 // after exec, while the 10 s clip still plays, so each is charged for its start and the same stretch
 // of playback. And CPU time of a 1080i MPEG-2 clip that the output device shows deinterlaced, full
-// screen, against mpv deinterlacing it full screen.
+// screen, against mpv deinterlacing it full screen. And peak memory of playing a folder of short
+// clips file after file, where what each file's graph leaves behind adds up.
 
 #include "bench/BenchClips.h"
 #include "bench/PlayerWindow.h"
 #include "bench/WholeProgramRuns.h"
 #include "tests/support/MediaGenerator.h"
+#include "tests/support/TempDir.h"
 
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
 namespace {
 
 constexpr auto PlayingTime = std::chrono::seconds(9);
+// Ten changes of file in the folder of 2-s clips.
+constexpr auto FolderPlayingTime = std::chrono::seconds(21);
+constexpr int FolderClipCount = 5;
 
 // Lets the program run for the playing time, looking now and then (seldom, not to take its cores)
 // whether it shows a picture; a program that ended or never showed one has not played the clip.
 StartedProgram::Usage PlayFor(StartedProgram& program, std::chrono::steady_clock::time_point start,
-                              const std::function<bool()>& showsPicture, const std::string& name) {
+                              const std::function<bool()>& showsPicture, const std::string& name,
+                              std::chrono::seconds playingTime = PlayingTime) {
     bool pictureSeen = false;
-    while (std::chrono::steady_clock::now() - start < PlayingTime) {
+    while (std::chrono::steady_clock::now() - start < playingTime) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         pictureSeen = pictureSeen || showsPicture();
     }
@@ -43,14 +50,15 @@ StartedProgram::Usage PlayFor(StartedProgram& program, std::chrono::steady_clock
 StartedProgram::Usage PlayingInANewWindow(const std::vector<std::string>& arguments,
                                           const std::string& folder,
                                           const std::vector<std::string>& environment,
-                                          const std::string& name) {
+                                          const std::string& name,
+                                          std::chrono::seconds playingTime = PlayingTime) {
     const ScreenWatch screen;
     const std::vector<Window> before = screen.AllWindows();
     const std::set<Window> existing(before.begin(), before.end());
     const auto start = std::chrono::steady_clock::now();
     StartedProgram program(arguments, folder, environment);
     return PlayFor(
-        program, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, name);
+        program, start, [&] { return screen.AnyNewWindowShowsPicture(existing); }, name, playingTime);
 }
 
 StartedProgram::Usage MpvPlaying() {
@@ -58,10 +66,8 @@ StartedProgram::Usage MpvPlaying() {
     return PlayingInANewWindow(command.arguments, {}, command.environment, "mpv");
 }
 
-// `position` in the settings' units of 100 ns.
-StartedProgram::Usage PlayerPlaying(std::int64_t position = 0) {
-    ProgramCopy copy;
-    copy.WriteSettings(copy.AddClip(BenchClipOf(".mp4").Path(), "clip.mp4"), true, position);
+// The player started on a copy whose settings are written, played for the time given.
+StartedProgram::Usage PlayerStarted(const ProgramCopy& copy, std::chrono::seconds playingTime = PlayingTime) {
     const ScreenWatch screen;
     const auto start = std::chrono::steady_clock::now();
     StartedProgram player({copy.Program()}, copy.Clips());
@@ -71,7 +77,46 @@ StartedProgram::Usage PlayerPlaying(std::int64_t position = 0) {
             const Window window = ReadyPlayerWindow(screen);
             return window != 0 && VideoPanelShowsPicture(screen, window);
         },
-        "tarnwick");
+        "tarnwick", playingTime);
+}
+
+// `position` in the settings' units of 100 ns.
+StartedProgram::Usage PlayerPlaying(std::int64_t position = 0) {
+    ProgramCopy copy;
+    copy.WriteSettings(copy.AddClip(BenchClipOf(".mp4").Path(), "clip.mp4"), true, position);
+    return PlayerStarted(copy);
+}
+
+// The 1080p clip's first 2 s, cut at its key frame without coding them again, in as many copies as
+// the folder holds; returns their paths in the order the folder lists them.
+std::vector<std::string> ShortClipsIn(const std::string& folder) {
+    const std::string cut = (std::filesystem::path(folder) / "part-1.mp4").string();
+    if (RunCommand({"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-i",
+                    BenchClipOf(".mp4").Path(), "-t", "2", "-c", "copy", cut}) != 0) {
+        throw std::runtime_error("ffmpeg could not cut the short clip");
+    }
+    std::vector<std::string> clips{cut};
+    for (int i = 2; i <= FolderClipCount; ++i) {
+        clips.push_back((std::filesystem::path(folder) / ("part-" + std::to_string(i) + ".mp4")).string());
+        std::filesystem::copy_file(cut, clips.back());
+    }
+    return clips;
+}
+
+StartedProgram::Usage MpvPlayingAFolder() {
+    const TempDir folder;
+    const std::vector<std::string> clips = ShortClipsIn(folder.Path());
+    Command command = MpvInSmallWindow(clips.front());
+    command.arguments.insert(command.arguments.end(), clips.begin() + 1, clips.end());
+    command.arguments.push_back("--loop-playlist=inf");
+    return PlayingInANewWindow(command.arguments, {}, command.environment, "mpv", FolderPlayingTime);
+}
+
+StartedProgram::Usage PlayerPlayingAFolder() {
+    ProgramCopy copy;
+    const std::vector<std::string> clips = ShortClipsIn(copy.Clips());
+    copy.WriteSettings(clips.front(), true, 0);
+    return PlayerStarted(copy, FolderPlayingTime);
 }
 
 // Ten seconds of 1920x1080 interlaced MPEG-2, top field first, 50 fields a second of testsrc2.
@@ -123,6 +168,16 @@ StartedProgram::Usage DeviceDeinterlacingFullScreen() {
               "peak resident memory" +
                   clip,
               0, 0, Row::Unit::MiB, [] { return PlayerPlaying(50'000'000).peakMiB; }});
+    const std::string folder = " (" + std::to_string(FolderClipCount) +
+                               " copies of the clip's first 2 s, over and over) for 21 s from exec";
+    Register({"playback_folder_memory/reference",
+              "mpv --geometry=360x240 --vo=x11 --loop-playlist=inf: peak resident memory playing a folder" +
+                  folder,
+              0, 0, Row::Unit::MiB, [] { return MpvPlayingAFolder().peakMiB; }});
+    Register({"playback_folder_memory/tarnwick",
+              "tarnwick playing the folder from its first file in its video panel: peak resident memory" +
+                  folder + "; aim: at most 130 MiB",
+              0, 130, Row::Unit::MiB, [] { return PlayerPlayingAFolder().peakMiB; }});
     const std::string interlaced = " (MPEG-2 1920x1080 interlaced, 50 fields/s) for 9 s from exec";
     Register({"playback_1080i_cpu/reference",
               "mpv --vo=x11 --deinterlace=yes --fs: CPU time playing the clip" + interlaced, 0, 0,
