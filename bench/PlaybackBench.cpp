@@ -87,35 +87,36 @@ StartedProgram::Usage PlayerPlaying(std::int64_t position = 0) {
     return PlayerStarted(copy);
 }
 
-// The 1080p clip's first 2 s, cut at its key frame without coding them again, in as many copies as
-// the folder holds; returns their paths in the order the folder lists them.
-std::vector<std::string> ShortClipsIn(const std::string& folder) {
-    const std::string cut = (std::filesystem::path(folder) / "part-1.mp4").string();
-    if (RunCommand({"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-i",
-                    BenchClipOf(".mp4").Path(), "-t", "2", "-c", "copy", cut}) != 0) {
-        throw std::runtime_error("ffmpeg could not cut the short clip");
-    }
-    std::vector<std::string> clips{cut};
-    for (int i = 2; i <= FolderClipCount; ++i) {
-        clips.push_back((std::filesystem::path(folder) / ("part-" + std::to_string(i) + ".mp4")).string());
-        std::filesystem::copy_file(cut, clips.back());
-    }
-    return clips;
+// The 1080p clip's first 2 s, cut at its key frame without coding them again; made once a run, for
+// every repetition of both rows.
+const std::string& ShortClip() {
+    static const TempDir folder;
+    static const std::string cut = [] {
+        const std::string path = (std::filesystem::path(folder.Path()) / "short.mp4").string();
+        if (RunCommand({"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-i",
+                        BenchClipOf(".mp4").Path(), "-t", "2", "-c", "copy", path}) != 0) {
+            throw std::runtime_error("ffmpeg could not cut the short clip");
+        }
+        return path;
+    }();
+    return cut;
 }
 
 StartedProgram::Usage MpvPlayingAFolder() {
-    const TempDir folder;
-    const std::vector<std::string> clips = ShortClipsIn(folder.Path());
-    Command command = MpvInSmallWindow(clips.front());
-    command.arguments.insert(command.arguments.end(), clips.begin() + 1, clips.end());
+    Command command = MpvInSmallWindow(ShortClip());
+    command.arguments.insert(command.arguments.end(), FolderClipCount - 1, ShortClip());
     command.arguments.push_back("--loop-playlist=inf");
     return PlayingInANewWindow(command.arguments, {}, command.environment, "mpv", FolderPlayingTime);
 }
 
 StartedProgram::Usage PlayerPlayingAFolder() {
     ProgramCopy copy;
-    const std::vector<std::string> clips = ShortClipsIn(copy.Clips());
-    copy.WriteSettings(clips.front(), true, 0);
+    std::string first;
+    for (int i = 1; i <= FolderClipCount; ++i) {
+        const std::string clip = copy.AddClip(ShortClip(), "part-" + std::to_string(i) + ".mp4");
+        first = first.empty() ? clip : first;
+    }
+    copy.WriteSettings(first, true, 0);
     return PlayerStarted(copy, FolderPlayingTime);
 }
 
