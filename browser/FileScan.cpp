@@ -2,6 +2,8 @@
 #include "browser/FileScan.h"
 
 #include "browser/FileNames.h"
+#include "browser/FileSystemWorker.h"
+#include "browser/Paths.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -88,8 +90,8 @@ bool InsertionPositionWatch::Insert(std::string_view key) {
     return at == position_;
 }
 
-std::vector<FileRow> ScanFiles(const std::string& mask, TFileType fileType, bool glyphsForFolders,
-                               const std::function<void()>& onBusy) {
+std::vector<FileRow> ScanFiles(const std::string& folderPath, const std::string& mask, TFileType fileType,
+                               bool glyphsForFolders, const std::function<void()>& onBusy) {
     const std::uint8_t wanted = fileType.AttributeBits();
     const bool needReadOnly = !fileType.HasNormal() && (wanted & attrReadOnly);
     std::vector<FileRow> rows;
@@ -98,20 +100,25 @@ std::vector<FileRow> ScanFiles(const std::string& mask, TFileType fileType, bool
     for (const std::string& pattern : SplitMask(mask)) {
         // A pattern may name a folder of its own before its last "/".
         const std::size_t slash = pattern.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "."
-                                   : slash == 0               ? "/"
-                                                              : pattern.substr(0, slash);
+        const std::string patternFolder = slash == std::string::npos ? std::string()
+                                          : slash == 0               ? "/"
+                                                                     : pattern.substr(0, slash);
+        const std::string folder = patternFolder.empty()          ? folderPath
+                                   : patternFolder.front() == '/' ? patternFolder
+                                                                  : JoinPath(folderPath, patternFolder);
         const std::string foldedPattern =
             FoldedName(slash == std::string::npos ? pattern : pattern.substr(slash + 1));
         if (foldedPattern.empty()) {
             continue;
         }
+        EnterFileSystemCall("opendir", folder);
         const DirHandle dir(opendir(folder.c_str()));
         if (!dir) {
             continue; // a folder that cannot be listed gives no rows and no error
         }
         const int dirFd = dirfd(dir.get());
         while (const dirent* entry = readdir(dir.get())) {
+            NoteFileSystemProgress();
             std::string folded = FoldedName(entry->d_name);
             if (!MatchesFoldedWildcard(folded, foldedPattern)) {
                 continue;
@@ -147,12 +154,14 @@ std::vector<FileRow> ScanFiles(const std::string& mask, TFileType fileType, bool
 
 std::vector<std::string> ListSubdirectories(const std::string& dirPath, bool caseSensitive) {
     std::vector<std::pair<std::string, std::string>> names; // folded, as stored
+    EnterFileSystemCall("opendir", dirPath);
     const DirHandle dir(opendir(dirPath.c_str()));
     if (!dir) {
         return {};
     }
     const int dirFd = dirfd(dir.get());
     while (const dirent* entry = readdir(dir.get())) {
+        NoteFileSystemProgress();
         const std::string_view name(entry->d_name);
         if (name == "." || name == ".." || AttributesOf(dirFd, *entry, false) != attrDirectory) {
             continue;
