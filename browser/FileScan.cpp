@@ -17,6 +17,16 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+DIR* OpenFolder(const std::string& path) {
+    const FileSystemCall call("opendir", path);
+    return opendir(path.c_str());
+}
+
+const dirent* ReadEntry(DIR* dir, const std::string& path) {
+    const FileSystemCall call("readdir", path);
+    return readdir(dir);
+}
+
 // The entry's attribute bits. The entry type from readdir spares a stat call for nearly every
 // entry; links, unknown types and the read-only question need one.
 std::uint8_t AttributesOf(int dirFd, const dirent& entry, bool needReadOnly) {
@@ -29,6 +39,7 @@ std::uint8_t AttributesOf(int dirFd, const dirent& entry, bool needReadOnly) {
     mode_t mode = 0;
     if (type == DT_LNK || type == DT_UNKNOWN || needReadOnly) {
         struct stat info {};
+        const FileSystemCall call("fstatat", entry.d_name);
         if (fstatat(dirFd, entry.d_name, &info, 0) != 0) {
             return attributes | attrSystem; // a dangling link names nothing one could open
         }
@@ -111,14 +122,12 @@ std::vector<FileRow> ScanFiles(const std::string& folderPath, const std::string&
         if (foldedPattern.empty()) {
             continue;
         }
-        EnterFileSystemCall("opendir", folder);
-        const DirHandle dir(opendir(folder.c_str()));
+        const DirHandle dir(OpenFolder(folder));
         if (!dir) {
             continue; // a folder that cannot be listed gives no rows and no error
         }
         const int dirFd = dirfd(dir.get());
-        while (const dirent* entry = readdir(dir.get())) {
-            NoteFileSystemProgress();
+        while (const dirent* entry = ReadEntry(dir.get(), folder)) {
             std::string folded = FoldedName(entry->d_name);
             if (!MatchesFoldedWildcard(folded, foldedPattern)) {
                 continue;
@@ -154,14 +163,12 @@ std::vector<FileRow> ScanFiles(const std::string& folderPath, const std::string&
 
 std::vector<std::string> ListSubdirectories(const std::string& dirPath, bool caseSensitive) {
     std::vector<std::pair<std::string, std::string>> names; // folded, as stored
-    EnterFileSystemCall("opendir", dirPath);
-    const DirHandle dir(opendir(dirPath.c_str()));
+    const DirHandle dir(OpenFolder(dirPath));
     if (!dir) {
         return {};
     }
     const int dirFd = dirfd(dir.get());
-    while (const dirent* entry = readdir(dir.get())) {
-        NoteFileSystemProgress();
+    while (const dirent* entry = ReadEntry(dir.get(), dirPath)) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == ".." || AttributesOf(dirFd, *entry, false) != attrDirectory) {
             continue;

@@ -36,6 +36,16 @@ Pool& ThePool() {
 
 thread_local Errand* currentErrand = nullptr;
 
+std::int64_t NowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::int64_t NanosecondsOf(std::chrono::milliseconds span) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(span).count();
+}
+
 std::shared_ptr<FileSystemCalls> Calls() {
     Pool& pool = ThePool();
     const std::lock_guard held(pool.lock);
@@ -106,15 +116,10 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
     if (!wait) {
         return false;
     }
-    unsigned long seen = errand->progress.load();
-    auto heldSince = std::chrono::steady_clock::now();
     while (!errand->done) {
         pool.finished.wait_for(held, std::chrono::milliseconds(10));
-        const unsigned long now = errand->progress.load();
-        if (now != seen) {
-            seen = now;
-            heldSince = std::chrono::steady_clock::now();
-        } else if (!errand->done && std::chrono::steady_clock::now() - heldSince >= kHeldAfter) {
+        const std::int64_t since = errand->callSince.load();
+        if (!errand->done && since != 0 && NowNanoseconds() - since >= NanosecondsOf(kHeldAfter)) {
             return false;
         }
     }
@@ -137,13 +142,15 @@ void SetFileSystemCalls(std::shared_ptr<FileSystemCalls> calls) {
     pool.calls = calls ? std::move(calls) : std::make_shared<FileSystemCalls>();
 }
 
-void EnterFileSystemCall(std::string_view call, const std::string& path) {
+FileSystemCall::FileSystemCall(std::string_view call, const std::string& path) {
+    if (file_system_worker::currentErrand) {
+        file_system_worker::currentErrand->callSince.store(file_system_worker::NowNanoseconds());
+    }
     file_system_worker::Calls()->Entering(call, path);
-    NoteFileSystemProgress();
 }
 
-void NoteFileSystemProgress() noexcept {
+FileSystemCall::~FileSystemCall() {
     if (file_system_worker::currentErrand) {
-        file_system_worker::currentErrand->progress.fetch_add(1, std::memory_order_relaxed);
+        file_system_worker::currentErrand->callSince.store(0);
     }
 }

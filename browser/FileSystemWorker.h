@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,27 +31,33 @@ public:
 
 // The calls in use: the plain ones unless a test set its own. nullptr puts the plain ones back.
 void SetFileSystemCalls(std::shared_ptr<FileSystemCalls> calls);
-// On the worker: says a call is about to be made (the hook above), and counts it as progress.
-void EnterFileSystemCall(std::string_view call, const std::string& path);
-// On the worker: counts one step of a long errand (an entry read), so the window's thread can tell a
-// listing that goes on from one that is caught.
-void NoteFileSystemProgress() noexcept;
+
+// Marks, on the worker, the span of one call that may wait on a share (the hook above included), so
+// the window's thread can tell an errand caught in a call from one that is busy sorting its answer.
+class FileSystemCall {
+public:
+    FileSystemCall(std::string_view call, const std::string& path);
+    ~FileSystemCall();
+    FileSystemCall(const FileSystemCall&) = delete;
+    FileSystemCall& operator=(const FileSystemCall&) = delete;
+};
 
 namespace file_system_worker {
 
-// How long the window's thread waits for an errand that makes no progress before it lets the answer
-// come later: a local disk answers well within it, a share that sleeps does not.
+// How long the window's thread waits for an errand caught in one call before it lets the answer come
+// later: a local disk answers well within it, a share that sleeps does not.
 inline constexpr std::chrono::milliseconds kHeldAfter{200};
 
 struct Errand {
     std::function<void()> work; // on the worker
     std::function<void()> land; // on the window's thread, once
     std::atomic<bool> landed{false};
-    std::atomic<unsigned long> progress{0};
+    // When the call the errand is in began (steady clock, ns); 0 between calls.
+    std::atomic<std::int64_t> callSince{0};
     bool done = false; // under the worker's lock
 };
 
-// Hands an errand over. When wait is true, waits for it while it makes progress: the answer then
+// Hands an errand over. When wait is true, waits for it while it is not caught in a call: the answer then
 // lands inside this call and true is returned. Otherwise (or once it stops making progress) the
 // answer lands later from context's event loop, and never when context is gone first.
 bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait);

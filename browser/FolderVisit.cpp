@@ -30,7 +30,7 @@ FolderVisit VisitFolder(const FolderVisitRequest& request) {
     }
     if (!visit.Path.File.empty() && !HasWildcards(visit.Path.File)) {
         const std::string file = JoinPath(visit.Path.Dir, visit.Path.File);
-        EnterFileSystemCall("stat", file);
+        const FileSystemCall call("stat", file);
         struct stat info {};
         visit.FileExists = stat(file.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
     }
@@ -64,7 +64,7 @@ std::vector<std::string> SubfoldersForVolume(std::vector<std::string> names, boo
 
 PathFacts LookUpPath(const std::string& path) {
     PathFacts facts;
-    EnterFileSystemCall("stat", path);
+    const FileSystemCall call("stat", path);
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0) {
         facts.Error = path.empty() ? ENOENT : errno;
@@ -72,7 +72,6 @@ PathFacts LookUpPath(const std::string& path) {
     }
     facts.Folder = S_ISDIR(info.st_mode);
     facts.PlainFile = S_ISREG(info.st_mode);
-    EnterFileSystemCall("access", path);
     facts.Readable = access(path.c_str(), facts.Folder ? R_OK | X_OK : R_OK) == 0;
     return facts;
 }

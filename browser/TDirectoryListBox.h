@@ -101,7 +101,7 @@ private:
     bool inSetDirectory_ = false;
     bool moving_ = false;
     unsigned long visits_ = 0; // the last move asked for; an answer to an earlier one is dropped
-    bool created_ = false; // the window exists once the control has been shown
+    bool created_ = false;     // the window exists once the control has been shown
     int currentRow_ = -1;
     std::vector<Row> rows_;
     QPixmap openFolder_;

@@ -75,7 +75,7 @@ std::set<std::string>& AskedMountPoints() {
 }
 
 bool IsFolder(const std::string& path) {
-    EnterFileSystemCall("stat", path);
+    const FileSystemCall call("stat", path);
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }

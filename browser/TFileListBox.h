@@ -91,7 +91,8 @@ private:
     void TakeListing(const std::string& dir, const FolderVisit& visit);
     void ShowRows(std::vector<FileRow> rows);
     void SetMask(const std::string& mask, std::function<void()> then);
-    void SelectTypedFile(const std::string& text, const FolderVisit& visit, const std::function<void()>& then);
+    void SelectTypedFile(const std::string& text, const FolderVisit& visit,
+                         const std::function<void()>& then);
     void SetFilterComboBackLink(TFilterComboBox* combo);
     void Change();
     void UserChangedSelection();
