@@ -6,6 +6,7 @@
 #include "core/Errors.h"
 #include "tests/browser/BrowserFixture.h"
 #include "tests/reliability/TmpfsMount.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <QComboBox>
 #include <QListWidget>
