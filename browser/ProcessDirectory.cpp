@@ -15,4 +15,3 @@ std::string CurrentDirectory() {
     }
     return path.get();
 }
-

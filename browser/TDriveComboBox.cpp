@@ -13,7 +13,6 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <cctype>
-#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -66,12 +65,6 @@ char StartingDriveLetter() {
     } catch (const std::exception&) {
         return '\0';
     }
-}
-
-// Which mount points are folders, asked once each for the run.
-std::set<std::string>& AskedMountPoints() {
-    static std::set<std::string> asked;
-    return asked;
 }
 
 bool IsFolder(const std::string& path) {
@@ -180,7 +173,7 @@ void TDriveComboBox::AskWhichMountsAreFolders() {
     }
     std::vector<std::vector<std::string>> errands(1);
     for (const Drive& drive : Volumes::Drives()) {
-        if (!AskedMountPoints().insert(drive.MountPoint).second) {
+        if (!Volumes::FirstAsk(drive.MountPoint)) {
             continue;
         }
         if (drive.Kind == DriveKind::Remote) {

@@ -99,6 +99,7 @@ struct VolumeState {
     bool read = false;
     std::map<char, std::string> remembered;
     std::set<std::string> leftOut;
+    std::set<std::string> asked;
 };
 
 VolumeState& State() {
@@ -232,9 +233,7 @@ std::vector<MountEntry> SystemVolumeSource::Mounts() const {
     const auto labels = LabelsByDevice();
     std::vector<MountEntry> kept;
     for (MountEntry& mount : mounts) {
-        // Whether the mount point is a folder is asked of the mount itself, which a share that
-        // sleeps answers late: the drive selector asks the file-system worker and leaves it out then.
-        if (IsPseudoMount(mount) || Volumes::LeftOut(mount.MountPoint)) {
+        if (IsPseudoMount(mount)) {
             continue;
         }
         if (StartsWith(mount.Source, "/dev/")) {
@@ -254,11 +253,17 @@ namespace Volumes {
 void SetSource(std::unique_ptr<VolumeSource> source) {
     State().source = source ? std::move(source) : std::make_unique<SystemVolumeSource>();
     State().remembered.clear();
+    State().leftOut.clear();
+    State().asked.clear();
     Refresh();
 }
 
 void LeaveOut(const std::string& mountPoint) {
     State().leftOut.insert(mountPoint);
+}
+
+bool FirstAsk(const std::string& mountPoint) {
+    return State().asked.insert(mountPoint).second;
 }
 
 bool LeftOut(const std::string& mountPoint) {
@@ -270,7 +275,11 @@ bool MountPointsMayBeFiles() {
 }
 
 void Refresh() {
-    State().drives = DrivesOfMounts(State().source->Mounts());
+    // Whether a mount point is a folder is asked of the mount itself, which a share that sleeps
+    // answers late: the drive selector asks the file-system worker, and leaves it out then.
+    std::vector<MountEntry> mounts = State().source->Mounts();
+    std::erase_if(mounts, [](const MountEntry& mount) { return LeftOut(mount.MountPoint); });
+    State().drives = DrivesOfMounts(mounts);
     State().read = true;
 }
 

@@ -40,22 +40,25 @@ public:
 };
 
 // The running system's table: /proc/self/mountinfo, labels from /dev/disk/by-label, removable
-// media from /sys; nothing here touches a mount. Mount points found not to be folders (files bound
-// into containers) are left out once Volumes::LeaveOut has been told.
+// media from /sys; nothing here touches a mount. Its mount points may be files bound into
+// containers: the drive selector asks which, and Volumes leaves those out.
 class SystemVolumeSource : public VolumeSource {
 public:
     std::vector<MountEntry> Mounts() const override;
     bool MountPointsMayBeFiles() const override { return true; }
 };
 
-// A fixed table.
+// A fixed table, whose mount points are folders unless it says they may not be.
 class ScriptedVolumeSource : public VolumeSource {
 public:
-    explicit ScriptedVolumeSource(std::vector<MountEntry> mounts) : mounts_(std::move(mounts)) {}
+    explicit ScriptedVolumeSource(std::vector<MountEntry> mounts, bool mayBeFiles = false)
+        : mounts_(std::move(mounts)), mayBeFiles_(mayBeFiles) {}
     std::vector<MountEntry> Mounts() const override { return mounts_; }
+    bool MountPointsMayBeFiles() const override { return mayBeFiles_; }
 
 private:
     std::vector<MountEntry> mounts_;
+    bool mayBeFiles_;
 };
 
 // The mount entries of /proc/self/mountinfo text, in its order (file system labels not filled).
@@ -79,6 +82,8 @@ void Refresh();
 // A mount point that turned out not to be a folder: the running system's table leaves it out.
 void LeaveOut(const std::string& mountPoint);
 bool LeftOut(const std::string& mountPoint);
+// Whether a mount point is asked about for the first time with this table (each is asked once).
+bool FirstAsk(const std::string& mountPoint);
 bool MountPointsMayBeFiles();
 const std::vector<Drive>& Drives();
 // The drive with a key, case ignored; nullptr when there is none.

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QSignalSpy>
+#include <QTest>
 
 using ::testing::ElementsAre;
 
@@ -101,4 +102,21 @@ TEST_F(DriveComboTest, AFolderOnNoListedDriveClearsTheSelection) {
     EXPECT_EQ(drives.ItemIndex(), -1);
     EXPECT_EQ(dirs.CurrentDir(), Path("elsewhere"));
     EXPECT_EQ(dirs.Item(0), "/");
+}
+
+// A mount point is asked whether it is a folder off the window's thread: the row is there at once from
+// the table, and one that is a file (bound into a container) leaves the list when the answer comes.
+TEST_F(DriveComboTest, AMountPointThatIsAFileLeavesTheListWhenItsAnswerComes) {
+    temp.WriteFile("bound", "");
+    Volumes::SetSource(std::make_unique<ScriptedVolumeSource>(
+        std::vector<MountEntry>{{Path("hd"), "ext4", "/dev/sdc1", "Data", false},
+                                {Path("bound"), "ext4", "/dev/sdd1", "Bound", false},
+                                {Path("usb"), "vfat", "/dev/sdb1", "", true}},
+        true));
+    TDriveComboBox drives;
+    drives.show();
+    EXPECT_THAT(Entries(drives), ElementsAre("a: [data] HARD", "b: [bound] HARD", "c: FLOPPY"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drives.Count() == 2; }, 10000));
+    EXPECT_THAT(Entries(drives), ElementsAre("a: [data] HARD", "b: FLOPPY"));
+    EXPECT_EQ(drives.DriveLetter(), 'a');
 }

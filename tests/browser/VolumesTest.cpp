@@ -83,3 +83,36 @@ TEST(Volumes, TheRunningSystemHasADriveForTheRoot) {
     Volumes::SetSource(nullptr);
     EXPECT_NE(Volumes::DriveHolding("/"), nullptr);
 }
+
+// Shares mounted through FUSE wait on their servers as the kernel's own do, so they count as remote
+// and show their source; a FUSE file system of this machine's does not.
+TEST(Volumes, NetworkFileSystemsAreRemoteWhetherTheKernelOrFuseMountsThem) {
+    const struct {
+        const char* type;
+        bool remote;
+    } cases[] = {
+        {"nfs", true},
+        {"cifs", true},
+        {"smb3", true},
+        {"9p", true},
+        {"fuse.sshfs", true},
+        {"fuse.rclone", true},
+        {"fuse.s3fs", true},
+        {"fuse.smbnetfs", true},
+        {"fuse.curlftpfs", true},
+        {"fuse.davfs2", true},
+        {"fuse.gvfsd-fuse", true},
+        {"fuse.cifs", true},
+        {"fuse.encfs", false},
+        {"fuseblk", false},
+        {"ext4", false},
+        {"fuse", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        const auto drives = DrivesOfMounts({{"/mnt/x", c.type, "nas:/recordings", "", false}});
+        ASSERT_EQ(drives.size(), 1u);
+        EXPECT_EQ(drives[0].Kind == DriveKind::Remote, c.remote);
+        EXPECT_EQ(drives[0].NetworkName, c.remote ? "nas:/recordings" : "");
+    }
+}
