@@ -35,6 +35,8 @@ Pool& ThePool() {
 }
 
 thread_local Errand* currentErrand = nullptr;
+// The calls an errand makes are those in use when it began: a listing's many calls take no lock.
+thread_local std::shared_ptr<FileSystemCalls> currentCalls;
 
 std::int64_t NowNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -70,6 +72,7 @@ void Serve() {
         pool.queue.pop_front();
         held.unlock();
         currentErrand = errand.get();
+        currentCalls = Calls();
         try {
             errand->work();
         } catch (...) {
@@ -78,6 +81,7 @@ void Serve() {
             errand->land = [] {};
         }
         currentErrand = nullptr;
+        currentCalls.reset();
         errand->work = nullptr; // it holds the errand itself
         held.lock();
         errand->done = true;
@@ -153,7 +157,11 @@ FileSystemCall::FileSystemCall(std::string_view call, const std::string& path) {
     if (file_system_worker::currentErrand) {
         file_system_worker::currentErrand->callSince.store(file_system_worker::NowNanoseconds());
     }
-    file_system_worker::Calls()->Entering(call, path);
+    if (file_system_worker::currentCalls) {
+        file_system_worker::currentCalls->Entering(call, path);
+    } else {
+        file_system_worker::Calls()->Entering(call, path);
+    }
 }
 
 FileSystemCall::~FileSystemCall() {
