@@ -2,6 +2,7 @@
 #include "browser/FileSystemWorker.h"
 
 #include <QMetaObject>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -119,7 +120,7 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
     };
     std::unique_lock held(pool.lock);
     pool.queue.push_back(errand);
-    if (pool.idle == 0 && pool.threads < kMostThreads) {
+    if (static_cast<int>(pool.queue.size()) > pool.idle && pool.threads < kMostThreads) {
         ++pool.threads;
         std::thread(Serve).detach();
     }
@@ -127,10 +128,15 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
     if (!wait) {
         return false;
     }
+    const std::int64_t submitted = NowNanoseconds();
     while (!errand->done) {
         pool.finished.wait_for(held, std::chrono::milliseconds(10));
         const std::int64_t since = errand->callSince.load();
         if (!errand->done && since != 0 && NowNanoseconds() - since >= NanosecondsOf(kHeldAfter)) {
+            return false;
+        }
+        const bool queued = std::find(pool.queue.begin(), pool.queue.end(), errand) != pool.queue.end();
+        if (queued && NowNanoseconds() - submitted >= NanosecondsOf(kHeldAfter)) {
             return false;
         }
     }
