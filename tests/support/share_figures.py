@@ -140,7 +140,7 @@ class Player:
         self.process.send_signal(signal.SIGTERM)
         share.wake()
         try:
-            return self.process.wait(WAIT)
+            return status_text(self.process.wait(WAIT))
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
@@ -153,6 +153,10 @@ def row(lines, name, selected=False):
 
 def position(lines):
     return next((f[2] for f in lines if f[:2] == ["text", "再生位置"]), "")
+
+
+def status_text(status):
+    return "killed by signal %d" % -status if isinstance(status, int) and status < 0 else str(status)
 
 
 def described(seconds):
@@ -233,27 +237,29 @@ def main():
         print('\n"Dir" and "File" on a dead share; SIGTERM once the window is read')
         share.sleep()
         player = Player(install, bus, "Dir=%s\n%s" % (share.mount_point, resume))
-        print("  exec to window: %s" % described(player.wait_window()))
+        shown = player.wait_window()
+        print("  exec to window: %s" % described(shown))
         player.wait_read()
         print("  the share was asked: %s" % share.was_asked())
         before = open(player.settings).read()
         player.process.send_signal(signal.SIGTERM)
         term = now()
-        gone = written = None
+        gone = None if shown else "no window to take away"
+        written = None
         while now() - term < WAIT and (gone is None or written is None):
             if gone is None and not player.window_shown():
                 gone = now() - term
             if written is None and "Filter=" in open(player.settings).read():
                 written = now() - term
             time.sleep(0.01)
-        print("  SIGTERM to the window gone: %s" % described(gone))
+        print("  SIGTERM to the window gone: %s" % (gone if isinstance(gone, str) else described(gone)))
         print("  SIGTERM to the settings written: %s" % described(written))
         print("  the program still runs while the share is dead: %s" % (player.process.poll() is None))
         print("  settings before:\n    " + before.strip().replace("\n", "\n    "))
         print("  settings after:\n    " + open(player.settings).read().strip().replace("\n", "\n    "))
         woke = share.wake()
         try:
-            status = player.process.wait(WAIT)
+            status = status_text(player.process.wait(WAIT))
             print("  exit status %s, %s after the share answered" % (status, ms(now() - woke)))
         except subprocess.TimeoutExpired:
             player.process.kill()
