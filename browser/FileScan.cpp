@@ -2,6 +2,8 @@
 #include "browser/FileScan.h"
 
 #include "browser/FileNames.h"
+#include "browser/FileSystemWorker.h"
+#include "browser/Paths.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -15,6 +17,16 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+DIR* OpenFolder(const std::string& path) {
+    const FileSystemCall call("opendir", path);
+    return opendir(path.c_str());
+}
+
+const dirent* ReadEntry(DIR* dir, const std::string& path) {
+    const FileSystemCall call("readdir", path);
+    return readdir(dir);
+}
+
 // The entry's attribute bits. The entry type from readdir spares a stat call for nearly every
 // entry; links, unknown types and the read-only question need one.
 std::uint8_t AttributesOf(int dirFd, const dirent& entry, bool needReadOnly) {
@@ -27,6 +39,7 @@ std::uint8_t AttributesOf(int dirFd, const dirent& entry, bool needReadOnly) {
     mode_t mode = 0;
     if (type == DT_LNK || type == DT_UNKNOWN || needReadOnly) {
         struct stat info {};
+        const FileSystemCall call("fstatat", entry.d_name);
         if (fstatat(dirFd, entry.d_name, &info, 0) != 0) {
             return attributes | attrSystem; // a dangling link names nothing one could open
         }
@@ -88,8 +101,8 @@ bool InsertionPositionWatch::Insert(std::string_view key) {
     return at == position_;
 }
 
-std::vector<FileRow> ScanFiles(const std::string& mask, TFileType fileType, bool glyphsForFolders,
-                               const std::function<void()>& onBusy) {
+std::vector<FileRow> ScanFiles(const std::string& folderPath, const std::string& mask, TFileType fileType,
+                               bool glyphsForFolders, const std::function<void()>& onBusy) {
     const std::uint8_t wanted = fileType.AttributeBits();
     const bool needReadOnly = !fileType.HasNormal() && (wanted & attrReadOnly);
     std::vector<FileRow> rows;
@@ -98,20 +111,23 @@ std::vector<FileRow> ScanFiles(const std::string& mask, TFileType fileType, bool
     for (const std::string& pattern : SplitMask(mask)) {
         // A pattern may name a folder of its own before its last "/".
         const std::size_t slash = pattern.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "."
-                                   : slash == 0               ? "/"
-                                                              : pattern.substr(0, slash);
+        const std::string patternFolder = slash == std::string::npos ? std::string()
+                                          : slash == 0               ? "/"
+                                                                     : pattern.substr(0, slash);
+        const std::string folder = patternFolder.empty()          ? folderPath
+                                   : patternFolder.front() == '/' ? patternFolder
+                                                                  : JoinPath(folderPath, patternFolder);
         const std::string foldedPattern =
             FoldedName(slash == std::string::npos ? pattern : pattern.substr(slash + 1));
         if (foldedPattern.empty()) {
             continue;
         }
-        const DirHandle dir(opendir(folder.c_str()));
+        const DirHandle dir(OpenFolder(folder));
         if (!dir) {
             continue; // a folder that cannot be listed gives no rows and no error
         }
         const int dirFd = dirfd(dir.get());
-        while (const dirent* entry = readdir(dir.get())) {
+        while (const dirent* entry = ReadEntry(dir.get(), folder)) {
             std::string folded = FoldedName(entry->d_name);
             if (!MatchesFoldedWildcard(folded, foldedPattern)) {
                 continue;
@@ -147,12 +163,12 @@ std::vector<FileRow> ScanFiles(const std::string& mask, TFileType fileType, bool
 
 std::vector<std::string> ListSubdirectories(const std::string& dirPath, bool caseSensitive) {
     std::vector<std::pair<std::string, std::string>> names; // folded, as stored
-    const DirHandle dir(opendir(dirPath.c_str()));
+    const DirHandle dir(OpenFolder(dirPath));
     if (!dir) {
         return {};
     }
     const int dirFd = dirfd(dir.get());
-    while (const dirent* entry = readdir(dir.get())) {
+    while (const dirent* entry = ReadEntry(dir.get(), dirPath)) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == ".." || AttributesOf(dirFd, *entry, false) != attrDirectory) {
             continue;

@@ -31,12 +31,13 @@ enum EntryAttribute : std::uint8_t {
 // The pieces of a mask, cut at each ";" and taken as they stand (an empty piece matches nothing).
 std::vector<std::string> SplitMask(const std::string& mask);
 
-// Lists the current directory's entries that the mask's patterns match, each pattern in turn (a
+// Lists a folder's entries that the mask's patterns match (a pattern's own folder, before its last
+// "/", is taken from that folder), each pattern in turn (a
 // file that two patterns match is listed twice), with the attribute rules of the file type, rows
 // sorted by Key in a stable way. onBusy is called once when an insertion into the sorted rows, in
 // the order the entries come, lands at position 100: from there the scan counts as long.
-std::vector<FileRow> ScanFiles(const std::string& mask, TFileType fileType, bool glyphsForFolders,
-                               const std::function<void()>& onBusy);
+std::vector<FileRow> ScanFiles(const std::string& folder, const std::string& mask, TFileType fileType,
+                               bool glyphsForFolders, const std::function<void()>& onBusy);
 
 // Watches insertions into a sorted list (an equal key goes after those already there) and tells
 // when one lands at a given position, without keeping the whole list.

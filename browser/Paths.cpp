@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/Paths.h"
 
-#include "core/Errors.h"
 #include "browser/FileNames.h"
-#include "browser/ProcessDirectory.h"
-#include "browser/Volumes.h"
+#include "browser/FileSystemWorker.h"
+#include "browser/InOutErrors.h"
+#include "core/Errors.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
     // "/" is never a byte inside a UTF-8 sequence, so the last byte is a whole character here.
@@ -18,35 +24,38 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
 
 namespace {
 
-// Makes the start directory current again however the split ends.
-class ReturnToDirectory {
-public:
-    explicit ReturnToDirectory(std::string dir) : dir_(std::move(dir)) {}
-    ~ReturnToDirectory() {
-        if (!dir_.empty()) {
-            TryChangeDirectory(dir_);
-        }
+// The folder a path names, resolved as entering it would: links followed, "." and ".." taken away.
+// EInOutError as the system gives it when it cannot be entered.
+std::string EnteredFolder(const std::string& dir) {
+    const FileSystemCall call("realpath", dir);
+    std::unique_ptr<char, decltype(&free)> resolved(realpath(dir.c_str(), nullptr), &free);
+    if (!resolved) {
+        ThrowInOutError(errno);
     }
-    ReturnToDirectory(const ReturnToDirectory&) = delete;
-    ReturnToDirectory& operator=(const ReturnToDirectory&) = delete;
+    struct stat info {};
+    if (stat(resolved.get(), &info) != 0) {
+        ThrowInOutError(errno);
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        ThrowInOutError(ENOTDIR);
+    }
+    // As entering it would: with the thread's own rights (access() would give root every power).
+    if (faccessat(AT_FDCWD, resolved.get(), X_OK, AT_EACCESS) != 0) {
+        ThrowInOutError(errno);
+    }
+    return resolved.get();
+}
 
-private:
-    std::string dir_;
-};
+bool NamesAFolderNotAFile(const std::string& path) {
+    const FileSystemCall call("stat", path);
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 } // namespace
 
-TypedPath SplitTypedPath(const std::string& text) {
-    // The start directory may have been removed while the browser stood in it; a full path must
-    // still lead out of it, so only a text that needs the start directory fails then.
-    std::string start;
-    try {
-        start = CurrentDirectory();
-    } catch (const EInOutError&) {
-    }
-    const ReturnToDirectory returnAtEnd(start);
+TypedPath SplitTypedPath(const std::string& text, const std::string& base) {
     TypedPath result;
-
     std::string dir = text;
     if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
         dir = text.substr(1, text.size() - 2);
@@ -58,18 +67,21 @@ TypedPath SplitTypedPath(const std::string& text) {
     } else if (dir.size() > result.File.size() + 1) {
         dir.resize(dir.size() - result.File.size() - 1);
     } else {
-        dir = start;
+        dir = base;
     }
-    ChangeDirectory(dir);
-    if (!result.File.empty() && !HasWildcards(result.File) && !FileExists(result.File) &&
-        DirectoryExists(result.File)) {
-        ChangeDirectory(result.File);
-        dir = dir == "/" ? "/" + result.File : dir + "/" + result.File;
+    if (dir.front() != '/') {
+        if (base.empty()) {
+            ThrowInOutError(ENOENT); // the folder it is relative to is gone
+        }
+        dir = JoinPath(base, dir);
+    }
+    dir = EnteredFolder(dir);
+    if (!result.File.empty() && !HasWildcards(result.File) &&
+        NamesAFolderNotAFile(JoinPath(dir, result.File))) {
+        dir = EnteredFolder(JoinPath(dir, result.File));
         result.File.clear();
     }
     result.Dir = dir;
-    // The drive is the one that holds the folder reached, which a relative path may have left.
-    result.Drive = Volumes::DriveLetterOf(CurrentDirectory());
     return result;
 }
 

@@ -3,6 +3,8 @@
 
 #include "browser/FileNames.h"
 #include "browser/FileScan.h"
+#include "browser/FileSystemWorker.h"
+#include "browser/FolderVisit.h"
 #include "browser/Glyphs.h"
 #include "browser/InOutErrors.h"
 #include "browser/Paths.h"
@@ -118,17 +120,67 @@ TDirectoryListBox::~TDirectoryListBox() {
 }
 
 void TDirectoryListBox::SetCurrentDir(const std::string& dir) {
-    if (dir.empty() || SameFileName(dir, currentDir_, volumeCaseSensitive_)) {
+    GoTo(dir, {});
+}
+
+void TDirectoryListBox::GoTo(const std::string& text, AfterVisit then) {
+    if (text.empty()) {
         return;
     }
-    const TypedPath path = SplitTypedPath(dir);
-    if (path.Drive != DriveLetter()) {
+    if (SameFileName(text, currentDir_, volumeCaseSensitive_)) {
+        // Staying is a move that has landed: what comes after it goes on at once.
+        ++visits_;
+        ShowMoving(false);
+        if (then) {
+            FolderVisit here;
+            here.Path.Dir = currentDir_;
+            then(here);
+        }
+        return;
+    }
+    FolderVisitRequest request;
+    request.Text = text;
+    request.Base = currentDir_;
+    Visit(std::move(request), std::move(then));
+}
+
+void TDirectoryListBox::Visit(FolderVisitRequest request, AfterVisit then) {
+    emit MoveAsked();
+    request.Subfolders = true;
+    if (fileList_ && fileList_->created_) {
+        request.Files = fileList_->Query();
+    }
+    const unsigned long visit = ++visits_;
+    auto inCall = std::make_shared<bool>(true);
+    const bool landed = LookUpOffThread<FolderVisit>(
+        this, [request = std::move(request)] { return VisitFolder(request); },
+        [this, visit, inCall, then = std::move(then)](FolderVisit& answer) {
+            if (visit != visits_) {
+                return; // the user has moved on
+            }
+            ShowMoving(false);
+            if (*inCall) {
+                Arrive(answer, then);
+            } else {
+                RunUserAction([&] { Arrive(answer, then); });
+            }
+        });
+    *inCall = false;
+    if (!landed) {
+        ShowMoving(true);
+    }
+}
+
+void TDirectoryListBox::Arrive(const FolderVisit& visit, const AfterVisit& then) {
+    if (visit.Failure) {
+        std::rethrow_exception(visit.Failure);
+    }
+    const char drive = Volumes::DriveLetterOf(visit.Path.Dir);
+    if (drive != DriveLetter()) {
         inSetDirectory_ = true;
         try {
             if (driveCombo_) {
-                driveCombo_->SetDriveLetter(path.Drive);
-            } else {
-                SwitchDrive(path.Drive);
+                driveCombo_->SetDriveLetter(drive);
             }
         } catch (...) {
             inSetDirectory_ = false;
@@ -136,15 +188,31 @@ void TDirectoryListBox::SetCurrentDir(const std::string& dir) {
         }
         inSetDirectory_ = false;
     }
-    // A relative part is taken from the listed folder. One that can no longer be entered (its
-    // permissions were taken away while it was listed) must not keep the list from leaving it.
-    if (DirectoryExists(currentDir_)) {
-        TryChangeDirectory(currentDir_);
+    currentDir_ = visit.Path.Dir;
+    Volumes::RememberDirectory(currentDir_);
+    RefreshLevels(SubfoldersForVolume(visit.Subfolders, Volumes::CaseSensitiveAt(currentDir_)));
+    if (fileList_) {
+        fileList_->TakeListing(currentDir_, visit);
     }
-    ChangeDirectory(path.Dir);
-    currentDir_ = CurrentDirectory();
-    RefreshLevels();
-    Change();
+    UpdateLabel();
+    emit OnChange();
+    if (then) {
+        then(visit);
+    }
+}
+
+void TDirectoryListBox::ShowMoving(bool moving) {
+    if (moving == moving_) {
+        return;
+    }
+    moving_ = moving;
+    for (QWidget* part : {static_cast<QWidget*>(this), static_cast<QWidget*>(fileList_)}) {
+        if (part && moving) {
+            part->setCursor(Qt::BusyCursor);
+        } else if (part) {
+            part->unsetCursor();
+        }
+    }
 }
 
 char TDirectoryListBox::DriveLetter() const {
@@ -171,6 +239,21 @@ void TDirectoryListBox::SetDirLabel(QLabel* label) {
 }
 
 void TDirectoryListBox::RefreshLevels() {
+    // Whatever the folder holds now; a folder that cannot be read has no subfolder rows.
+    const std::string dir = currentDir_;
+    const bool landed = LookUpOffThread<std::vector<std::string>>(
+        this, [dir] { return ListSubdirectories(dir, true); },
+        [this, dir](std::vector<std::string>& names) {
+            if (dir == currentDir_) {
+                RefreshLevels(SubfoldersForVolume(std::move(names), Volumes::CaseSensitiveAt(dir)));
+            }
+        });
+    if (!landed) {
+        RefreshLevels(std::vector<std::string>{}); // the levels at least, until the share answers
+    }
+}
+
+void TDirectoryListBox::RefreshLevels(std::vector<std::string> subfolders) {
     list_->setUpdatesEnabled(false);
     rows_.clear();
     const std::string root = Volumes::RootOf(currentDir_);
@@ -185,7 +268,7 @@ void TDirectoryListBox::RefreshLevels() {
     }
     rows_.back().Kind = RowKind::Current;
     currentRow_ = static_cast<int>(rows_.size()) - 1;
-    for (std::string& name : ListSubdirectories(currentDir_, volumeCaseSensitive_)) {
+    for (std::string& name : subfolders) {
         rows_.push_back({std::move(name), RowKind::Subfolder});
     }
 
@@ -200,24 +283,25 @@ void TDirectoryListBox::RefreshLevels() {
 }
 
 void TDirectoryListBox::SwitchDrive(char letter) {
-    if (UpperLetter(letter) == UpperLetter(DriveLetter())) {
+    // A move that picked the drive itself goes on to its own folder.
+    if (inSetDirectory_ || UpperLetter(letter) == UpperLetter(DriveLetter())) {
         return;
     }
-    if (letter != '\0') {
-        std::string target = Volumes::RememberedDirectory(letter);
-        if (target.empty()) {
-            ThrowInOutError(ENODEV); // no drive has that key
-        }
-        if (!DirectoryExists(target)) {
-            target = Volumes::DriveByLetter(letter)->MountPoint;
-        }
-        ChangeDirectory(target);
-        currentDir_ = CurrentDirectory();
-    }
-    if (!inSetDirectory_) {
+    if (letter == '\0') {
         RefreshLevels();
         Change();
+        return;
     }
+    const std::string target = Volumes::RememberedDirectory(letter);
+    if (target.empty()) {
+        ThrowInOutError(ENODEV); // no drive has that key
+    }
+    FolderVisitRequest request;
+    request.Text = target;
+    request.Base = currentDir_;
+    request.WholeTextIsFolder = true;
+    request.Fallback = Volumes::DriveByLetter(letter)->MountPoint;
+    Visit(std::move(request), {});
 }
 
 std::string TDirectoryListBox::PathOfRow(int index) const {

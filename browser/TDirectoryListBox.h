@@ -3,8 +3,12 @@
 
 #include <QPixmap>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
+
+struct FolderVisit;
+struct FolderVisitRequest;
 
 class QLabel;
 class QListWidget;
@@ -21,7 +25,17 @@ public:
     ~TDirectoryListBox() override;
 
     const std::string& CurrentDir() const { return currentDir_; }
+    // Moves to the folder a text names. The folder is looked up off the window's thread and the
+    // move takes effect when its listing lands: at once for a folder that answers at once, later
+    // for one on a share that sleeps (the browser shows itself busy meanwhile). Until then, and
+    // for good when it fails, everything stays as it was. A move overtaken by a later one is
+    // dropped. An error raises here when the answer came at once, else it is reported.
     void SetCurrentDir(const std::string& dir);
+    // As SetCurrentDir, then runs then with what the text named once the move has taken effect.
+    using AfterVisit = std::function<void(const FolderVisit&)>;
+    void GoTo(const std::string& text, AfterVisit then);
+    // Whether a move is on its way.
+    bool Moving() const { return moving_; }
     // The key of the drive that holds CurrentDir; '\0' when no listed drive holds it.
     char DriveLetter() const;
     TFileListBox* FileList() const { return fileList_; }
@@ -35,6 +49,7 @@ public:
     bool InSetDirectory() const { return inSetDirectory_; }
 
     void RefreshLevels();
+    void RefreshLevels(std::vector<std::string> subfolders);
     // Called by the drive selector.
     void SwitchDrive(char letter);
     std::string PathOfRow(int index) const;
@@ -52,6 +67,8 @@ public:
 signals:
     void OnChange();
     void OnDblClick();
+    // A move to another folder or drive was asked for.
+    void MoveAsked();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -61,6 +78,9 @@ private:
     friend class TDriveComboBox;
     friend class TFileListBox;
     void SetDriveComboBackLink(TDriveComboBox* combo);
+    void Visit(FolderVisitRequest request, AfterVisit then);
+    void Arrive(const FolderVisit& visit, const AfterVisit& then);
+    void ShowMoving(bool moving);
     void ForgetFileList() { fileList_ = nullptr; }
     void Change();
     void UpdateLabel();
@@ -79,7 +99,9 @@ private:
     bool volumeKeepsCase_ = false;
     bool volumeCaseSensitive_ = false;
     bool inSetDirectory_ = false;
-    bool created_ = false; // the window exists once the control has been shown
+    bool moving_ = false;
+    unsigned long visits_ = 0; // the last move asked for; an answer to an earlier one is dropped
+    bool created_ = false;     // the window exists once the control has been shown
     int currentRow_ = -1;
     std::vector<Row> rows_;
     QPixmap openFolder_;

@@ -2,6 +2,7 @@
 #include "browser/TDriveComboBox.h"
 
 #include "browser/FileNames.h"
+#include "browser/FileSystemWorker.h"
 #include "browser/Glyphs.h"
 #include "browser/ProcessDirectory.h"
 #include "browser/TDirectoryListBox.h"
@@ -12,6 +13,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <cctype>
+#include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -63,6 +66,18 @@ char StartingDriveLetter() {
     } catch (const std::exception&) {
         return '\0';
     }
+}
+
+// Which mount points are folders, asked once each for the run.
+std::set<std::string>& AskedMountPoints() {
+    static std::set<std::string> asked;
+    return asked;
+}
+
+bool IsFolder(const std::string& path) {
+    const FileSystemCall call("stat", path);
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace
@@ -154,6 +169,64 @@ void TDriveComboBox::RefreshDrives() {
         combo_->addItem(QIcon(LoadGlyph(glyph)), DisplayText(text), QString::fromLatin1(glyph));
     }
     combo_->setCurrentIndex(-1);
+    AskWhichMountsAreFolders();
+}
+
+void TDriveComboBox::AskWhichMountsAreFolders() {
+    // The local disks answer together; each share on its own, so one that never answers keeps
+    // its row as the table gave it and holds up no other.
+    if (!Volumes::MountPointsMayBeFiles()) {
+        return;
+    }
+    std::vector<std::vector<std::string>> errands(1);
+    for (const Drive& drive : Volumes::Drives()) {
+        if (!AskedMountPoints().insert(drive.MountPoint).second) {
+            continue;
+        }
+        if (drive.Kind == DriveKind::Remote) {
+            errands.push_back({drive.MountPoint});
+        } else {
+            errands.front().push_back(drive.MountPoint);
+        }
+    }
+    for (std::vector<std::string>& mounts : errands) {
+        if (mounts.empty()) {
+            continue;
+        }
+        LookUpOffThread<std::vector<std::string>>(
+            this,
+            [mounts] {
+                std::vector<std::string> notFolders;
+                for (const std::string& mount : mounts) {
+                    if (!IsFolder(mount)) {
+                        notFolders.push_back(mount);
+                    }
+                }
+                return notFolders;
+            },
+            [this](std::vector<std::string>& notFolders) {
+                if (notFolders.empty()) {
+                    return;
+                }
+                for (const std::string& mount : notFolders) {
+                    Volumes::LeaveOut(mount);
+                }
+                const char shown = driveLetter_;
+                const std::string dir = dirList_ ? dirList_->CurrentDir() : std::string();
+                RefreshDrives();
+                // Keys follow the table's order, so the drive shown may have a new one now.
+                const char letter = dir.empty() ? shown : Volumes::DriveLetterOf(dir);
+                const QSignalBlocker quiet(combo_);
+                for (int index = 0; index < Count(); ++index) {
+                    const std::string text = Item(index);
+                    if (!text.empty() && UpperLetter(text[0]) == UpperLetter(letter)) {
+                        driveLetter_ = textCase_ == tcUpperCase ? UpperLetter(letter) : LowerLetter(letter);
+                        combo_->setCurrentIndex(index);
+                    }
+                }
+            },
+            false);
+    }
 }
 
 int TDriveComboBox::ItemIndex() const {

@@ -27,6 +27,8 @@ public:
     void SetDirList(TDirectoryListBox* list);
 
     void RefreshDrives();
+    // Leaves out, when the answers come, the mount points that are not folders.
+    void AskWhichMountsAreFolders();
     int ItemIndex() const;
     int Count() const;
     std::string Item(int index) const;

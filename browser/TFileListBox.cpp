@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/TFileListBox.h"
 
-#include "core/Errors.h"
 #include "browser/FileNames.h"
 #include "browser/FileRowModel.h"
+#include "browser/FileScan.h"
+#include "browser/FileSystemWorker.h"
+#include "browser/FolderVisit.h"
 #include "browser/Glyphs.h"
 #include "browser/Paths.h"
 #include "browser/ProcessDirectory.h"
@@ -11,6 +13,7 @@
 #include "browser/TFilterComboBox.h"
 #include "browser/UserActions.h"
 #include "browser/Volumes.h"
+#include "core/Errors.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -31,25 +34,22 @@ std::string StartingDirectory() {
     }
 }
 
-// Keeps the busy pointer from the moment a scan turns long until the scan ends, however it ends.
-class BusyPointer {
-public:
-    BusyPointer() = default;
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-    ~BusyPointer() {
-        if (on_) {
-            QApplication::restoreOverrideCursor();
-        }
-    }
-    void TurnOn() {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        on_ = true;
-    }
-
-private:
-    bool on_ = false;
+struct Scan {
+    std::exception_ptr Failure;
+    std::vector<FileRow> Rows;
 };
+
+// Runs land with an answer: inside the call that asked when the answer came at once, so an error
+// reaches that caller as it always has, else as a user's action of its own.
+template <typename Land> auto LandFrom(std::shared_ptr<bool> inCall, Land land) {
+    return [inCall, land = std::move(land)](auto& answer) {
+        if (*inCall) {
+            land(answer);
+        } else {
+            RunUserAction([&] { land(answer); });
+        }
+    };
+}
 
 } // namespace
 
@@ -89,21 +89,62 @@ void TFileListBox::SetCurrentDir(const std::string& dir) {
     if (SameFileName(dir, currentDir_, CaseSensitiveHere())) {
         return;
     }
-    // A relative path is taken from the listed folder, which need not be the process's one now.
-    if (DirectoryExists(currentDir_)) {
-        TryChangeDirectory(currentDir_);
+    FolderVisitRequest request;
+    request.Text = dir;
+    request.Base = currentDir_;
+    request.WholeTextIsFolder = true;
+    if (created_) {
+        request.Files = Query();
     }
-    ChangeDirectory(dir);
-    currentDir_ = CurrentDirectory();
-    RescanFiles();
+    const unsigned long scan = ++scans_;
+    auto inCall = std::make_shared<bool>(true);
+    LookUpOffThread<FolderVisit>(
+        this, [request] { return VisitFolder(request); }, LandFrom(inCall, [this, scan](FolderVisit& visit) {
+            if (scan != scans_) {
+                return;
+            }
+            if (visit.Failure) {
+                std::rethrow_exception(visit.Failure);
+            }
+            TakeListing(visit.Path.Dir, visit);
+        }));
+    *inCall = false;
+}
+
+void TFileListBox::TakeListing(const std::string& dir, const FolderVisit& visit) {
+    if (SameFileName(dir, currentDir_, CaseSensitiveHere())) {
+        return;
+    }
+    currentDir_ = dir;
+    ++scans_;
+    if (!created_) {
+        return;
+    }
+    // The mask may have changed while a share answered; then the rows found are not this list's.
+    if (visit.Path.Dir == dir && !visit.Failure && visit.FilesListed == Query()) {
+        ShowRows(visit.Files);
+    } else {
+        RescanFiles();
+    }
+}
+
+FileRowQuery TFileListBox::Query() const {
+    return {mask_, fileType_, showGlyphs_};
 }
 
 void TFileListBox::SetMask(const std::string& mask) {
+    SetMask(mask, {});
+}
+
+void TFileListBox::SetMask(const std::string& mask, std::function<void()> then) {
     if (mask == mask_) {
+        if (then) {
+            then();
+        }
         return;
     }
     mask_ = mask;
-    RescanFiles();
+    RescanFiles(std::move(then));
 }
 
 void TFileListBox::SetFileType(TFileType fileType) {
@@ -206,37 +247,125 @@ void TFileListBox::SelectName(const std::string& name) {
 }
 
 void TFileListBox::GoToPath(const std::string& text) {
+    GoToPath(text, {});
+}
+
+void TFileListBox::GoToPath(const std::string& text, std::function<void()> then) {
     if (text.empty() || SameFileName(text, SelectedPath(), CaseSensitiveHere())) {
+        if (then) {
+            then();
+        }
         return;
     }
-    const TypedPath path = SplitTypedPath(text);
     if (dirList_) {
-        dirList_->SetCurrentDir(text);
-    } else {
-        SetCurrentDir(path.Dir);
+        dirList_->GoTo(text, [this, text, then = std::move(then)](const FolderVisit& visit) {
+            SelectTypedFile(text, visit, then);
+        });
+        return;
     }
-    if (HasWildcards(path.File)) {
-        SetMask(path.File);
-    } else if (!path.File.empty()) {
-        SelectName(path.File);
-        if (!FileExists(JoinPath(currentDir_, path.File))) {
-            throw EInvalidOperation("不正なファイル名 - " + text);
-        }
-        if (SelectedName().empty()) {
-            // The mask or the attribute rules kept the file out: show just that file.
-            SetMask(path.File);
-            SelectName(path.File);
-        }
+    FolderVisitRequest request;
+    request.Text = text;
+    request.Base = currentDir_;
+    if (created_) {
+        request.Files = Query();
     }
+    const unsigned long scan = ++scans_;
+    auto inCall = std::make_shared<bool>(true);
+    LookUpOffThread<FolderVisit>(
+        this, [request] { return VisitFolder(request); },
+        LandFrom(inCall, [this, scan, text, then](FolderVisit& visit) {
+            if (scan != scans_) {
+                return;
+            }
+            if (visit.Failure) {
+                std::rethrow_exception(visit.Failure);
+            }
+            TakeListing(visit.Path.Dir, visit);
+            SelectTypedFile(text, visit, then);
+        }));
+    *inCall = false;
+}
+
+void TFileListBox::SelectTypedFile(const std::string& text, const FolderVisit& visit,
+                                   const std::function<void()>& then) {
+    const std::string& file = visit.Path.File;
+    if (HasWildcards(file)) {
+        SetMask(file, then);
+        return;
+    }
+    if (file.empty()) {
+        if (then) {
+            then();
+        }
+        return;
+    }
+    SelectName(file);
+    if (!visit.FileExists) {
+        throw EInvalidOperation("不正なファイル名 - " + text);
+    }
+    if (!SelectedName().empty()) {
+        if (then) {
+            then();
+        }
+        return;
+    }
+    // The mask or the attribute rules kept the file out: show just that file.
+    SetMask(file, [this, file, then] {
+        SelectName(file);
+        if (then) {
+            then();
+        }
+    });
 }
 
 void TFileListBox::RescanFiles() {
+    RescanFiles({});
+}
+
+void TFileListBox::RescanFiles(std::function<void()> then) {
     if (!created_) {
+        if (then) {
+            then();
+        }
         return;
     }
-    ChangeDirectory(currentDir_);
-    BusyPointer busy;
-    std::vector<FileRow> rows = ScanFiles(mask_, fileType_, showGlyphs_, [&busy] { busy.TurnOn(); });
+    const unsigned long scan = ++scans_;
+    const std::string dir = currentDir_;
+    const FileRowQuery query = Query();
+    auto inCall = std::make_shared<bool>(true);
+    const bool landed = LookUpOffThread<Scan>(
+        this,
+        [dir, query] {
+            Scan scan;
+            try {
+                // Listing a folder that can no longer be entered is refused as entering it would be.
+                SplitTypedPath(JoinPath(dir, ""), dir);
+                scan.Rows = ScanFiles(dir, query.Mask, query.FileType, query.Glyphs, [] {});
+            } catch (...) {
+                scan.Failure = std::current_exception();
+            }
+            return scan;
+        },
+        LandFrom(inCall, [this, scan, then = std::move(then)](Scan& answer) {
+            if (scan != scans_) {
+                return;
+            }
+            unsetCursor();
+            if (answer.Failure) {
+                std::rethrow_exception(answer.Failure);
+            }
+            ShowRows(std::move(answer.Rows));
+            if (then) {
+                then();
+            }
+        }));
+    *inCall = false;
+    if (!landed) {
+        setCursor(Qt::BusyCursor);
+    }
+}
+
+void TFileListBox::ShowRows(std::vector<FileRow> rows) {
     selectingFromCode_ = true;
     model_->SetRows(std::move(rows));
     view_->selectionModel()->clear();

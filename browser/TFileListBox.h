@@ -4,7 +4,13 @@
 #include "browser/BrowserTypes.h"
 
 #include <QWidget>
+#include <functional>
 #include <string>
+#include <vector>
+
+struct FileRow;
+struct FileRowQuery;
+struct FolderVisit;
 
 class QLineEdit;
 class QListView;
@@ -48,7 +54,13 @@ public:
     std::string SelectedPath() const;
     void SelectName(const std::string& name);
     void GoToPath(const std::string& text);
+    // As GoToPath, then runs then once the file is selected (later when the folder's listing comes
+    // from a share that sleeps).
+    void GoToPath(const std::string& text, std::function<void()> then);
+    // Lists the folder again, off the window's thread; the rows change when the listing lands, at
+    // once for a folder that answers at once.
     void RescanFiles();
+    void RescanFiles(std::function<void()> then);
 
     // The back-links, set by the directory list's and the filter selector's FileList.
     TDirectoryListBox* DirList() const { return dirList_; }
@@ -74,6 +86,13 @@ private:
     friend class TDirectoryListBox;
     friend class TFilterComboBox;
     void SetDirListBackLink(TDirectoryListBox* list);
+    FileRowQuery Query() const;
+    // The directory list moved here and listed the files with it.
+    void TakeListing(const std::string& dir, const FolderVisit& visit);
+    void ShowRows(std::vector<FileRow> rows);
+    void SetMask(const std::string& mask, std::function<void()> then);
+    void SelectTypedFile(const std::string& text, const FolderVisit& visit,
+                         const std::function<void()>& then);
     void SetFilterComboBackLink(TFilterComboBox* combo);
     void Change();
     void UserChangedSelection();
@@ -89,6 +108,7 @@ private:
     // The list's window exists once it has been shown; scans wait for it.
     bool created_ = false;
     bool selectingFromCode_ = false;
+    unsigned long scans_ = 0; // the last listing asked for; an answer to an earlier one is dropped
     int lastSelected_ = -1;
     int rowHeight_ = 0;
     QLineEdit* fileEdit_ = nullptr;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -97,6 +98,7 @@ struct VolumeState {
     std::vector<Drive> drives;
     bool read = false;
     std::map<char, std::string> remembered;
+    std::set<std::string> leftOut;
 };
 
 VolumeState& State() {
@@ -132,33 +134,13 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
 }
 
 bool IsPseudoMount(const MountEntry& mount) {
-    static const std::array<std::string_view, 27> pseudo = {"proc",
-                                                            "sysfs",
-                                                            "cgroup",
-                                                            "cgroup2",
-                                                            "devpts",
-                                                            "devtmpfs",
-                                                            "tracefs",
-                                                            "debugfs",
-                                                            "securityfs",
-                                                            "pstore",
-                                                            "bpf",
-                                                            "mqueue",
-                                                            "hugetlbfs",
-                                                            "configfs",
-                                                            "fusectl",
-                                                            "autofs",
-                                                            "binfmt_misc",
-                                                            "efivarfs",
-                                                            "rpc_pipefs",
-                                                            "nsfs",
-                                                            "selinuxfs",
-                                                            "squashfs",
-                                                            "fuse.gvfsd-fuse",
-                                                            "fuse.portal",
-                                                            "fuse.lxcfs",
-                                                            "overlay.internal",
-                                                            "nfsd"};
+    static const std::array<std::string_view, 26> pseudo = {
+        "proc",      "sysfs",       "cgroup",      "cgroup2",    "devpts",
+        "devtmpfs",  "tracefs",     "debugfs",     "securityfs", "pstore",
+        "bpf",       "mqueue",      "hugetlbfs",   "configfs",   "fusectl",
+        "autofs",    "binfmt_misc", "efivarfs",    "rpc_pipefs", "nsfs",
+        "selinuxfs", "squashfs",    "fuse.portal", "fuse.lxcfs", "overlay.internal",
+        "nfsd"};
     if (std::find(pseudo.begin(), pseudo.end(), mount.FileSystem) != pseudo.end()) {
         return true;
     }
@@ -177,11 +159,8 @@ DriveKind KindOfMount(const MountEntry& mount) {
     if (fs == "iso9660" || fs == "udf" || StartsWith(mount.Source, "/dev/sr")) {
         return DriveKind::CdRom;
     }
-    for (std::string_view remote :
-         {"nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "fuse.sshfs", "9p", "davfs", "fuse.davfs"}) {
-        if (fs == remote) {
-            return DriveKind::Remote;
-        }
+    if (IsNetworkFileSystem(fs)) {
+        return DriveKind::Remote;
     }
     if (fs == "tmpfs" || fs == "ramfs") {
         return DriveKind::Ram;
@@ -191,6 +170,19 @@ DriveKind KindOfMount(const MountEntry& mount) {
         return DriveKind::Removable;
     }
     return DriveKind::Fixed;
+}
+
+bool IsNetworkFileSystem(std::string_view fileSystem) {
+    // FUSE file systems show as "fuse." and their own name; a network one is remote like the
+    // kernel's, and waits on its server the same way.
+    const std::string_view name = StartsWith(fileSystem, "fuse.") ? fileSystem.substr(5) : fileSystem;
+    for (std::string_view remote : {"nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "9p", "davfs", "davfs2",
+                                    "rclone", "s3fs", "smbnetfs", "curlftpfs", "gvfsd-fuse"}) {
+        if (name == remote) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool FileSystemIgnoresCase(std::string_view fileSystem) {
@@ -240,7 +232,9 @@ std::vector<MountEntry> SystemVolumeSource::Mounts() const {
     const auto labels = LabelsByDevice();
     std::vector<MountEntry> kept;
     for (MountEntry& mount : mounts) {
-        if (IsPseudoMount(mount) || !QFileInfo(QString::fromStdString(mount.MountPoint)).isDir()) {
+        // Whether the mount point is a folder is asked of the mount itself, which a share that
+        // sleeps answers late: the drive selector asks the file-system worker and leaves it out then.
+        if (IsPseudoMount(mount) || Volumes::LeftOut(mount.MountPoint)) {
             continue;
         }
         if (StartsWith(mount.Source, "/dev/")) {
@@ -261,6 +255,18 @@ void SetSource(std::unique_ptr<VolumeSource> source) {
     State().source = source ? std::move(source) : std::make_unique<SystemVolumeSource>();
     State().remembered.clear();
     Refresh();
+}
+
+void LeaveOut(const std::string& mountPoint) {
+    State().leftOut.insert(mountPoint);
+}
+
+bool LeftOut(const std::string& mountPoint) {
+    return State().leftOut.count(mountPoint) != 0;
+}
+
+bool MountPointsMayBeFiles() {
+    return State().source->MountPointsMayBeFiles();
 }
 
 void Refresh() {

@@ -35,13 +35,17 @@ class VolumeSource {
 public:
     virtual ~VolumeSource() = default;
     virtual std::vector<MountEntry> Mounts() const = 0;
+    // Whether its mount points need asking whether they are folders (a real table's may be files).
+    virtual bool MountPointsMayBeFiles() const { return false; }
 };
 
 // The running system's table: /proc/self/mountinfo, labels from /dev/disk/by-label, removable
-// media from /sys. Mount points that are not folders (files bound into containers) are left out.
+// media from /sys; nothing here touches a mount. Mount points found not to be folders (files bound
+// into containers) are left out once Volumes::LeaveOut has been told.
 class SystemVolumeSource : public VolumeSource {
 public:
     std::vector<MountEntry> Mounts() const override;
+    bool MountPointsMayBeFiles() const override { return true; }
 };
 
 // A fixed table.
@@ -60,6 +64,8 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 bool IsPseudoMount(const MountEntry& mount);
 DriveKind KindOfMount(const MountEntry& mount);
 bool FileSystemIgnoresCase(std::string_view fileSystem);
+// Kernel and FUSE file systems whose files live on another machine.
+bool IsNetworkFileSystem(std::string_view fileSystem);
 // The drives of a mount table: pseudo mounts left out, a mount point mounted over again keeps
 // its first place, at most 26 drives.
 std::vector<Drive> DrivesOfMounts(const std::vector<MountEntry>& mounts);
@@ -70,6 +76,10 @@ namespace Volumes {
 void SetSource(std::unique_ptr<VolumeSource> source);
 // Reads the mount table again.
 void Refresh();
+// A mount point that turned out not to be a folder: the running system's table leaves it out.
+void LeaveOut(const std::string& mountPoint);
+bool LeftOut(const std::string& mountPoint);
+bool MountPointsMayBeFiles();
 const std::vector<Drive>& Drives();
 // The drive with a key, case ignored; nullptr when there is none.
 const Drive* DriveByLetter(char letter);

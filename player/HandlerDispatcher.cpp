@@ -42,6 +42,9 @@ int HandlerDispatcher::OpenBoxes() const {
 }
 
 void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
+    if (ArrivalSeen) {
+        ArrivalSeen(arrival);
+    }
     const ArrivalRule& rule = RuleFor(arrival);
     // The session's end waits for nobody, a close queued before it included.
     if (rule.whileBusy == WhileBusy::EndsTheRun) {

@@ -101,6 +101,8 @@ public:
     // captures: it may run later. The handler of Arrival::SessionEnd closes the window and ends the
     // program; it runs at once when nothing is busy, else once the busy handler has returned.
     void Arrive(Arrival arrival, std::function<void()> handler);
+    // Told of each arrival first, whatever becomes of it.
+    std::function<void(Arrival)> ArrivalSeen;
     // The window has closed: what is queued is discarded, what arrives is dropped, and a graph's
     // wait blocks from now on, with nothing left to draw.
     void WindowClosed();

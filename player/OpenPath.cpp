@@ -5,16 +5,17 @@
 
 #include "player/OpenPath.h"
 
+#include "app/HandlerGuard.h"
 #include "browser/FileNames.h"
 #include "browser/FileScan.h"
+#include "browser/FileSystemWorker.h"
+#include "browser/FolderVisit.h"
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
 #include "core/Errors.h"
+#include "player/HandlerDispatcher.h"
 #include "player/TfrmMain.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,33 +31,43 @@ int FirstEntryListing(const std::vector<std::string>& entryMasks, const std::str
     return -1;
 }
 
-bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsPlainFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 } // namespace
 
-void RequireOpenablePath(const std::string& path) {
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+void RequireOpenablePath(const std::string& path, const PathFacts& facts) {
+    if (path.empty() || facts.Error != 0) {
         throw EInOutError("ファイルが見つかりません - " + path, 2);
     }
-    if (::access(path.c_str(), S_ISDIR(info.st_mode) ? R_OK | X_OK : R_OK) != 0) {
+    if (!facts.Readable) {
         throw EInOutError("ファイルへのアクセスが拒否されました - " + path, 5);
     }
 }
 
 void TfrmMain::OpenPath(const std::string& path) {
-    RequireOpenablePath(path);
+    // The user's file wins over a start still waiting for its share.
+    DropPendingStart();
+    const unsigned long asked = ++pathsAsked_;
+    auto inCall = std::make_shared<bool>(true);
+    LookUpOffThread<PathFacts>(
+        this, [path] { return LookUpPath(path); },
+        [this, path, asked, inCall](PathFacts& facts) {
+            if (asked != pathsAsked_) {
+                return; // a later path was asked for
+            }
+            if (*inCall) {
+                OpenPathFound(path, facts);
+            } else {
+                dispatcher_->Arrive(Arrival::Drop,
+                                    [this, path, facts] { RunHandler([&] { OpenPathFound(path, facts); }); });
+            }
+        });
+    *inCall = false;
+}
+
+void TfrmMain::OpenPathFound(const std::string& path, const PathFacts& facts) {
+    RequireOpenablePath(path, facts);
     // The folder goes with a closing "/": the browser would take a last part holding "*" or "?" for
     // a mask instead of a folder to enter.
-    if (IsFolder(path)) {
+    if (facts.Folder) {
         DirectoryListBox1->SetCurrentDir(path.ends_with('/') ? path : path + "/");
         return;
     }
@@ -64,11 +75,15 @@ void TfrmMain::OpenPath(const std::string& path) {
     const std::string name = path.substr(slash + 1);
     // The list leaves hidden names and anything but plain files out; refusing them before the browser
     // moves keeps the list the user had.
-    if (name.starts_with('.') || !IsPlainFile(path)) {
+    if (name.starts_with('.') || !facts.PlainFile) {
         throw EInvalidOperation("不正なファイル名 - " + path);
     }
-    DirectoryListBox1->SetCurrentDir(path.substr(0, slash + 1));
+    DirectoryListBox1->GoTo(path.substr(0, slash + 1), [this, path, name](const FolderVisit&) {
+        Later(Arrival::Drop, [this, path, name] { SelectAndPlay(path, name); })();
+    });
+}
 
+void TfrmMain::SelectAndPlay(const std::string& path, const std::string& name) {
     const int entry = FirstEntryListing(FilterComboBox1->EntryMasks(), name);
     if (entry >= 0) {
         FilterComboBox1->SetItemIndex(entry);

@@ -9,6 +9,8 @@
 #include "app/TVideoPanel.h"
 #include "app/WindowSystemChoice.h"
 #include "app/Winplace.h"
+#include "browser/FileSystemWorker.h"
+#include "browser/FolderVisit.h"
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
@@ -26,21 +28,27 @@
 
 #include <QTimer>
 #include <exception>
-#include <sys/stat.h>
 
-namespace {
-
-bool IsExistingFile(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+template <typename Answer, typename LookUp, typename Land>
+void TfrmMain::AnswerStart(const std::shared_ptr<PendingStart>& start, LookUp lookUp, Land land) {
+    auto inCall = std::make_shared<bool>(true);
+    LookUpOffThread<Answer>(this, std::function<Answer()>(std::move(lookUp)),
+                            std::function<void(Answer&)>([this, start, inCall, land](Answer& answer) {
+                                if (start != pendingStart_) {
+                                    return; // the user acted first
+                                }
+                                if (*inCall) {
+                                    land(answer);
+                                    return;
+                                }
+                                dispatcher_->Arrive(Arrival::Startup, [this, start, land, answer]() mutable {
+                                    if (start == pendingStart_) {
+                                        RunHandler([&] { land(answer); });
+                                    }
+                                });
+                            }));
+    *inCall = false;
 }
-
-bool IsExistingFolder(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-} // namespace
 
 void TfrmMain::FormCreate() {
     setWindowTitle(QStringLiteral("Tarnwick 1.06"));
@@ -73,6 +81,13 @@ void TfrmMain::FormCreate() {
         });
     });
     RestoreFormPlacement(*this);
+    // The user's own act wins over a start still waiting for its share.
+    dispatcher_->ArrivalSeen = [this](Arrival arrival) {
+        if (arrival == Arrival::Drop || arrival == Arrival::MprisCall || arrival == Arrival::HandOver) {
+            DropPendingStart();
+        }
+    };
+    connect(DirectoryListBox1, &TDirectoryListBox::MoveAsked, this, [this] { DropPendingStart(); });
     AcceptDroppedPaths(*this, [this](const std::string& path) {
         dispatcher_->Arrive(Arrival::Drop, [this, path] { OpenPath(path); });
     });
@@ -83,22 +98,8 @@ void TfrmMain::FormShow() {
     if (!StartFault.empty()) {
         ShowApplicationError(QString::fromStdString(StartFault));
     }
-    // A path that cannot be opened is reported, and the start goes on as if none had been given.
-    if (!StartPath.empty()) {
-        try {
-            RequireOpenablePath(StartPath);
-        } catch (const std::exception& error) {
-            StartPath.clear();
-            ShowApplicationError(QString::fromUtf8(error.what()));
-        }
-    }
-    if (StartPath.empty()) {
-        LoadSettings();
-        return;
-    }
     // A fault in the stored settings is shown, and the file the user asked for still opens.
     RunHandler([this] { LoadSettings(); });
-    OpenPath(StartPath);
 }
 
 void TfrmMain::FormDestroy() {
@@ -134,35 +135,119 @@ void TfrmMain::LoadSettings() {
     ActionEnableVideo->SetChecked(stored.EnableVideo);
     ActionEnableAudio->SetChecked(stored.EnableAudio);
     FilterComboBox1->SetFilter(stored.Filter);
-
-    if (IsExistingFile(stored.File)) {
-        FileListBox1->GoToPath(stored.File);
-    } else if (IsExistingFolder(stored.Dir)) {
-        DirectoryListBox1->SetCurrentDir(stored.Dir);
-    }
     Player->SetEnableVideo(ActionEnableVideo->Checked());
     Player->SetEnableAudio(ActionEnableAudio->Checked());
-    // Before the stored position is converted, so that a bad position does not lose the choice.
     Player->SetAudioOutput(device.AudioOutput);
     deviceScreen_ = {MonitorFromSettingText(device.Monitor), device.FullScreen};
     PlaceDeviceScreen();
     ActionResume->SetChecked(stored.Resume);
 
-    ResumePosition = ParsePosition(stored.Position);
-    if (stored.Resume && stored.Playing && StartPath.empty()) {
-        Player->ExpectPosition(ResumePosition);
-        OpenSelectedFile();
-        MarkStartupOnce("stored file built");
-        Player->SetPosition(ResumePosition);
-        MarkStartupOnce("stored position set");
-        emit PositionJumped();
-        Player->Play();
-        MarkStartupOnce("play asked");
+    // The stored file and folder may lie on a share that sleeps or is gone: the rest of the start
+    // follows the worker's answer, and whatever the user does first wins over it.
+    auto start = std::make_shared<PendingStart>();
+    start->stored = stored;
+    start->path = StartPath;
+    pendingStart_ = start;
+    if (!StartPath.empty()) {
+        CheckStartPath(start);
+    } else {
+        CheckStoredPlace(start);
     }
+}
+
+void TfrmMain::CheckStartPath(const std::shared_ptr<PendingStart>& start) {
+    AnswerStart<PathFacts>(
+        start, [path = start->path] { return LookUpPath(path); },
+        [this, start](PathFacts& facts) {
+            // A path that cannot be opened is reported, and the start goes on as if
+            // none had been given.
+            try {
+                RequireOpenablePath(start->path, facts);
+            } catch (const std::exception& error) {
+                StartPath.clear();
+                start->path.clear();
+                ShowApplicationError(QString::fromUtf8(error.what()));
+                CheckStoredPlace(start);
+                return;
+            }
+            pendingStart_.reset();
+            RunHandler([this, start] { ParsePosition(start->stored.Position); });
+            OpenPathFound(start->path, facts);
+        });
+}
+
+void TfrmMain::CheckStoredPlace(const std::shared_ptr<PendingStart>& start) {
+    struct Place {
+        bool file = false;
+        bool folder = false;
+    };
+    AnswerStart<Place>(
+        start,
+        [file = start->stored.File, dir = start->stored.Dir] {
+            Place place;
+            const PathFacts fileFacts = LookUpPath(file);
+            place.file = fileFacts.Error == 0 && !fileFacts.Folder;
+            place.folder = !place.file && LookUpPath(dir).Folder;
+            return place;
+        },
+        [this, start](Place& place) {
+            pendingStart_.reset();
+            const PlaySettings& stored = start->stored;
+            const auto resume = [this, stored] {
+                ResumePosition = ParsePosition(stored.Position);
+                if (stored.Resume && stored.Playing && StartPath.empty()) {
+                    Player->ExpectPosition(ResumePosition);
+                    OpenSelectedFile();
+                    MarkStartupOnce("stored file built");
+                    Player->SetPosition(ResumePosition);
+                    MarkStartupOnce("stored position set");
+                    emit PositionJumped();
+                    Player->Play();
+                    MarkStartupOnce("play asked");
+                }
+            };
+            if (place.file) {
+                FileListBox1->GoToPath(stored.File, Later(Arrival::Startup, resume));
+            } else if (place.folder) {
+                DirectoryListBox1->GoTo(
+                    stored.Dir, [this, resume](const FolderVisit&) { Later(Arrival::Startup, resume)(); });
+            } else {
+                resume();
+            }
+        });
+}
+
+void TfrmMain::DropPendingStart() {
+    pendingStart_.reset();
+}
+
+std::function<void()> TfrmMain::Later(Arrival arrival, std::function<void()> then) {
+    // Inside the call that asked, the answer goes on as part of it; from the event loop, it is an
+    // arrival of its own and takes its turn.
+    auto asked = std::make_shared<bool>(true);
+    QTimer::singleShot(0, this, [asked] { *asked = false; });
+    return [this, arrival, asked, then = std::move(then)] {
+        if (*asked) {
+            then();
+        } else {
+            dispatcher_->Arrive(arrival, [then] { RunHandler(then); });
+        }
+    };
 }
 
 void TfrmMain::SaveSettings() {
     PlaySettings current;
+    // A start still waiting for its share has played nothing and moved nowhere: what was stored
+    // stays as it was.
+    if (const auto start = pendingStart_) {
+        current = start->stored;
+        current.EnableVideo = ActionEnableVideo->Checked();
+        current.EnableAudio = ActionEnableAudio->Checked();
+        current.Resume = ActionResume->Checked();
+        current.Filter = FilterComboBox1->Filter();
+        WriteSettings(current);
+        return;
+    }
     current.Dir = DirectoryListBox1->CurrentDir();
     // The stored position belongs to the file that plays, which need not be the one selected.
     current.File = Player->Playing ? Player->CurrentFileName() : FileListBox1->SelectedPath();
@@ -172,6 +257,10 @@ void TfrmMain::SaveSettings() {
     current.Playing = Player->Playing;
     current.Position = std::to_string(Player->GetPosition());
     current.Filter = FilterComboBox1->Filter();
+    WriteSettings(current);
+}
+
+void TfrmMain::WriteSettings(const PlaySettings& current) {
     DeviceSettings device;
     device.AudioOutput = Player->ChosenAudioOutput();
     device.Monitor = MonitorSettingText(deviceScreen_.monitor);

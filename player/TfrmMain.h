@@ -7,9 +7,11 @@
 #include "graph/GraphSystem.h"
 #include "graph/WindowLinks.h"
 #include "player/DeviceScreen.h"
+#include "player/PlaySettings.h"
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +46,9 @@ class HandlerDispatcher;
 //
 // The window is also what the playback object borrows: the seek bar, its error box and the debug
 // memo's lines (see graph/WindowLinks.h).
+enum class Arrival;
+struct PathFacts;
+
 class TfrmMain : public QWidget, public SeekBarLink, public ErrorBoxLink, public TextSinkLink {
     Q_OBJECT
 
@@ -159,6 +164,9 @@ public:
     void SaveSettings();
     // A file or folder named from outside (command line, drop): see player/OpenPath.cpp.
     void OpenPath(const std::string& path);
+    // Whether the start still waits for the file-system worker's answer about the stored place or
+    // the path it was given.
+    bool StartPending() const { return pendingStart_ != nullptr; }
 
     // The file or folder the program was started with; when set, it is opened at the first showing
     // in place of the resume, since the user asked for it.
@@ -193,6 +201,24 @@ protected:
 
 private:
     bool startedUp_ = false;
+    // The start's rest (the selection, the open, the seek, the play) until the worker answers.
+    struct PendingStart {
+        PlaySettings stored;
+        std::string path;
+    };
+    std::shared_ptr<PendingStart> pendingStart_;
+    unsigned long pathsAsked_ = 0;
+    void CheckStartPath(const std::shared_ptr<PendingStart>& start);
+    void CheckStoredPlace(const std::shared_ptr<PendingStart>& start);
+    template <typename Answer, typename LookUp, typename Land>
+    void AnswerStart(const std::shared_ptr<PendingStart>& start, LookUp lookUp, Land land);
+    // The user acted first: the start's rest is not done.
+    void DropPendingStart();
+    // then, run inside the call that asked when it comes at once, else as an arrival of its own.
+    std::function<void()> Later(Arrival arrival, std::function<void()> then);
+    void OpenPathFound(const std::string& path, const PathFacts& facts);
+    void SelectAndPlay(const std::string& path, const std::string& name);
+    void WriteSettings(const PlaySettings& current);
     void CreateActions();
     void CreateToolBar();
     void CreateOptionPanel();

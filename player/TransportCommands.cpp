@@ -79,6 +79,7 @@ void TfrmMain::FileListBox1DblClick() {
 }
 
 void TfrmMain::OpenSelectedFile() {
+    DropPendingStart();
     if (FileListBox1->ItemIndex() < 0) {
         FileListBox1->SetItemIndex(0);
     }

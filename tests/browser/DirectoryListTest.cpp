@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "core/Errors.h"
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
+#include "core/Errors.h"
 #include "tests/browser/BrowserFixture.h"
+#include "tests/support/HeldFileSystem.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -146,4 +147,61 @@ TEST_F(DirectoryListTest, TheLabelShowsTheFolderShortenedToItsWidth) {
     label.resize(2000, 20);
     dirs.SetCurrentDir(disk + "/video");
     EXPECT_EQ(label.text().toStdString(), disk + "/video");
+}
+
+TEST_F(DirectoryListTest, AFolderOnASleepingShareMovesTheBrowserOnlyWhenItsListingLands) {
+    temp.WriteFile("disk/share/recordings/news.mpg", "");
+    temp.WriteFile("disk/share/gone/.keep", "");
+    temp.WriteFile("disk/local/film.avi", "");
+    dirs.SetCurrentDir(disk + "/video");
+    const auto rowsBefore = Rows(dirs);
+    HeldFileSystemGone held{HeldFileSystem::Install(disk + "/share")};
+
+    // Each move to the share comes back at once with nothing changed and the browser shown busy;
+    // the last move asked for wins, whatever comes back first.
+    struct Case {
+        const char* why;
+        std::string held;    // asked while the share sleeps
+        std::string then;    // asked next ("" for nothing)
+        std::string landsIn; // where the browser ends once the share answers
+        std::size_t errors;  // reported when the answer comes
+    };
+    const Case cases[] = {
+        {"a listing overtaken by a local move is dropped", disk + "/share/recordings", disk + "/local",
+         disk + "/local", 0},
+        {"a listing that fails changes nothing and says so when it comes", disk + "/share/missing/x", "",
+         disk + "/local", 1},
+        {"a listing that lands moves the browser", disk + "/share/recordings", "", disk + "/share/recordings",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const std::string from = dirs.CurrentDir();
+        const auto fromRows = Rows(dirs);
+        const auto fromFiles = Rows(files);
+        reported.clear();
+        dirs.SetCurrentDir(c.held);
+        EXPECT_EQ(dirs.CurrentDir(), from);
+        EXPECT_EQ(Rows(dirs), fromRows);
+        EXPECT_EQ(Rows(files), fromFiles);
+        EXPECT_TRUE(dirs.Moving());
+        EXPECT_EQ(files.cursor().shape(), Qt::BusyCursor);
+        if (!c.then.empty()) {
+            dirs.SetCurrentDir(c.then);
+            EXPECT_EQ(dirs.CurrentDir(), c.then);
+            EXPECT_FALSE(dirs.Moving());
+        }
+        held.held->LetGo();
+        // The answer takes its turn in the event loop: once the worker has answered, nothing else
+        // comes of it.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dirs.CurrentDir() == c.landsIn && !dirs.Moving(); }, 10000))
+            << dirs.CurrentDir() << " moving " << dirs.Moving() << " reported " << reported.size();
+        QTest::qWait(50); // a window in which a dropped answer would show itself
+        EXPECT_EQ(dirs.CurrentDir(), c.landsIn);
+        EXPECT_EQ(files.CurrentDir(), c.landsIn);
+        EXPECT_EQ(reported.size(), c.errors);
+        held.held = HeldFileSystem::Install(disk + "/share");
+    }
+    EXPECT_THAT(Rows(files), ElementsAre("news.mpg"));
+    EXPECT_NE(rowsBefore, Rows(dirs));
 }

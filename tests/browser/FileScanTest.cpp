@@ -35,7 +35,7 @@ protected:
     }
     void TearDown() override { ChangeDirectory("/"); }
     std::vector<FileRow> Scan(const std::string& mask, TFileType type) {
-        return ScanFiles(mask, type, true, [] {});
+        return ScanFiles(temp.Path(), mask, type, true, [] {});
     }
     TempDir temp;
 };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/Paths.h"
 
-#include "core/Errors.h"
 #include "browser/ProcessDirectory.h"
 #include "browser/Volumes.h"
+#include "core/Errors.h"
 #include "tests/support/TempDir.h"
 
 #include <climits>
@@ -42,43 +42,42 @@ TEST(JoinPath, AddsOneSeparator) {
     EXPECT_EQ(JoinPath("/media/usb/", "a.avi"), "/media/usb/a.avi");
 }
 
-TEST_F(SplitTypedPathTest, TellsFilesFoldersAndPatternsApartAndReturnsToTheStart) {
-    const TypedPath file = SplitTypedPath(root + "/video/clip.avi");
+TEST_F(SplitTypedPathTest, TellsFilesFoldersAndPatternsApartWithoutMovingTheProcess) {
+    const TypedPath file = SplitTypedPath(root + "/video/clip.avi", root);
     EXPECT_EQ(file.Dir, root + "/video");
     EXPECT_EQ(file.File, "clip.avi");
-    EXPECT_EQ(file.Drive, 'B');
 
-    const TypedPath folder = SplitTypedPath(root + "/video/2006");
+    const TypedPath folder = SplitTypedPath(root + "/video/2006", root);
     EXPECT_EQ(folder.Dir, root + "/video/2006");
     EXPECT_EQ(folder.File, "");
 
-    const TypedPath pattern = SplitTypedPath(root + "/video/*.mpg");
+    const TypedPath pattern = SplitTypedPath(root + "/video/*.mpg", root);
     EXPECT_EQ(pattern.Dir, root + "/video");
     EXPECT_EQ(pattern.File, "*.mpg");
 
     // A folder row of a file list, and a bare name, are taken from the current directory.
-    const TypedPath row = SplitTypedPath("[video]");
+    const TypedPath row = SplitTypedPath("[video]", root);
     EXPECT_EQ(row.Dir, root + "/video");
     EXPECT_EQ(row.File, "");
-    const TypedPath relative = SplitTypedPath("video/clip.avi");
-    EXPECT_EQ(relative.Dir, "video");
+    const TypedPath relative = SplitTypedPath("video/clip.avi", root);
+    EXPECT_EQ(relative.Dir, root + "/video");
     EXPECT_EQ(relative.File, "clip.avi");
 
     // A name that is neither file nor folder stays a file name for the caller to refuse.
-    EXPECT_EQ(SplitTypedPath(root + "/video/gone.avi").File, "gone.avi");
-    EXPECT_EQ(SplitTypedPath("/etc").Dir, "/etc");
-    EXPECT_EQ(SplitTypedPath("/etc").Drive, 'A');
+    EXPECT_EQ(SplitTypedPath(root + "/video/gone.avi", root).File, "gone.avi");
+    EXPECT_EQ(SplitTypedPath("/etc", root).Dir, "/etc");
+    // The process's directory is never the browser's business.
     EXPECT_EQ(CurrentDirectory(), root);
 }
 
 TEST_F(SplitTypedPathTest, AFolderThatCannotBeEnteredRaisesAndStillReturns) {
     try {
-        SplitTypedPath(root + "/nowhere/clip.avi");
+        SplitTypedPath(root + "/nowhere/clip.avi", root);
         FAIL() << "no error";
     } catch (const EInOutError& error) {
         EXPECT_EQ(error.ErrorCode, 2);
     }
-    EXPECT_THROW(SplitTypedPath(root + "/video/clip.avi/x.avi"), EInOutError);
+    EXPECT_THROW(SplitTypedPath(root + "/video/clip.avi/x.avi", root), EInOutError);
     EXPECT_EQ(CurrentDirectory(), root);
 }
 

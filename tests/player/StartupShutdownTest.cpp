@@ -15,6 +15,7 @@
 #include "player/PlaySettings.h"
 #include "player/PlayerSession.h"
 #include "tests/player/ControllerFixture.h"
+#include "tests/support/HeldFileSystem.h"
 #include "tests/support/Poll.h"
 
 #include <QAbstractButton>
@@ -158,6 +159,54 @@ TEST_F(StartupShutdownTest, AResumeOpensTheStoredFileAtTheStoredPositionAndRuns)
     EXPECT_FALSE(form->ActionPause->Checked());
     Tick();
     EXPECT_EQ(form->edTime->text(), QStringLiteral("00:10:00.0"));
+}
+
+// The stored place on a share that sleeps: the window is up and works at once, the resume follows the
+// share's answer, the user's own act wins over it, and a close before any answer keeps the place.
+TEST_F(StartupShutdownTest, AResumeFromASleepingShareWaitsForItWithoutHoldingTheWindow) {
+    const std::string stored =
+        "[Play]\nDir=" + media.Path() + "\nFile=" + Clip(2) + "\nResume=1\nPlaying=1\nPosition=6000000000\n";
+    const std::string elsewhere = media.MakeFolder("elsewhere");
+    enum class Then { ShareAnswers, UserMovesFirst, WindowClosesFirst };
+    for (const Then then : {Then::ShareAnswers, Then::UserMovesFirst, Then::WindowClosesFirst}) {
+        SCOPED_TRACE(static_cast<int>(then));
+        NewGraphSystem();
+        StoreSettings(stored);
+        HeldFileSystemGone held{HeldFileSystem::Install(media.Path())};
+        EXPECT_FALSE(Start().seen);
+        EXPECT_TRUE(form->StartPending());
+        EXPECT_TRUE(form->ActionResume->Checked()); // the options are applied at once
+        EXPECT_TRUE(Opened().empty());
+        switch (then) {
+        case Then::ShareAnswers:
+            held.held->LetGo();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !Opened().empty(); }, 10000));
+            EXPECT_EQ(Opened(), Strings{Clip(2)});
+            EXPECT_EQ(Graph().Current, 6'000'000'000);
+            EXPECT_TRUE(form->PlayerObject()->Playing);
+            break;
+        case Then::UserMovesFirst:
+            form->DirectoryListBox1->SetCurrentDir(elsewhere);
+            EXPECT_FALSE(form->StartPending());
+            held.held->LetGo();
+            QTest::qWait(300); // a window in which the dropped start would open its file
+            EXPECT_TRUE(Opened().empty());
+            EXPECT_EQ(form->DirectoryListBox1->CurrentDir(), elsewhere);
+            break;
+        case Then::WindowClosesFirst:
+            break;
+        }
+        Shutdown(); // never waits for the share
+        if (then == Then::WindowClosesFirst) {
+            EXPECT_EQ(StoredValue("File"), Clip(2));
+            EXPECT_EQ(StoredValue("Playing"), "1");
+            EXPECT_EQ(StoredValue("Position"), "6000000000");
+            EXPECT_EQ(StoredValue("Dir"), media.Path());
+        } else if (then == Then::UserMovesFirst) {
+            EXPECT_EQ(StoredValue("Dir"), elsewhere);
+            EXPECT_EQ(StoredValue("Playing"), "0");
+        }
+    }
 }
 
 TEST_F(StartupShutdownTest, AResumeOfAFileThatIsGoneOpensTheFirstFileOfItsFolder) {

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (list) {
         files.SetMask(mask);
         FUZZ_CHECK(files.Mask() == mask);
-        (void)ScanFiles(mask, TFileType::Of(ftHidden | ftDirectory | ftSystem, true), true, [] {});
+        (void)ScanFiles(".", mask, TFileType::Of(ftHidden | ftDirectory | ftSystem, true), true, [] {});
     }
     return 0;
 }

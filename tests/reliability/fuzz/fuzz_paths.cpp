@@ -3,9 +3,9 @@
 // directories, so the start directory must always be current again afterwards), the depth of a
 // folder and the shortening of a path to a width.
 
-#include "core/Errors.h"
 #include "browser/Paths.h"
 #include "browser/ProcessDirectory.h"
+#include "core/Errors.h"
 #include "tests/reliability/fuzz/FuzzSupport.h"
 
 #include <cstdint>
@@ -52,15 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string start = CurrentDirectory();
     try {
-        const TypedPath split = SplitTypedPath(text);
+        const TypedPath split = SplitTypedPath(text, start);
         FUZZ_CHECK(CurrentDirectory() == start);
-        // A split never leaves a folder's name as the file part, and its folder can be entered.
-        ChangeDirectory(split.Dir);
+        // A split never leaves a folder's name as the file part, and its folder is a full one.
+        FUZZ_CHECK(split.Dir.starts_with('/') && DirectoryExists(split.Dir));
         FUZZ_CHECK(split.File.empty() || split.File.find('/') == std::string::npos);
         if (!split.File.empty() && split.File.find_first_of("*?") == std::string::npos) {
-            FUZZ_CHECK(FileExists(split.File) || !DirectoryExists(split.File));
+            const std::string named = JoinPath(split.Dir, split.File);
+            FUZZ_CHECK(FileExists(named) || !DirectoryExists(named));
         }
-        ChangeDirectory(start);
     } catch (const EInOutError&) {
         FUZZ_CHECK(CurrentDirectory() == start);
     }

@@ -2,9 +2,9 @@
 // The placement reader on arbitrary settings files: whatever the keys hold, restoring a window's
 // placement must neither fail nor leave the window with a placement that cannot be stored again.
 
-#include "core/ProfileFile.h"
 #include "app/WindowPlacement.h"
 #include "app/Winplace.h"
+#include "core/ProfileFile.h"
 #include "tests/reliability/fuzz/FuzzSupport.h"
 
 #include <QWidget>

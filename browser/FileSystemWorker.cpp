@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "browser/FileSystemWorker.h"
+
+#include <QMetaObject>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+void FileSystemCalls::Entering(std::string_view, const std::string&) {}
+
+namespace file_system_worker {
+namespace {
+
+// A thread caught for good on a dead share stays caught; past this many, errands wait their turn
+// rather than pile up threads.
+constexpr int kMostThreads = 16;
+// A thread beyond the first that has had nothing to do for this long goes.
+constexpr std::chrono::seconds kIdleEnd{20};
+
+struct Pool {
+    std::mutex lock;
+    std::condition_variable work;     // an errand was queued
+    std::condition_variable finished; // an errand was done
+    std::deque<std::shared_ptr<Errand>> queue;
+    int threads = 0;
+    int idle = 0;
+    std::shared_ptr<FileSystemCalls> calls = std::make_shared<FileSystemCalls>();
+};
+
+// Never destroyed: a thread caught in a call may still use it while the program exits.
+Pool& ThePool() {
+    static Pool* pool = new Pool;
+    return *pool;
+}
+
+thread_local Errand* currentErrand = nullptr;
+
+std::int64_t NowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::int64_t NanosecondsOf(std::chrono::milliseconds span) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(span).count();
+}
+
+std::shared_ptr<FileSystemCalls> Calls() {
+    Pool& pool = ThePool();
+    const std::lock_guard held(pool.lock);
+    return pool.calls;
+}
+
+void Serve() {
+    Pool& pool = ThePool();
+    std::unique_lock held(pool.lock);
+    while (true) {
+        ++pool.idle;
+        const bool woken = pool.work.wait_for(held, kIdleEnd, [&] { return !pool.queue.empty(); });
+        --pool.idle;
+        if (!woken && pool.threads > 1) {
+            --pool.threads;
+            return;
+        }
+        if (pool.queue.empty()) {
+            continue;
+        }
+        std::shared_ptr<Errand> errand = std::move(pool.queue.front());
+        pool.queue.pop_front();
+        held.unlock();
+        currentErrand = errand.get();
+        try {
+            errand->work();
+        } catch (...) {
+            // A look-up reports its failures in its answer; anything else leaves the errand
+            // unanswered, which its caller already survives for a share that never answers.
+            errand->land = [] {};
+        }
+        currentErrand = nullptr;
+        errand->work = nullptr; // it holds the errand itself
+        held.lock();
+        errand->done = true;
+        pool.finished.notify_all();
+    }
+}
+
+void Land(const std::shared_ptr<Errand>& errand) {
+    if (!errand->landed.exchange(true)) {
+        errand->land();
+    }
+}
+
+} // namespace
+
+bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) {
+    Pool& pool = ThePool();
+    QPointer<QObject> target(context);
+    // The answer is posted back from the worker once the work is done; when the window's thread
+    // takes it first, below, the posted one finds it landed.
+    auto work = std::move(errand->work);
+    errand->work = [work = std::move(work), target, keep = errand] {
+        work();
+        if (target) {
+            QMetaObject::invokeMethod(
+                target.data(), [keep] { Land(keep); }, Qt::QueuedConnection);
+        }
+    };
+    std::unique_lock held(pool.lock);
+    pool.queue.push_back(errand);
+    if (pool.idle == 0 && pool.threads < kMostThreads) {
+        ++pool.threads;
+        std::thread(Serve).detach();
+    }
+    pool.work.notify_one();
+    if (!wait) {
+        return false;
+    }
+    while (!errand->done) {
+        pool.finished.wait_for(held, std::chrono::milliseconds(10));
+        const std::int64_t since = errand->callSince.load();
+        if (!errand->done && since != 0 && NowNanoseconds() - since >= NanosecondsOf(kHeldAfter)) {
+            return false;
+        }
+    }
+    held.unlock();
+    Land(errand);
+    return true;
+}
+
+int Threads() {
+    Pool& pool = ThePool();
+    const std::lock_guard held(pool.lock);
+    return pool.threads;
+}
+
+} // namespace file_system_worker
+
+void SetFileSystemCalls(std::shared_ptr<FileSystemCalls> calls) {
+    auto& pool = file_system_worker::ThePool();
+    const std::lock_guard held(pool.lock);
+    pool.calls = calls ? std::move(calls) : std::make_shared<FileSystemCalls>();
+}
+
+FileSystemCall::FileSystemCall(std::string_view call, const std::string& path) {
+    if (file_system_worker::currentErrand) {
+        file_system_worker::currentErrand->callSince.store(file_system_worker::NowNanoseconds());
+    }
+    file_system_worker::Calls()->Entering(call, path);
+}
+
+FileSystemCall::~FileSystemCall() {
+    if (file_system_worker::currentErrand) {
+        file_system_worker::currentErrand->callSince.store(0);
+    }
+}
