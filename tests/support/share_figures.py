@@ -256,11 +256,13 @@ def main():
         print("  SIGTERM to the settings written: %s" % described(written))
         print("  the program still runs while the share is dead: %s" % (player.process.poll() is None))
         print("  settings before:\n    " + before.strip().replace("\n", "\n    "))
-        print("  settings after:\n    " + open(player.settings).read().strip().replace("\n", "\n    "))
+        play = open(player.settings).read().split("\n[")[0]
+        print("  settings then, section Play:\n    " + play.strip().replace("\n", "\n    "))
         woke = share.wake()
         try:
             status = status_text(player.process.wait(WAIT))
             print("  exit status %s, %s after the share answered" % (status, ms(now() - woke)))
+            print("  settings after the exit:\n    " + open(player.settings).read().strip().replace("\n", "\n    "))
         except subprocess.TimeoutExpired:
             player.process.kill()
             player.process.wait()
