@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -20,31 +21,17 @@ namespace {
 using Objects = std::vector<SeenObject>;
 const std::string Title = "Tarnwick 1.06";
 
-const SeenObject* Row(const Objects& objects, const std::string& name) {
+const SeenObject* Find(const Objects& objects, const std::string& role, const std::string& name) {
     for (const SeenObject& seen : objects) {
-        if (seen.role == "list item" && seen.name == name) {
+        if (seen.role == role && seen.name == name) {
             return &seen;
         }
     }
     return nullptr;
 }
 
-std::string PositionOf(const Objects& objects) {
-    for (const SeenObject& seen : objects) {
-        if (seen.role == "text" && seen.name == "再生位置") {
-            return seen.text;
-        }
-    }
-    return {};
-}
-
-bool WindowShown() {
-    for (const X11Window& window : ListTitledWindows()) {
-        if (window.mapped && window.title.find(Title) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+const SeenObject* Row(const Objects& objects, const std::string& name) {
+    return Find(objects, "list item", name);
 }
 
 class ShareEndToEndTest : public ::testing::Test {
@@ -71,9 +58,7 @@ protected:
     // settings name the share, also after the program has asked it something.
     void StartWhileTheShareSleeps(const std::string& playSection, bool settingsNameTheShare) {
         if (!playSection.empty()) {
-            std::FILE* file = std::fopen(install.SettingsFile().c_str(), "w");
-            std::fputs(("[Play]\n" + playSection).c_str(), file);
-            std::fclose(file);
+            std::ofstream(install.SettingsFile()) << "[Play]\n" << playSection;
         }
         share.Sleep();
         player.emplace(install);
@@ -119,10 +104,11 @@ TEST_F(ShareEndToEndTest, AResumeFromASleepingSharePlaysOnFromItsPlaceOnceTheSha
     EXPECT_TRUE(player->WaitUntil(
         [&firstSeen](const Objects& o) {
             const SeenObject* row = Row(o, "nas2.avi");
-            const std::string now = PositionOf(o);
-            if (!row || !row->Has("selected") || now.empty()) {
+            const SeenObject* position = Find(o, "text", "再生位置");
+            if (!row || !row->Has("selected") || !position || position->text.empty()) {
                 return false;
             }
+            const std::string& now = position->text;
             firstSeen = firstSeen.empty() ? now : firstSeen;
             return now > "00:00:02.0";
         },
@@ -139,10 +125,10 @@ TEST_F(ShareEndToEndTest, SigtermWhileTheShareIsDeadEndsTheWindowAndKeepsThePlac
     ASSERT_NO_FATAL_FAILURE(StartWhileTheShareSleeps(
         "Dir=" + share.MountPoint() + "\nFile=" + file + "\nResume=1\nPlaying=1\nPosition=20000000\n", true));
     ::kill(player->Pid(), SIGTERM);
-    EXPECT_TRUE(PollUntil([] { return !WindowShown(); }, std::chrono::seconds(30)))
+    EXPECT_TRUE(PollUntil([] { return !WaitForWindow(Title, 0); }, std::chrono::seconds(30)))
         << "the window stays while the share is dead";
     const ProfileFile settings(install.SettingsFile());
-    // "Filter" is the last key the end writes.
+    // "Filter" is the last key of the section Play that the end writes.
     EXPECT_TRUE(PollUntil([&settings] { return !settings.ReadString("Play", "Filter", "").empty(); },
                           std::chrono::seconds(30)))
         << "the settings were not written while the share is dead:\n"
