@@ -95,16 +95,23 @@ void Land(const std::shared_ptr<Errand>& errand) {
 
 bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) {
     Pool& pool = ThePool();
+    // The answer is posted back from the worker once the work is done, through an object that
+    // lives as long as the program, and lands only if the asker is still there by then (which only
+    // the window's thread can tell). When the window's thread takes it first, below, the posted
+    // one finds it landed.
+    static QObject* const relay = new QObject;
     QPointer<QObject> target(context);
-    // The answer is posted back from the worker once the work is done; when the window's thread
-    // takes it first, below, the posted one finds it landed.
     auto work = std::move(errand->work);
     errand->work = [work = std::move(work), target, keep = errand] {
         work();
-        if (target) {
-            QMetaObject::invokeMethod(
-                target.data(), [keep] { Land(keep); }, Qt::QueuedConnection);
-        }
+        QMetaObject::invokeMethod(
+            relay,
+            [keep, target] {
+                if (target) {
+                    Land(keep);
+                }
+            },
+            Qt::QueuedConnection);
     };
     std::unique_lock held(pool.lock);
     pool.queue.push_back(errand);

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -32,6 +34,10 @@ std::string EnteredFolder(const std::string& dir) {
     if (!resolved) {
         ThrowInOutError(errno);
     }
+    // A folder whose full path the system cannot take as one could not be entered by it either.
+    if (std::strlen(resolved.get()) >= PATH_MAX) {
+        ThrowInOutError(ENAMETOOLONG);
+    }
     struct stat info {};
     if (stat(resolved.get(), &info) != 0) {
         ThrowInOutError(errno);
@@ -49,7 +55,14 @@ std::string EnteredFolder(const std::string& dir) {
 bool NamesAFolderNotAFile(const std::string& path) {
     const FileSystemCall call("stat", path);
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (stat(path.c_str(), &info) != 0) {
+        // A name too long to look up could not be entered either: that is the error to report.
+        if (errno == ENAMETOOLONG) {
+            ThrowInOutError(errno);
+        }
+        return false;
+    }
+    return S_ISDIR(info.st_mode);
 }
 
 } // namespace

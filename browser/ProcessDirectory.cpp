@@ -2,11 +2,9 @@
 #include "browser/ProcessDirectory.h"
 
 #include "browser/InOutErrors.h"
-#include "browser/Volumes.h"
 
 #include <cerrno>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 std::string CurrentDirectory() {
@@ -18,25 +16,3 @@ std::string CurrentDirectory() {
     return path.get();
 }
 
-void ChangeDirectory(const std::string& path) {
-    if (chdir(path.c_str()) != 0) {
-        ThrowInOutError(errno);
-    }
-    if (std::unique_ptr<char, decltype(&free)> now(getcwd(nullptr, 0), &free); now) {
-        Volumes::RememberDirectory(now.get());
-    }
-}
-
-bool TryChangeDirectory(const std::string& path) noexcept {
-    return chdir(path.c_str()) == 0;
-}
-
-bool DirectoryExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool FileExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}

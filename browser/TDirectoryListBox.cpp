@@ -106,6 +106,8 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
+    // The folder the program started in is the first made current on its drive.
+    Volumes::RememberDirectory(currentDir_);
     RefreshLevels();
 }
 

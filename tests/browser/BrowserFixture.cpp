@@ -5,6 +5,7 @@
 #include "browser/TDirectoryListBox.h"
 #include "browser/TFileListBox.h"
 #include "browser/UserActions.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <climits>
 #include <cstdlib>

@@ -4,6 +4,7 @@
 #include "browser/TDriveComboBox.h"
 #include "browser/TFileListBox.h"
 #include "tests/browser/BrowserFixture.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <QComboBox>
 #include <QSignalSpy>

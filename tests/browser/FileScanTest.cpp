@@ -3,6 +3,7 @@
 
 #include "browser/ProcessDirectory.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <gmock/gmock.h>
 #include <sys/stat.h>

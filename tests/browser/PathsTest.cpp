@@ -5,6 +5,7 @@
 #include "browser/Volumes.h"
 #include "core/Errors.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <climits>
 #include <cstdlib>

@@ -7,6 +7,7 @@
 #include "browser/TFileListBox.h"
 #include "browser/TFilterComboBox.h"
 #include "tests/reliability/fuzz/FuzzSupport.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include "browser/ProcessDirectory.h"
 #include "core/Errors.h"
 #include "tests/reliability/fuzz/FuzzSupport.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <cstdint>
 #include <fstream>
