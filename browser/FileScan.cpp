@@ -22,8 +22,8 @@ DIR* OpenFolder(const std::string& path) {
     return opendir(path.c_str());
 }
 
-const dirent* ReadEntry(DIR* dir, const std::string& path) {
-    const FileSystemCall call("readdir", path);
+const dirent* ReadEntry(DIR* dir) {
+    const FileSystemStep step;
     return readdir(dir);
 }
 
@@ -127,7 +127,7 @@ std::vector<FileRow> ScanFiles(const std::string& folderPath, const std::string&
             continue; // a folder that cannot be listed gives no rows and no error
         }
         const int dirFd = dirfd(dir.get());
-        while (const dirent* entry = ReadEntry(dir.get(), folder)) {
+        while (const dirent* entry = ReadEntry(dir.get())) {
             std::string folded = FoldedName(entry->d_name);
             if (!MatchesFoldedWildcard(folded, foldedPattern)) {
                 continue;
@@ -168,7 +168,7 @@ std::vector<std::string> ListSubdirectories(const std::string& dirPath, bool cas
         return {};
     }
     const int dirFd = dirfd(dir.get());
-    while (const dirent* entry = ReadEntry(dir.get(), dirPath)) {
+    while (const dirent* entry = ReadEntry(dir.get())) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == ".." || AttributesOf(dirFd, *entry, false) != attrDirectory) {
             continue;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <time.h>
 
 void FileSystemCalls::Entering(std::string_view, const std::string&) {}
 
@@ -39,10 +40,12 @@ thread_local Errand* currentErrand = nullptr;
 // The calls an errand makes are those in use when it began: a listing's many calls take no lock.
 thread_local std::shared_ptr<FileSystemCalls> currentCalls;
 
+// The coarse clock is read without a system call, and its few milliseconds of grain are nothing
+// beside the time a call must be caught before it counts: a listing reads it once an entry.
 std::int64_t NowNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 std::int64_t NanosecondsOf(std::chrono::milliseconds span) {
@@ -170,8 +173,15 @@ FileSystemCall::FileSystemCall(std::string_view call, const std::string& path) {
     }
 }
 
+FileSystemCall::FileSystemCall() {
+    if (file_system_worker::currentErrand) {
+        file_system_worker::currentErrand->callSince.store(file_system_worker::NowNanoseconds(),
+                                                           std::memory_order_relaxed);
+    }
+}
+
 FileSystemCall::~FileSystemCall() {
     if (file_system_worker::currentErrand) {
-        file_system_worker::currentErrand->callSince.store(0);
+        file_system_worker::currentErrand->callSince.store(0, std::memory_order_relaxed);
     }
 }

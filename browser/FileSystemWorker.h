@@ -40,6 +40,16 @@ public:
     ~FileSystemCall();
     FileSystemCall(const FileSystemCall&) = delete;
     FileSystemCall& operator=(const FileSystemCall&) = delete;
+
+protected:
+    FileSystemCall();
+};
+
+// As FileSystemCall, for a step of a call already announced (an entry read from a folder opened
+// through FileSystemCall): it is timed the same, without the hook, as a listing takes one per entry.
+class FileSystemStep : public FileSystemCall {
+public:
+    FileSystemStep() = default;
 };
 
 namespace file_system_worker {
