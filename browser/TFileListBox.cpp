@@ -89,17 +89,23 @@ void TFileListBox::SetCurrentDir(const std::string& dir) {
     if (SameFileName(dir, currentDir_, CaseSensitiveHere())) {
         return;
     }
+    VisitOwnFolder(dir, true, {});
+}
+
+void TFileListBox::VisitOwnFolder(const std::string& text, bool wholeTextIsFolder,
+                                  std::function<void(const FolderVisit&)> then) {
     FolderVisitRequest request;
-    request.Text = dir;
+    request.Text = text;
     request.Base = currentDir_;
-    request.WholeTextIsFolder = true;
+    request.WholeTextIsFolder = wholeTextIsFolder;
     if (created_) {
         request.Files = Query();
     }
     const unsigned long scan = ++scans_;
     auto inCall = std::make_shared<bool>(true);
     LookUpOffThread<FolderVisit>(
-        this, [request] { return VisitFolder(request); }, LandFrom(inCall, [this, scan](FolderVisit& visit) {
+        this, [request] { return VisitFolder(request); },
+        LandFrom(inCall, [this, scan, then = std::move(then)](FolderVisit& visit) {
             if (scan != scans_) {
                 return;
             }
@@ -107,6 +113,9 @@ void TFileListBox::SetCurrentDir(const std::string& dir) {
                 std::rethrow_exception(visit.Failure);
             }
             TakeListing(visit.Path.Dir, visit);
+            if (then) {
+                then(visit);
+            }
         }));
     *inCall = false;
 }
@@ -263,27 +272,9 @@ void TFileListBox::GoToPath(const std::string& text, std::function<void()> then)
         });
         return;
     }
-    FolderVisitRequest request;
-    request.Text = text;
-    request.Base = currentDir_;
-    if (created_) {
-        request.Files = Query();
-    }
-    const unsigned long scan = ++scans_;
-    auto inCall = std::make_shared<bool>(true);
-    LookUpOffThread<FolderVisit>(
-        this, [request] { return VisitFolder(request); },
-        LandFrom(inCall, [this, scan, text, then](FolderVisit& visit) {
-            if (scan != scans_) {
-                return;
-            }
-            if (visit.Failure) {
-                std::rethrow_exception(visit.Failure);
-            }
-            TakeListing(visit.Path.Dir, visit);
-            SelectTypedFile(text, visit, then);
-        }));
-    *inCall = false;
+    VisitOwnFolder(text, false, [this, text, then = std::move(then)](const FolderVisit& visit) {
+        SelectTypedFile(text, visit, then);
+    });
 }
 
 void TFileListBox::SelectTypedFile(const std::string& text, const FolderVisit& visit,

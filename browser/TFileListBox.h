@@ -87,6 +87,9 @@ private:
     friend class TFilterComboBox;
     void SetDirListBackLink(TDirectoryListBox* list);
     FileRowQuery Query() const;
+    // Without a directory list: the list moves by itself, as the directory list would move it.
+    void VisitOwnFolder(const std::string& text, bool wholeTextIsFolder,
+                        std::function<void(const FolderVisit&)> then);
     // The directory list moved here and listed the files with it.
     void TakeListing(const std::string& dir, const FolderVisit& visit);
     void ShowRows(std::vector<FileRow> rows);
