@@ -97,6 +97,36 @@ TEST_P(SoundServerTest, TheSoundComesBackWithinTwoSecondsAtThePlaceReached) {
     player.reset();
 }
 
+// A file that played while the server was away leaves none of that behind: the next file, built once
+// the server is back, plays on sinks of its own, and its first seek does not pause it to open them anew
+// (waiting on a preroll its held first picture never finishes).
+TEST_F(GstPlaybackTest, AFileBuiltAfterTheServerCameBackDoesNotWaitForIt) {
+    SoundServer server(SoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server.Up());
+    const SoundServerInUse use(server);
+    server.Kill();
+    Open(Clip(".mp4", true, true, 320, 240, 3.0), false, false);
+    const std::shared_ptr<GstFilterGraph> graph = Graph();
+    ASSERT_TRUE(graph && graph->WaitsForSoundServer());
+    std::shared_ptr<IEnumFilters> filters;
+    graph->EnumFilters(filters);
+    std::vector<std::shared_ptr<IBaseFilter>> all;
+    for (std::shared_ptr<IBaseFilter> filter; filters->Next(filter) == S_OK; filter.reset()) {
+        all.push_back(filter);
+    }
+    for (const auto& filter : all) {
+        ASSERT_EQ(graph->RemoveFilter(filter), S_OK);
+    }
+
+    ASSERT_TRUE(server.Start());
+    ASSERT_EQ(graph->RenderFile(Clip(".mp4", true, true, 320, 240, 3.0)), S_OK);
+    EXPECT_FALSE(graph->WaitsForSoundServer()) << "the last file's absent server outlived it";
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(graph->SetPositions(0, AM_SEEKING_AbsolutePositioning, 0, AM_SEEKING_NoPositioning), S_OK);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(500));
+    player.reset();
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Restarts, SoundServerTest,
     testing::Values(ServerCase{"PulseAudioDevice", SoundServer::Kind::PulseAudio, true, true},
