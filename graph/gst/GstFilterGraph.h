@@ -233,11 +233,15 @@ private:
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
     static void OnPadAdded(GstElement* decoder, GstPad* pad, gpointer context);
     void LinkDecodedPad(GstPad* pad, BuildContext& context);
-    bool LinkToFreeInput(GstPad* pad, Media media);
-    bool LinkToStandardRenderer(GstPad* pad, Media media);
+    // The links are made into `pipeline`, the one the decoder belonged to when its pad came, and
+    // without lock_ (see GstGraphLinking.cpp).
+    bool LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media);
+    bool LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media);
     // Adds converters for the media between the pads and links them; false (and nothing left
     // behind) when the pads cannot be joined.
-    bool LinkThroughConverter(GstPad* output, GstPad* input, Media media);
+    bool LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input, Media media);
+    // AddUnique while `pipeline` is still the graph's; takes lock_.
+    bool AddToPipeline(const ElementRef& pipeline, const ElementRef& element, const std::string& name);
     // Adds an element under a name unique among the top-level elements ("Name 0001" when taken).
     // Caller holds lock_.
     bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed = nullptr);
