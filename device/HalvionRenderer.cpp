@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,6 +24,9 @@ namespace {
 struct RendererState {
     std::mutex lock;
     OutputPlacement placement;
+    // The placement changed and the window has not followed yet: it moves once for every change made
+    // in one call, so that setting the monitor and full screen together opens one window, not two.
+    bool placementChanged = false;
     std::string audioDevice;
     bool disposing = false;
 
@@ -431,7 +435,7 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
         const int monitor = g_value_get_int(value);
         if (monitor != state.placement.monitor) {
             state.placement.monitor = monitor;
-            MoveOutput(HALVION_RENDERER(object));
+            state.placementChanged = true;
         }
         break;
     }
@@ -439,7 +443,7 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
         const bool fullscreen = g_value_get_boolean(value) != FALSE;
         if (fullscreen != state.placement.fullscreen) {
             state.placement.fullscreen = fullscreen;
-            MoveOutput(HALVION_RENDERER(object));
+            state.placementChanged = true;
         }
         break;
     }
@@ -454,6 +458,19 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
     default:
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     }
+}
+
+// GObject tells what one call changed once the call has set every property it names (its notifications
+// are held until then): the window moves here, once, to the placement as the call left it.
+void DispatchPropertiesChanged(GObject* object, guint count, GParamSpec** changed) {
+    RendererState& state = *HALVION_RENDERER(object)->state;
+    {
+        std::lock_guard guard(state.lock);
+        if (std::exchange(state.placementChanged, false)) {
+            MoveOutput(HALVION_RENDERER(object));
+        }
+    }
+    G_OBJECT_CLASS(halvion_renderer_parent_class)->dispatch_properties_changed(object, count, changed);
 }
 
 void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
@@ -517,6 +534,7 @@ static void halvion_renderer_class_init(HalvionRendererClass* klass) {
     GObjectClass* objectClass = G_OBJECT_CLASS(klass);
     objectClass->set_property = SetProperty;
     objectClass->get_property = GetProperty;
+    objectClass->dispatch_properties_changed = DispatchPropertiesChanged;
     objectClass->dispose = Dispose;
     objectClass->finalize = Finalize;
     GST_BIN_CLASS(klass)->handle_message = HandleMessage;
