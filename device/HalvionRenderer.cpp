@@ -10,6 +10,7 @@
 #include <atomic>
 #include <gst/audio/audio.h>
 #include <gst/video/videooverlay.h>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,6 +45,13 @@ struct RendererState {
     std::mutex soundLock;
     std::string chosenOutput;
     ElementRef serverSink;
+    // The server's outputs by name, each with whether it is the default, as the watch has told them.
+    // The watch's thread keeps this list rather than asking the monitor: every call into the monitor
+    // takes its provider's start lock, which stopping the watch holds while it joins that very thread.
+    std::map<std::string, bool> outputs;
+    bool watching = false;
+    // Started and stopped under `lock`, by the thread that links or unlinks; never touched by the
+    // watch's own thread.
     GstRef<GstDeviceMonitor> outputWatch;
 
     std::atomic<GstElement*> videoSink{nullptr};
@@ -222,21 +230,18 @@ bool IsDefaultOutput(GstDevice* device) {
 // move a stream that plays on another output, so the default goes by its name too. Caller holds
 // soundLock.
 std::string SoundTarget(RendererState& state) {
-    if (!state.outputWatch) {
+    if (!state.watching) {
         return state.chosenOutput;
     }
-    std::string fallback;
-    const ObjectListRef devices(gst_device_monitor_get_devices(state.outputWatch.get()));
-    bool present = false;
-    for (GList* item = devices.get(); item; item = item->next) {
-        GstDevice* device = GST_DEVICE(item->data);
-        const std::string name = OutputName(device);
-        present = present || (!state.chosenOutput.empty() && name == state.chosenOutput);
-        if (IsDefaultOutput(device)) {
-            fallback = name;
+    if (!state.chosenOutput.empty() && state.outputs.count(state.chosenOutput) > 0) {
+        return state.chosenOutput;
+    }
+    for (const auto& [name, isDefault] : state.outputs) {
+        if (isDefault) {
+            return name;
         }
     }
-    return present ? state.chosenOutput : fallback;
+    return {};
 }
 
 // Moves the playing stream: pulsesink takes a new device while it plays. Caller holds soundLock.
@@ -248,19 +253,45 @@ void SteerSound(RendererState& state) {
     g_object_set(state.serverSink.get(), "device", target.empty() ? nullptr : target.c_str(), nullptr);
 }
 
-// Runs on the watch's own thread. An output that comes (back) may be the chosen one; one that goes
-// was moved to the default by the server itself.
+// Runs on the watch's own thread, and so never calls into the monitor (see RendererState::outputs). An
+// output that comes (back) may be the chosen one; one that goes was moved to the default by the server
+// itself.
 GstBusSyncReply OnOutputsChanged(GstBus*, GstMessage* message, gpointer data) {
     const MessageRef owned(message);
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED) {
-        GstDevice* added = nullptr;
-        gst_message_parse_device_added(message, &added);
-        const GstRef<GstDevice> device(added);
-        auto& state = *static_cast<RendererState*>(data);
-        std::lock_guard soundGuard(state.soundLock);
-        if (!state.chosenOutput.empty() && device && OutputName(device.get()) == state.chosenOutput) {
-            SteerSound(state);
-        }
+    auto& state = *static_cast<RendererState*>(data);
+    GstDevice* told = nullptr;
+    GstDevice* before = nullptr;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_DEVICE_ADDED:
+        gst_message_parse_device_added(message, &told);
+        break;
+    case GST_MESSAGE_DEVICE_REMOVED:
+        gst_message_parse_device_removed(message, &told);
+        break;
+    case GST_MESSAGE_DEVICE_CHANGED:
+        gst_message_parse_device_changed(message, &told, &before);
+        break;
+    default:
+        return GST_BUS_DROP;
+    }
+    const GstRef<GstDevice> device(told);
+    const GstRef<GstDevice> previous(before);
+    if (!device) {
+        return GST_BUS_DROP;
+    }
+    const std::string name = OutputName(device.get());
+    std::lock_guard soundGuard(state.soundLock);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED) {
+        state.outputs.erase(name);
+        return GST_BUS_DROP;
+    }
+    if (previous) {
+        state.outputs.erase(OutputName(previous.get()));
+    }
+    state.outputs[name] = IsDefaultOutput(device.get());
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED && !state.chosenOutput.empty() &&
+        name == state.chosenOutput) {
+        SteerSound(state);
     }
     return GST_BUS_DROP;
 }
@@ -275,6 +306,17 @@ void WatchOutputs(RendererState& state) {
     gst_bus_set_sync_handler(bus.get(), OnOutputsChanged, &state, nullptr);
     if (!gst_device_monitor_start(watch.get())) {
         return;
+    }
+    // The outputs listed before the watch began; asked here, on the linking thread, which the watch's
+    // own thread never waits for.
+    const ObjectListRef devices(gst_device_monitor_get_devices(watch.get()));
+    {
+        std::lock_guard soundGuard(state.soundLock);
+        for (GList* item = devices.get(); item; item = item->next) {
+            GstDevice* device = GST_DEVICE(item->data);
+            state.outputs.emplace(OutputName(device), IsDefaultOutput(device));
+        }
+        state.watching = true;
     }
     state.outputWatch = std::move(watch);
 }
@@ -330,6 +372,8 @@ void DetachAudio(HalvionRenderer* self) {
     {
         std::lock_guard soundGuard(state.soundLock);
         state.serverSink.reset();
+        state.outputs.clear();
+        state.watching = false;
     }
     DetachChain(self, state.audioPad, state.audioChain);
 }

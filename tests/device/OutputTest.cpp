@@ -2,8 +2,10 @@
 // The device's real outputs: its own window on the X server and its stream on the sound server.
 
 #include "gstcommon/GstIteration.h"
+#include "tests/device/AnnouncingOutputs.h"
 #include "tests/device/DevicePipeline.h"
 #include "tests/device/ScreenPixels.h"
+#include "tests/reliability/HangGuard.h"
 #include "tests/support/MediaGenerator.h"
 #include "tests/support/Poll.h"
 #include "tests/support/SoundServer.h"
@@ -380,6 +382,27 @@ TEST_F(OutputTest, TheSoundFollowsTheChoiceAndTheChosenOutputComingAndGoing) {
     pipeline.WaitFor(GST_MESSAGE_EOS, 100);
     EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
     EXPECT_TRUE(pipeline.warnings.empty()) << PrintToString(pipeline.warnings);
+}
+
+// The chosen output announces itself (the television switched on) just as the device lets go of its
+// sound (the next file starts): the watch's thread, telling of the output, and the thread stopping the
+// watch, which joins that thread, meet. Neither may wait for the other.
+TEST_F(OutputTest, TheChosenOutputAnnouncedWhileTheSoundIsLetGoHangsNothing) {
+    ASSERT_TRUE(AnnouncingOutputs::Register());
+    ExtraSink chosen;
+    DevicePipeline pipeline("audiotestsrc is-live=true ! device.Audio-In halvionrenderer name=device "
+                            "audio-device=" +
+                            chosen.name);
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
+    AnnouncingOutputs::Announce(chosen.name, true);
+    ASSERT_TRUE(AnnouncingOutputs::AnnouncementHeld(std::chrono::seconds(5)));
+    Bounded("letting go of the sound while its output is announced", std::chrono::seconds(15), [&] {
+        g_signal_emit_by_name(pipeline.Device(), "reopen-audio");
+        return true;
+    });
+    // The sound's sink was made anew on the server, and nothing failed on the way.
+    EXPECT_EQ(ChildrenMadeBy(pipeline.Device(), "pulsesink"), 1);
+    EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
 }
 
 } // namespace
