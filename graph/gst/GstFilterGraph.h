@@ -182,7 +182,10 @@ private:
     bool SinksStandAtTheirEnd();
     void TakeHeldBackEnd();
     gint64 FollowTheEnd();
-    void OnAsyncDone();
+    void OnAsyncDone(std::uint64_t serial);
+    // Begins a wait for the pipeline to settle. Only an end of preroll posted after this counts for it:
+    // one posted before (a pause's own, or that of a seek nobody waits for) belongs to something else.
+    void AwaitSettle();
     void DrainMessages();
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
@@ -291,6 +294,8 @@ private:
 
     Transport transport_ = Transport::Stopped;
     Settle settle_ = Settle::Done;
+    // The bus's last serial when the wait for the settle began.
+    std::uint64_t settleFrom_ = 0;
     enum class SeekPhase {
         None,
         // A running pipeline is being paused; the seek goes once it has.
@@ -305,6 +310,8 @@ private:
         bool latestWaits = false;
         bool resumePlaying = false;
         bool sent = false;
+        // A seek of the merged run failed: the run fails, whichever place comes after it.
+        bool failed = false;
         std::chrono::steady_clock::time_point sentAt{};
     };
     SeekInFlight seek_;

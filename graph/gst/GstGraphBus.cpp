@@ -73,7 +73,7 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
         OnEndOfStream(posted.serial);
         break;
     case GST_MESSAGE_ASYNC_DONE:
-        OnAsyncDone();
+        OnAsyncDone(posted.serial);
         break;
     default:
         break;
@@ -183,10 +183,15 @@ bool GstFilterGraph::SinksStandAtTheirEnd() {
     return true;
 }
 
-void GstFilterGraph::OnAsyncDone() {
-    if (settle_ == Settle::Waiting) {
+void GstFilterGraph::OnAsyncDone(std::uint64_t serial) {
+    if (settle_ == Settle::Waiting && serial > settleFrom_) {
         settle_ = Settle::Done;
     }
+}
+
+void GstFilterGraph::AwaitSettle() {
+    settle_ = Settle::Waiting;
+    settleFrom_ = bus_->LastSerial();
 }
 
 // A length that was only an estimate has changed, or is first asked for: the stop position follows
@@ -266,7 +271,7 @@ bool GstFilterGraph::PrerolledBehindHeldPicture() {
 
 HRESULT GstFilterGraph::Preroll() {
     DrainMessages();
-    settle_ = Settle::Waiting;
+    AwaitSettle();
     const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     bool ready = change != GST_STATE_CHANGE_FAILURE;
     if (ready && change == GST_STATE_CHANGE_ASYNC) {

@@ -186,7 +186,7 @@ void GstFilterGraph::LetHeldPictureThrough() {
     }
     DrainMessages();
     pictureStale_ = false;
-    settle_ = Settle::Waiting;
+    AwaitSettle();
     firstPicture_.Release();
     WaitForAsyncDone(SeekDeadline);
 }

@@ -119,7 +119,7 @@ bool GstFilterGraph::StartSeek() {
 
 bool GstFilterGraph::SendSeek() {
     if (settle_ != Settle::Failed) {
-        settle_ = Settle::Waiting;
+        AwaitSettle();
     }
     seek_.phase = SeekPhase::Prerolling;
     seek_.target = position_.Current();
@@ -162,15 +162,21 @@ void GstFilterGraph::SeekLanded() {
     GST_INFO_OBJECT(pipeline_.get(),
                     "landed at the new place; ends up to %" G_GUINT64_FORMAT " are the old segment's",
                     bus_->LastSerial());
+    seek_.failed = seek_.failed || settle_ == Settle::Failed;
     if (seek_.latestWaits && seek_.phase != SeekPhase::None) {
-        // The pipeline stays paused between the two.
-        settle_ = Settle::Done;
+        // The pipeline stays paused between the two. The next place waits for its own preroll; a
+        // failure of this one is kept for the run.
+        AwaitSettle();
         SendSeek();
         return;
+    }
+    if (seek_.failed) {
+        settle_ = Settle::Failed;
     }
     const bool landed = seek_.sent && settle_ == Settle::Done;
     seek_.phase = SeekPhase::None;
     seek_.latestWaits = false;
+    seek_.failed = false;
     seekWatch_->Disarm();
     if (seek_.resumePlaying) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);

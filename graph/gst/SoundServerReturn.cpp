@@ -118,7 +118,9 @@ bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* prob
 }
 
 void GstFilterGraph::BringSoundBack() {
-    if (!soundAway_ || transport_ == Transport::Broken || Empty()) {
+    // Not while a seek is on its way: the sinks' reopening seeks too, and its end of preroll, which
+    // nobody waits for, would pass for the end of that seek's. The next look tries again.
+    if (!soundAway_ || transport_ == Transport::Broken || Empty() || seek_.phase != SeekPhase::None) {
         return;
     }
     const auto now = std::chrono::steady_clock::now();
