@@ -29,6 +29,7 @@ GstFilterGraph::GstFilterGraph() {
 }
 
 GstFilterGraph::~GstFilterGraph() {
+    StopWatchingForSoundServer();
     seekWatch_.reset();
     StopWithin(pipeline_.get());
     decoderHandlers_.clear();
@@ -152,6 +153,7 @@ void GstFilterGraph::EmptyGraphReset() {
     // look at its positions open healthy sinks anew.
     soundAway_ = false;
     standInsPlay_ = false;
+    StopWatchingForSoundServer();
     nextServerCheck_ = {};
 }
 

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -143,7 +144,8 @@ public:
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
-    // Where in the file the picture the standard video sink holds stands; -1 without one.
+    // Where in the file the picture the standard video sink holds stands; -1 without one, and while a
+    // seek is on its way.
     MediaTime ShownPictureTime();
 
     // Whom the waits for the pipeline tell (see graph/GraphWait.h); the slot is the graph system's.
@@ -173,8 +175,9 @@ private:
     // How the last wait for the pipeline to settle (preroll after a build or a seek) went.
     enum class Settle { Waiting, Done, Failed };
 
-    // Bus messages, taken on the user-interface thread: one switch, one function per kind.
-    void HandleMessage(const PipelineBus::Posted& posted);
+    // Bus messages, taken on the user-interface thread: one switch, one function per kind. A read of
+    // the graph takes them only to note what they tell (`moveOn` false): it never moves a seek on.
+    void HandleMessage(const PipelineBus::Posted& posted, bool moveOn = true);
     void OnError(GstMessage* message);
     void OnWarning(GstMessage* message);
     void OnEndOfStream(std::uint64_t serial);
@@ -186,7 +189,7 @@ private:
     // Begins a wait for the pipeline to settle. Only an end of preroll posted after this counts for it:
     // one posted before (a pause's own, or that of a seek nobody waits for) belongs to something else.
     void AwaitSettle();
-    void DrainMessages();
+    void DrainMessages(bool moveOn = true);
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
     void DumpPipeline(const char* why);
@@ -210,6 +213,9 @@ private:
     // Moves the seek in flight on at each message: sent once the pipeline has paused for it, landed
     // once it has prerolled or failed.
     void FollowSeek(GstMessage* message);
+    // Moves the seek in flight on as far as the pipeline now allows, whoever took the messages that
+    // told of it (a read only notes them).
+    void MoveSeekOn();
     void SeekLanded();
     // Waits until no seek is in flight; false on an error or the deadline.
     bool FinishSeeks();
@@ -217,6 +223,10 @@ private:
     // server answers again the sinks are opened anew and playback goes on from where it stood.
     // Tells whether the message was the sound server's absence.
     bool NoteSoundServerAway(GstMessage* message, const GError* problem);
+    // Looks for the server on the window's event loop while it is away (SoundServerReturn.cpp).
+    void WatchForSoundServer();
+    void StopWatchingForSoundServer();
+    static gboolean OnSoundServerCheck(gpointer self);
     void BringSoundBack();
     void ReopenSoundSinks();
     // Waits, within the deadline, until no state change of the pipeline is under way.
@@ -335,5 +345,9 @@ private:
     std::string deviceSoundOutput_;
     bool soundAway_ = false;
     bool standInsPlay_ = false;
+    // The event loop's look for the server while it is away, and the check on its way: a connect
+    // attempt, made on a thread of its own, whose answer a later look takes.
+    GSource* soundCheck_ = nullptr;
+    std::future<bool> serverAnswers_;
     std::chrono::steady_clock::time_point nextServerCheck_{};
 };

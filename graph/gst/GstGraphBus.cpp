@@ -42,7 +42,7 @@ bool IsHarmlessRenegotiationWarning(GstMessage* message, const GError* warning) 
 } // namespace
 
 std::vector<std::string> GstFilterGraph::Problems() {
-    DrainMessages();
+    DrainMessages(false);
     return problems_;
 }
 
@@ -60,7 +60,7 @@ void GstFilterGraph::DumpPipeline(const char* why) {
     GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, why);
 }
 
-void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
+void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted, bool moveOn) {
     GstMessage* message = posted.message.get();
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
@@ -78,7 +78,7 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
     default:
         break;
     }
-    if (seek_.phase != SeekPhase::None) {
+    if (moveOn && seek_.phase != SeekPhase::None) {
         FollowSeek(message);
     }
 }
@@ -203,9 +203,12 @@ void GstFilterGraph::ReadDuration() {
     }
 }
 
-void GstFilterGraph::DrainMessages() {
+void GstFilterGraph::DrainMessages(bool moveOn) {
     for (auto posted = bus_->TryPop(); posted.message; posted = bus_->TryPop()) {
-        HandleMessage(posted);
+        HandleMessage(posted, moveOn);
+    }
+    if (moveOn) {
+        MoveSeekOn();
     }
 }
 

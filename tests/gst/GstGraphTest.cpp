@@ -746,7 +746,7 @@ TEST_F(GstGraphTest, StartupMarksFollowABuildFromItsSourceToThePreroll) {
     ASSERT_EQ(seeking->SetPositions(place, AM_SEEKING_AbsolutePositioning, place, AM_SEEKING_NoPositioning),
               S_OK);
     const auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(marked);
-    EXPECT_EQ(filterGraph->ShownPictureTime(), place);
+    EXPECT_TRUE(WaitFor([&] { return filterGraph->ShownPictureTime() == place; }));
     marked.reset();
 
     std::vector<std::string> phases;
