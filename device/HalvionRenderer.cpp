@@ -10,9 +10,11 @@
 #include <atomic>
 #include <gst/audio/audio.h>
 #include <gst/video/videooverlay.h>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,6 +25,9 @@ namespace {
 struct RendererState {
     std::mutex lock;
     OutputPlacement placement;
+    // The placement changed and the window has not followed yet: it moves once for every change made
+    // in one call, so that setting the monitor and full screen together opens one window, not two.
+    bool placementChanged = false;
     std::string audioDevice;
     bool disposing = false;
 
@@ -40,6 +45,13 @@ struct RendererState {
     std::mutex soundLock;
     std::string chosenOutput;
     ElementRef serverSink;
+    // The server's outputs by name, each with whether it is the default, as the watch has told them.
+    // The watch's thread keeps this list rather than asking the monitor: every call into the monitor
+    // takes its provider's start lock, which stopping the watch holds while it joins that very thread.
+    std::map<std::string, bool> outputs;
+    bool watching = false;
+    // Started and stopped under `lock`, by the thread that links or unlinks; never touched by the
+    // watch's own thread.
     GstRef<GstDeviceMonitor> outputWatch;
 
     std::atomic<GstElement*> videoSink{nullptr};
@@ -218,21 +230,18 @@ bool IsDefaultOutput(GstDevice* device) {
 // move a stream that plays on another output, so the default goes by its name too. Caller holds
 // soundLock.
 std::string SoundTarget(RendererState& state) {
-    if (!state.outputWatch) {
+    if (!state.watching) {
         return state.chosenOutput;
     }
-    std::string fallback;
-    const ObjectListRef devices(gst_device_monitor_get_devices(state.outputWatch.get()));
-    bool present = false;
-    for (GList* item = devices.get(); item; item = item->next) {
-        GstDevice* device = GST_DEVICE(item->data);
-        const std::string name = OutputName(device);
-        present = present || (!state.chosenOutput.empty() && name == state.chosenOutput);
-        if (IsDefaultOutput(device)) {
-            fallback = name;
+    if (!state.chosenOutput.empty() && state.outputs.count(state.chosenOutput) > 0) {
+        return state.chosenOutput;
+    }
+    for (const auto& [name, isDefault] : state.outputs) {
+        if (isDefault) {
+            return name;
         }
     }
-    return present ? state.chosenOutput : fallback;
+    return {};
 }
 
 // Moves the playing stream: pulsesink takes a new device while it plays. Caller holds soundLock.
@@ -244,19 +253,45 @@ void SteerSound(RendererState& state) {
     g_object_set(state.serverSink.get(), "device", target.empty() ? nullptr : target.c_str(), nullptr);
 }
 
-// Runs on the watch's own thread. An output that comes (back) may be the chosen one; one that goes
-// was moved to the default by the server itself.
+// Runs on the watch's own thread, and so never calls into the monitor (see RendererState::outputs). An
+// output that comes (back) may be the chosen one; one that goes was moved to the default by the server
+// itself.
 GstBusSyncReply OnOutputsChanged(GstBus*, GstMessage* message, gpointer data) {
     const MessageRef owned(message);
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED) {
-        GstDevice* added = nullptr;
-        gst_message_parse_device_added(message, &added);
-        const GstRef<GstDevice> device(added);
-        auto& state = *static_cast<RendererState*>(data);
-        std::lock_guard soundGuard(state.soundLock);
-        if (!state.chosenOutput.empty() && device && OutputName(device.get()) == state.chosenOutput) {
-            SteerSound(state);
-        }
+    auto& state = *static_cast<RendererState*>(data);
+    GstDevice* told = nullptr;
+    GstDevice* before = nullptr;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_DEVICE_ADDED:
+        gst_message_parse_device_added(message, &told);
+        break;
+    case GST_MESSAGE_DEVICE_REMOVED:
+        gst_message_parse_device_removed(message, &told);
+        break;
+    case GST_MESSAGE_DEVICE_CHANGED:
+        gst_message_parse_device_changed(message, &told, &before);
+        break;
+    default:
+        return GST_BUS_DROP;
+    }
+    const GstRef<GstDevice> device(told);
+    const GstRef<GstDevice> previous(before);
+    if (!device) {
+        return GST_BUS_DROP;
+    }
+    const std::string name = OutputName(device.get());
+    std::lock_guard soundGuard(state.soundLock);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED) {
+        state.outputs.erase(name);
+        return GST_BUS_DROP;
+    }
+    if (previous) {
+        state.outputs.erase(OutputName(previous.get()));
+    }
+    state.outputs[name] = IsDefaultOutput(device.get());
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED && !state.chosenOutput.empty() &&
+        name == state.chosenOutput) {
+        SteerSound(state);
     }
     return GST_BUS_DROP;
 }
@@ -271,6 +306,17 @@ void WatchOutputs(RendererState& state) {
     gst_bus_set_sync_handler(bus.get(), OnOutputsChanged, &state, nullptr);
     if (!gst_device_monitor_start(watch.get())) {
         return;
+    }
+    // The outputs listed before the watch began; asked here, on the linking thread, which the watch's
+    // own thread never waits for.
+    const ObjectListRef devices(gst_device_monitor_get_devices(watch.get()));
+    {
+        std::lock_guard soundGuard(state.soundLock);
+        for (GList* item = devices.get(); item; item = item->next) {
+            GstDevice* device = GST_DEVICE(item->data);
+            state.outputs.emplace(OutputName(device), IsDefaultOutput(device));
+        }
+        state.watching = true;
     }
     state.outputWatch = std::move(watch);
 }
@@ -326,6 +372,8 @@ void DetachAudio(HalvionRenderer* self) {
     {
         std::lock_guard soundGuard(state.soundLock);
         state.serverSink.reset();
+        state.outputs.clear();
+        state.watching = false;
     }
     DetachChain(self, state.audioPad, state.audioChain);
 }
@@ -431,7 +479,7 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
         const int monitor = g_value_get_int(value);
         if (monitor != state.placement.monitor) {
             state.placement.monitor = monitor;
-            MoveOutput(HALVION_RENDERER(object));
+            state.placementChanged = true;
         }
         break;
     }
@@ -439,7 +487,7 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
         const bool fullscreen = g_value_get_boolean(value) != FALSE;
         if (fullscreen != state.placement.fullscreen) {
             state.placement.fullscreen = fullscreen;
-            MoveOutput(HALVION_RENDERER(object));
+            state.placementChanged = true;
         }
         break;
     }
@@ -454,6 +502,19 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
     default:
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     }
+}
+
+// GObject tells what one call changed once the call has set every property it names (its notifications
+// are held until then): the window moves here, once, to the placement as the call left it.
+void DispatchPropertiesChanged(GObject* object, guint count, GParamSpec** changed) {
+    RendererState& state = *HALVION_RENDERER(object)->state;
+    {
+        std::lock_guard guard(state.lock);
+        if (std::exchange(state.placementChanged, false)) {
+            MoveOutput(HALVION_RENDERER(object));
+        }
+    }
+    G_OBJECT_CLASS(halvion_renderer_parent_class)->dispatch_properties_changed(object, count, changed);
 }
 
 void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
@@ -517,6 +578,7 @@ static void halvion_renderer_class_init(HalvionRendererClass* klass) {
     GObjectClass* objectClass = G_OBJECT_CLASS(klass);
     objectClass->set_property = SetProperty;
     objectClass->get_property = GetProperty;
+    objectClass->dispatch_properties_changed = DispatchPropertiesChanged;
     objectClass->dispose = Dispose;
     objectClass->finalize = Finalize;
     GST_BIN_CLASS(klass)->handle_message = HandleMessage;

@@ -18,7 +18,10 @@ struct Rectangle {
 };
 
 // The monitor's area on the root window; the whole screen when the server does not list monitors.
-Rectangle MonitorArea(Display* display, int monitor) {
+// `listed` tells whether the server has the monitor: one it no longer lists (unplugged since the
+// placement was worked out) gives the first monitor's area.
+Rectangle MonitorArea(Display* display, int monitor, bool& listed) {
+    listed = monitor == 0;
     int screen = DefaultScreen(display);
     Rectangle area{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
     int eventBase = 0;
@@ -29,7 +32,8 @@ Rectangle MonitorArea(Display* display, int monitor) {
     int count = 0;
     XRRMonitorInfo* monitors = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
     if (monitors && count > 0) {
-        const XRRMonitorInfo& chosen = monitors[(monitor >= 0 && monitor < count) ? monitor : 0];
+        listed = monitor >= 0 && monitor < count;
+        const XRRMonitorInfo& chosen = monitors[listed ? monitor : 0];
         area = {chosen.x, chosen.y, chosen.width, chosen.height};
     }
     if (monitors) {
@@ -63,8 +67,12 @@ std::unique_ptr<OutputWindow> OutputWindow::Open(const std::string& title, const
         error = "cannot open the X display";
         return nullptr;
     }
-    Rectangle area = MonitorArea(display, placement.monitor);
-    if (!placement.fullscreen) {
+    bool listed = false;
+    Rectangle area = MonitorArea(display, placement.monitor, listed);
+    // A monitor gone since it was chosen must not turn into a full screen over the first one, which
+    // may be the one the player is on: the picture goes in a window there instead.
+    const bool fullscreen = placement.fullscreen && listed;
+    if (!fullscreen) {
         area.width = std::min(WindowedWidth, area.width);
         area.height = std::min(WindowedHeight, area.height);
     }
@@ -72,7 +80,7 @@ std::unique_ptr<OutputWindow> OutputWindow::Open(const std::string& title, const
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display, screen);
     attributes.border_pixel = BlackPixel(display, screen);
-    attributes.override_redirect = placement.fullscreen ? True : False;
+    attributes.override_redirect = fullscreen ? True : False;
     Window window =
         XCreateWindow(display, RootWindow(display, screen), area.x, area.y, static_cast<unsigned>(area.width),
                       static_cast<unsigned>(area.height), 0, CopyFromParent, InputOutput, CopyFromParent,

@@ -5,7 +5,8 @@
 #include <string>
 
 // Where the device's output window goes: a monitor by its index in the X server's list (0 is the
-// first; an index the server does not have falls back to 0) and whether it covers that monitor.
+// first; an index the server does not have gives a window on the first, never a full screen) and
+// whether it covers that monitor.
 struct OutputPlacement {
     int monitor = 0;
     bool fullscreen = false;

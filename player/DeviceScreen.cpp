@@ -1,7 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "player/DeviceScreen.h"
 
+#include <cmath>
 #include <cstdio>
+
+ServerPoint ToServerPixels(double x, double y, int screenX, int screenY, double ratio) {
+    if (!(ratio > 0.0)) {
+        ratio = 1.0;
+    }
+    return {static_cast<int>(std::lround(screenX + (x - screenX) * ratio)),
+            static_cast<int>(std::lround(screenY + (y - screenY) * ratio))};
+}
 
 std::optional<int> MonitorHolding(const std::vector<Monitor>& monitors, int x, int y) {
     for (size_t i = 0; i < monitors.size(); ++i) {

@@ -41,6 +41,18 @@ struct DevicePlacement {
     bool operator==(const DevicePlacement&) const = default;
 };
 
+// A point of a window in Qt's logical pixels, in the X server's pixels. Qt keeps a screen's top-left
+// corner where the server has it and scales only the distance from that corner, so a point is scaled
+// from its screen's origin, not from the root window's: scaled from (0, 0), a point on a monitor right
+// of another lands its origin × (ratio − 1) too far right, off that monitor. A ratio that is not
+// positive counts as 1.
+struct ServerPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const ServerPoint&) const = default;
+};
+ServerPoint ToServerPixels(double x, double y, int screenX, int screenY, double ratio);
+
 // The index of the monitor that holds the point; none when no monitor does.
 std::optional<int> MonitorHolding(const std::vector<Monitor>& monitors, int x, int y);
 

@@ -19,8 +19,12 @@ namespace {
 
 // The main window's centre in the X server's pixels, as the monitors are listed.
 QPoint CentreOnTheServer(const QWidget& window) {
-    const QPointF centre = QPointF(window.frameGeometry().center()) * window.devicePixelRatioF();
-    return centre.toPoint();
+    const QPointF centre = QRectF(window.frameGeometry()).center();
+    const QScreen* screen = window.screen();
+    const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
+    const ServerPoint onServer =
+        ToServerPixels(centre.x(), centre.y(), origin.x(), origin.y(), window.devicePixelRatioF());
+    return {onServer.x, onServer.y};
 }
 
 } // namespace

@@ -98,6 +98,18 @@ void HandlerDispatcher::Arrive(Arrival arrival, std::function<void()> handler) {
     }
 }
 
+void HandlerDispatcher::ArriveAfterQueued(Arrival arrival, std::function<void()> handler) {
+    if (closed_ || ended_) {
+        return;
+    }
+    if (RuleFor(arrival).whileBusy == WhileBusy::LatestWaits) {
+        queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                                    [arrival](const Waiting& queued) { return queued.arrival == arrival; }),
+                     queue_.end());
+    }
+    Enqueue(arrival, std::move(handler));
+}
+
 void HandlerDispatcher::Enqueue(Arrival arrival, std::function<void()> handler) {
     queue_.push_back({arrival, std::move(handler)});
     if (RuleFor(arrival).endsWhatFollows) {

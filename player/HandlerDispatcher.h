@@ -103,6 +103,10 @@ public:
     void Arrive(Arrival arrival, std::function<void()> handler);
     // Told of each arrival first, whatever becomes of it.
     std::function<void(Arrival)> ArrivalSeen;
+    // Queues the handler behind what already waits, by the table, and never runs anything now: for
+    // the window's own close, which must not run handlers inside Qt's handling of the close (a queued
+    // Next would build a file there, and a close asked for from inside it is answered at once).
+    void ArriveAfterQueued(Arrival arrival, std::function<void()> handler);
     // The window has closed: what is queued is discarded, what arrives is dropped, and a graph's
     // wait blocks from now on, with nothing left to draw.
     void WindowClosed();

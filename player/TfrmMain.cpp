@@ -353,14 +353,16 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    // Handlers that came before the close and still wait their turn run first; the close follows them.
+    // Handlers that came before the close and still wait their turn run first, from the event loop
+    // and not inside this close; the close follows them, as a close of its own.
     if (dispatcher_->Queued() > 0) {
         event->ignore();
-        dispatcher_->Arrive(Arrival::WindowClose, [this] { close(); });
+        dispatcher_->ArriveAfterQueued(Arrival::WindowClose, [this] { close(); });
         return;
     }
     QWidget::closeEvent(event);
-    if (event->isAccepted()) {
+    if (event->isAccepted() && !closeTaken_) {
+        closeTaken_ = true;
         dispatcher_->WindowClosed();
         emit Closed();
     }

@@ -230,6 +230,8 @@ private:
     void WireHandlers();
 
     HandlerDispatcher* dispatcher_ = nullptr;
+    // The close has been taken: the run is over once, however often the window is asked to close.
+    bool closeTaken_ = false;
     TDockLayout* dock_ = nullptr;
     bool shownOnce_ = false;
     int errorBoxesOpen_ = 0;

@@ -29,6 +29,7 @@ GstFilterGraph::GstFilterGraph() {
 }
 
 GstFilterGraph::~GstFilterGraph() {
+    StopWatchingForSoundServer();
     seekWatch_.reset();
     StopWithin(pipeline_.get());
     decoderHandlers_.clear();
@@ -147,6 +148,13 @@ void GstFilterGraph::EmptyGraphReset() {
     position_.FenceEnds(bus_->LastSerial());
     settle_ = Settle::Done;
     transport_ = Transport::Stopped;
+    // The sound server's absence was the last file's: the next file's sinks open on whatever server
+    // answers then, and say so themselves if none does. Kept, it would have the next file's first
+    // look at its positions open healthy sinks anew.
+    soundAway_ = false;
+    standInsPlay_ = false;
+    StopWatchingForSoundServer();
+    nextServerCheck_ = {};
 }
 
 HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter) {

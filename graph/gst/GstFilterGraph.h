@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -143,7 +144,8 @@ public:
     // How many of the pipeline's problems are kept: the most recent ones.
     static constexpr std::size_t KeptProblems = 64;
 
-    // Where in the file the picture the standard video sink holds stands; -1 without one.
+    // Where in the file the picture the standard video sink holds stands; -1 without one, and while a
+    // seek is on its way.
     MediaTime ShownPictureTime();
 
     // Whom the waits for the pipeline tell (see graph/GraphWait.h); the slot is the graph system's.
@@ -173,8 +175,9 @@ private:
     // How the last wait for the pipeline to settle (preroll after a build or a seek) went.
     enum class Settle { Waiting, Done, Failed };
 
-    // Bus messages, taken on the user-interface thread: one switch, one function per kind.
-    void HandleMessage(const PipelineBus::Posted& posted);
+    // Bus messages, taken on the user-interface thread: one switch, one function per kind. A read of
+    // the graph takes them only to note what they tell (`moveOn` false): it never moves a seek on.
+    void HandleMessage(const PipelineBus::Posted& posted, bool moveOn = true);
     void OnError(GstMessage* message);
     void OnWarning(GstMessage* message);
     void OnEndOfStream(std::uint64_t serial);
@@ -182,8 +185,11 @@ private:
     bool SinksStandAtTheirEnd();
     void TakeHeldBackEnd();
     gint64 FollowTheEnd();
-    void OnAsyncDone();
-    void DrainMessages();
+    void OnAsyncDone(std::uint64_t serial);
+    // Begins a wait for the pipeline to settle. Only an end of preroll posted after this counts for it:
+    // one posted before (a pause's own, or that of a seek nobody waits for) belongs to something else.
+    void AwaitSettle();
+    void DrainMessages(bool moveOn = true);
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
     void DumpPipeline(const char* why);
@@ -207,6 +213,9 @@ private:
     // Moves the seek in flight on at each message: sent once the pipeline has paused for it, landed
     // once it has prerolled or failed.
     void FollowSeek(GstMessage* message);
+    // Moves the seek in flight on as far as the pipeline now allows, whoever took the messages that
+    // told of it (a read only notes them).
+    void MoveSeekOn();
     void SeekLanded();
     // Waits until no seek is in flight; false on an error or the deadline.
     bool FinishSeeks();
@@ -214,6 +223,10 @@ private:
     // server answers again the sinks are opened anew and playback goes on from where it stood.
     // Tells whether the message was the sound server's absence.
     bool NoteSoundServerAway(GstMessage* message, const GError* problem);
+    // Looks for the server on the window's event loop while it is away (SoundServerReturn.cpp).
+    void WatchForSoundServer();
+    void StopWatchingForSoundServer();
+    static gboolean OnSoundServerCheck(gpointer self);
     void BringSoundBack();
     void ReopenSoundSinks();
     // Waits, within the deadline, until no state change of the pipeline is under way.
@@ -233,11 +246,15 @@ private:
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
     static void OnPadAdded(GstElement* decoder, GstPad* pad, gpointer context);
     void LinkDecodedPad(GstPad* pad, BuildContext& context);
-    bool LinkToFreeInput(GstPad* pad, Media media);
-    bool LinkToStandardRenderer(GstPad* pad, Media media);
+    // The links are made into `pipeline`, the one the decoder belonged to when its pad came, and
+    // without lock_ (see GstGraphLinking.cpp).
+    bool LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media);
+    bool LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media);
     // Adds converters for the media between the pads and links them; false (and nothing left
     // behind) when the pads cannot be joined.
-    bool LinkThroughConverter(GstPad* output, GstPad* input, Media media);
+    bool LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input, Media media);
+    // AddUnique while `pipeline` is still the graph's; takes lock_.
+    bool AddToPipeline(const ElementRef& pipeline, const ElementRef& element, const std::string& name);
     // Adds an element under a name unique among the top-level elements ("Name 0001" when taken).
     // Caller holds lock_.
     bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed = nullptr);
@@ -287,6 +304,8 @@ private:
 
     Transport transport_ = Transport::Stopped;
     Settle settle_ = Settle::Done;
+    // The bus's last serial when the wait for the settle began.
+    std::uint64_t settleFrom_ = 0;
     enum class SeekPhase {
         None,
         // A running pipeline is being paused; the seek goes once it has.
@@ -301,6 +320,8 @@ private:
         bool latestWaits = false;
         bool resumePlaying = false;
         bool sent = false;
+        // A seek of the merged run failed: the run fails, whichever place comes after it.
+        bool failed = false;
         std::chrono::steady_clock::time_point sentAt{};
     };
     SeekInFlight seek_;
@@ -324,5 +345,9 @@ private:
     std::string deviceSoundOutput_;
     bool soundAway_ = false;
     bool standInsPlay_ = false;
+    // The event loop's look for the server while it is away, and the check on its way: a connect
+    // attempt, made on a thread of its own, whose answer a later look takes.
+    GSource* soundCheck_ = nullptr;
+    std::future<bool> serverAnswers_;
     std::chrono::steady_clock::time_point nextServerCheck_{};
 };

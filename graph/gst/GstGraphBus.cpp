@@ -42,7 +42,7 @@ bool IsHarmlessRenegotiationWarning(GstMessage* message, const GError* warning) 
 } // namespace
 
 std::vector<std::string> GstFilterGraph::Problems() {
-    DrainMessages();
+    DrainMessages(false);
     return problems_;
 }
 
@@ -60,7 +60,7 @@ void GstFilterGraph::DumpPipeline(const char* why) {
     GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, why);
 }
 
-void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
+void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted, bool moveOn) {
     GstMessage* message = posted.message.get();
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
@@ -73,12 +73,12 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted) {
         OnEndOfStream(posted.serial);
         break;
     case GST_MESSAGE_ASYNC_DONE:
-        OnAsyncDone();
+        OnAsyncDone(posted.serial);
         break;
     default:
         break;
     }
-    if (seek_.phase != SeekPhase::None) {
+    if (moveOn && seek_.phase != SeekPhase::None) {
         FollowSeek(message);
     }
 }
@@ -183,10 +183,15 @@ bool GstFilterGraph::SinksStandAtTheirEnd() {
     return true;
 }
 
-void GstFilterGraph::OnAsyncDone() {
-    if (settle_ == Settle::Waiting) {
+void GstFilterGraph::OnAsyncDone(std::uint64_t serial) {
+    if (settle_ == Settle::Waiting && serial > settleFrom_) {
         settle_ = Settle::Done;
     }
+}
+
+void GstFilterGraph::AwaitSettle() {
+    settle_ = Settle::Waiting;
+    settleFrom_ = bus_->LastSerial();
 }
 
 // A length that was only an estimate has changed, or is first asked for: the stop position follows
@@ -198,9 +203,12 @@ void GstFilterGraph::ReadDuration() {
     }
 }
 
-void GstFilterGraph::DrainMessages() {
+void GstFilterGraph::DrainMessages(bool moveOn) {
     for (auto posted = bus_->TryPop(); posted.message; posted = bus_->TryPop()) {
-        HandleMessage(posted);
+        HandleMessage(posted, moveOn);
+    }
+    if (moveOn) {
+        MoveSeekOn();
     }
 }
 
@@ -266,7 +274,7 @@ bool GstFilterGraph::PrerolledBehindHeldPicture() {
 
 HRESULT GstFilterGraph::Preroll() {
     DrainMessages();
-    settle_ = Settle::Waiting;
+    AwaitSettle();
     const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     bool ready = change != GST_STATE_CHANGE_FAILURE;
     if (ready && change == GST_STATE_CHANGE_ASYNC) {

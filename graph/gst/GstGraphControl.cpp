@@ -124,7 +124,10 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
         stop = position_.Stop();
         return S_OK;
     }
-    DrainMessages();
+    // A read changes nothing: the messages are only noted, a seek on its way is moved on by the
+    // window's event loop (the seek's watch) or the next call that acts, and the sound server is
+    // looked for on the event loop too (SoundServerReturn.cpp).
+    DrainMessages(false);
     // A graph that holds nothing, or whose build failed, has nothing to play: it stands at its end
     // (both positions 0), so that a list that moves on at the end of each file moves past it.
     if (transport_ == Transport::Broken || Empty()) {
@@ -158,7 +161,6 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     if (transport_ == Transport::Started) {
         TakeHeldBackEnd();
     }
-    BringSoundBack();
     current = position_.Current();
     stop = position_.Stop();
     return S_OK;
@@ -186,7 +188,7 @@ void GstFilterGraph::LetHeldPictureThrough() {
     }
     DrainMessages();
     pictureStale_ = false;
-    settle_ = Settle::Waiting;
+    AwaitSettle();
     firstPicture_.Release();
     WaitForAsyncDone(SeekDeadline);
 }
@@ -212,8 +214,10 @@ void GstFilterGraph::RemakeStalePicture() {
 }
 
 MediaTime GstFilterGraph::ShownPictureTime() {
-    // The picture the seeks asked for, once they have landed.
-    FinishSeeks();
+    // No picture stands at the place while a seek to it is on its way; the read waits for nothing.
+    if (seek_.phase != SeekPhase::None) {
+        return -1;
+    }
     PadRef sinkPad = Adopt(StandardVideoSinkPad());
     GstRef<GstElement> sink = sinkPad ? Adopt(gst_pad_get_parent_element(sinkPad.get())) : nullptr;
     if (!sink || !g_object_class_find_property(G_OBJECT_GET_CLASS(sink.get()), "last-sample")) {

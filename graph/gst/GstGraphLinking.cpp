@@ -77,7 +77,19 @@ struct GstFilterGraph::BuildContext {
     int unrendered = 0;
 };
 
-bool GstFilterGraph::LinkThroughConverter(GstPad* output, GstPad* input, Media media) {
+// Linking calls into the elements linked: a device's input opens its window, a watch of its outputs
+// and a sound stream when it is linked, and a renderer brought to the pipeline's state opens its
+// device. None of it runs under lock_, which the window's thread takes to let a stuck pipeline go: a
+// link caught in such a call would otherwise hold the window with it. lock_ is taken only to add an
+// element under its unique name, and only while `pipeline` is still the graph's.
+bool GstFilterGraph::AddToPipeline(const ElementRef& pipeline, const ElementRef& element,
+                                   const std::string& name) {
+    std::lock_guard guard(lock_);
+    return pipeline_ == pipeline && AddUnique(element, name);
+}
+
+bool GstFilterGraph::LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input,
+                                          Media media) {
     std::vector<const char*> factories;
     if (media == Media::Video) {
         factories = {"videoconvert"};
@@ -89,7 +101,7 @@ bool GstFilterGraph::LinkThroughConverter(GstPad* output, GstPad* input, Media m
     bool linked = true;
     for (const char* factory : factories) {
         ElementRef converter = Make(factory);
-        if (!converter || !AddUnique(converter, ObjectName(GST_OBJECT(converter.get())))) {
+        if (!converter || !AddToPipeline(pipeline, converter, ObjectName(GST_OBJECT(converter.get())))) {
             linked = false;
             break;
         }
@@ -106,7 +118,7 @@ bool GstFilterGraph::LinkThroughConverter(GstPad* output, GstPad* input, Media m
     }
     if (!linked) {
         for (const ElementRef& converter : added) {
-            gst_bin_remove(GST_BIN(pipeline_.get()), converter.get());
+            gst_bin_remove(GST_BIN(pipeline.get()), converter.get());
         }
         return false;
     }
@@ -117,16 +129,18 @@ bool GstFilterGraph::LinkThroughConverter(GstPad* output, GstPad* input, Media m
     return true;
 }
 
-// Runs on a streaming thread (inside pad-added). Caller holds lock_.
-bool GstFilterGraph::LinkToFreeInput(GstPad* pad, Media media) {
+// Runs on a streaming thread (inside pad-added).
+bool GstFilterGraph::LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media) {
     GstRef<GstElement> self = Adopt(gst_pad_get_parent_element(pad));
-    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
+    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline.get()))) {
         if (child.get() == self.get()) {
             continue;
         }
+        // Another stream may take the same input first: its link then fails here, and the next one
+        // is tried.
         for (const PadRef& input : SinkPadsOf(child.get())) {
             if (!gst_pad_is_linked(input.get()) && MediaOf(input.get()) == media &&
-                LinkThroughConverter(pad, input.get(), media)) {
+                LinkThroughConverter(pipeline, pad, input.get(), media)) {
                 return true;
             }
         }
@@ -134,27 +148,37 @@ bool GstFilterGraph::LinkToFreeInput(GstPad* pad, Media media) {
     return false;
 }
 
-// Runs on a streaming thread (inside pad-added). Caller holds lock_.
-bool GstFilterGraph::LinkToStandardRenderer(GstPad* pad, Media media) {
+// Runs on a streaming thread (inside pad-added).
+bool GstFilterGraph::LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media) {
     ElementRef renderer =
         Share(media == Media::Video ? MakeVideoRenderer(counters_) : MakeSoundRenderer(counters_));
-    if (!renderer || !AddUnique(renderer, media == Media::Video ? VideoRendererName : SoundRendererName)) {
+    if (!renderer) {
         return false;
     }
-    if (media == Media::Audio) {
-        volume_.Follow(renderer.get());
-    } else {
-        SizeVideoWindowAhead(pad, renderer.get());
+    {
+        std::lock_guard guard(lock_);
+        if (pipeline_ != pipeline ||
+            !AddUnique(renderer, media == Media::Video ? VideoRendererName : SoundRendererName)) {
+            return false;
+        }
+        if (media == Media::Audio) {
+            volume_.Follow(renderer.get());
+        } else {
+            SizeVideoWindowAhead(pad, renderer.get());
+        }
     }
     PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
     if (gst_pad_link(pad, input.get()) != GST_PAD_LINK_OK) {
         gst_element_set_state(renderer.get(), GST_STATE_NULL);
-        gst_bin_remove(GST_BIN(pipeline_.get()), renderer.get());
+        gst_bin_remove(GST_BIN(pipeline.get()), renderer.get());
         return false;
     }
     if (media == Media::Video) {
-        // The bus lives as long as the graph, and the pipeline stops before either goes.
-        firstPicture_.Hold(pad, renderer.get(), [bus = bus_.get()] { bus->Wake(); });
+        std::lock_guard guard(lock_);
+        if (pipeline_ == pipeline) {
+            // The bus lives as long as the graph, and the pipeline stops before either goes.
+            firstPicture_.Hold(pad, renderer.get(), [bus = bus_.get()] { bus->Wake(); });
+        }
     }
     gst_element_sync_state_with_parent(renderer.get());
     return true;
@@ -200,7 +224,7 @@ void GstFilterGraph::SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer)
 // Runs on a streaming thread.
 void GstFilterGraph::LinkDecodedPad(GstPad* pad, BuildContext& context) {
     const Media media = MediaOf(pad);
-    bool linked = false;
+    ElementRef pipeline;
     {
         std::lock_guard guard(lock_);
         // A decoder of a pipeline handed away for stopping (a build that was caught in a read) may
@@ -209,15 +233,22 @@ void GstFilterGraph::LinkDecodedPad(GstPad* pad, BuildContext& context) {
         if (!decoder || !Holds(decoder.get())) {
             return;
         }
-        if (media != Media::Other) {
-            linked = (context.useFiltersInGraph && LinkToFreeInput(pad, media)) ||
-                     LinkToStandardRenderer(pad, media);
-            if (linked && media == Media::Video) {
-                if (!videoPad_) {
-                    videoPad_ = Share(pad);
-                }
-                WatchFirstVideoFrame(pad, counters_);
+        pipeline = Share(pipeline_.get());
+    }
+    const bool linked =
+        media != Media::Other && ((context.useFiltersInGraph && LinkToFreeInput(pipeline, pad, media)) ||
+                                  LinkToStandardRenderer(pipeline, pad, media));
+    {
+        std::lock_guard guard(lock_);
+        // Let go while it linked: the graph has a new pipeline, which this pad is nothing to.
+        if (pipeline_ != pipeline) {
+            return;
+        }
+        if (linked && media == Media::Video) {
+            if (!videoPad_) {
+                videoPad_ = Share(pad);
             }
+            WatchFirstVideoFrame(pad, counters_);
         }
         (linked ? context.rendered : context.unrendered)++;
     }
@@ -352,13 +383,13 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
     if (running) {
         ReadPositions(current, stop);
     }
+    // A fresh converter every time: the stream's caps may have been fixed for the renderer it fed
+    // before, which the new input need not accept.
+    if (!LinkThroughConverter(Share(pipeline_.get()), out->Pad(), in->Pad(), media)) {
+        return VFW_E_CANNOT_CONNECT;
+    }
     {
         std::lock_guard guard(lock_);
-        // A fresh converter every time: the stream's caps may have been fixed for the renderer it fed
-        // before, which the new input need not accept.
-        if (!LinkThroughConverter(out->Pad(), in->Pad(), media)) {
-            return VFW_E_CANNOT_CONNECT;
-        }
         if (media == Media::Video) {
             WatchFirstVideoFrame(out->Pad(), counters_);
             if (!videoPad_) {

@@ -30,6 +30,11 @@ bool PauseMayHaveEnded(GstElement* pipeline, GstMessage* message) {
 HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFlags, MediaTime stop,
                                      std::uint32_t stopFlags) {
     (void)stop;
+    // A seek already on its way is taken as far as it has come, so that this place merges with it;
+    // not inside another wait of the graph, which takes the messages in its own turn.
+    if (!GraphWait::Underway()) {
+        DrainMessages();
+    }
     MediaTime now = 0;
     MediaTime end = 0;
     // While a seek is in flight this is the latest place asked for, so that relative seeks add up.
@@ -119,7 +124,7 @@ bool GstFilterGraph::StartSeek() {
 
 bool GstFilterGraph::SendSeek() {
     if (settle_ != Settle::Failed) {
-        settle_ = Settle::Waiting;
+        AwaitSettle();
     }
     seek_.phase = SeekPhase::Prerolling;
     seek_.target = position_.Current();
@@ -152,6 +157,16 @@ void GstFilterGraph::FollowSeek(GstMessage* message) {
     }
 }
 
+// A read may have taken the messages FollowSeek would have acted on; what they told is noted, and
+// the pipeline's state tells the rest.
+void GstFilterGraph::MoveSeekOn() {
+    if (seek_.phase == SeekPhase::Pausing && StateSettled()) {
+        SendSeek();
+    } else if (seek_.phase == SeekPhase::Prerolling && settle_ != Settle::Waiting) {
+        SeekLanded();
+    }
+}
+
 void GstFilterGraph::SeekLanded() {
     // The fence goes up once the pipeline has prerolled at the new place and before it runs again:
     // a paused sink holds the new segment's end until it plays, so every end posted up to now is the
@@ -162,15 +177,21 @@ void GstFilterGraph::SeekLanded() {
     GST_INFO_OBJECT(pipeline_.get(),
                     "landed at the new place; ends up to %" G_GUINT64_FORMAT " are the old segment's",
                     bus_->LastSerial());
+    seek_.failed = seek_.failed || settle_ == Settle::Failed;
     if (seek_.latestWaits && seek_.phase != SeekPhase::None) {
-        // The pipeline stays paused between the two.
-        settle_ = Settle::Done;
+        // The pipeline stays paused between the two. The next place waits for its own preroll; a
+        // failure of this one is kept for the run.
+        AwaitSettle();
         SendSeek();
         return;
+    }
+    if (seek_.failed) {
+        settle_ = Settle::Failed;
     }
     const bool landed = seek_.sent && settle_ == Settle::Done;
     seek_.phase = SeekPhase::None;
     seek_.latestWaits = false;
+    seek_.failed = false;
     seekWatch_->Disarm();
     if (seek_.resumePlaying) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
@@ -186,8 +207,10 @@ bool GstFilterGraph::FinishSeeks() {
         const auto left = std::max(std::chrono::milliseconds(0),
                                    std::chrono::duration_cast<std::chrono::milliseconds>(
                                        sentAt + SeekDeadline - std::chrono::steady_clock::now()));
-        if (!WaitOnBus(left,
-                       [this, sentAt] { return seek_.phase == SeekPhase::None || seek_.sentAt != sentAt; })) {
+        if (!WaitOnBus(left, [this, sentAt] {
+                MoveSeekOn();
+                return seek_.phase == SeekPhase::None || seek_.sentAt != sentAt;
+            })) {
             AddProblem("the pipeline did not preroll in time");
             seek_.latestWaits = false;
             SeekLanded();

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The sound server that goes away and comes back (PulseAudio and PipeWire both restart on updates
 // and crashes), or that was not there when the sinks opened. A sound-server sink never reconnects by
-// itself, so the graph, which already answers for the positions, opens the sinks anew once the server
-// answers, and takes playback on from the place it stood.
+// itself, so the graph opens the sinks anew once the server answers, and takes playback on from the
+// place it stood. It looks for the server on the window's event loop, never when it is read: a read
+// that connected, paused and waited would hold the window's tick, a skip and every MPRIS property
+// read, also inside a modal box. The connect attempt itself runs on a thread of its own.
 //
 // While the server is away playback waits at the place it reached, the picture standing, and goes on
 // from there with the sound. (A server that was not there when the file opened is another matter: the
@@ -14,12 +16,16 @@
 #include "graph/gst/GstGraphLog.h"
 #include "gstcommon/GstIteration.h"
 
+#include <utility>
+
 #define GST_CAT_DEFAULT tarnwick_graph_debug
 
 namespace {
 
-// How often an absent server is asked for: the sound is back within this and one timer tick.
+// How often an absent server is asked for, and how soon an answer is taken: the sound is back within
+// these and the reopening.
 constexpr std::chrono::milliseconds ServerCheckEvery{250};
+constexpr std::chrono::milliseconds AnswerLookEvery{50};
 // How long the pipeline may take to stand still around the sinks' reopening: the whole return must
 // fit in two seconds.
 constexpr std::chrono::milliseconds SettleDeadline{700};
@@ -112,22 +118,65 @@ bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* prob
         GST_WARNING_OBJECT(pipeline_.get(), "no sound server (%s): waiting for one", problem->message);
     }
     soundAway_ = true;
+    WatchForSoundServer();
     // A sink that lost its server holds its stream up; a stand-in lets it flow.
     standInsPlay_ = standIn;
     return true;
 }
 
+void GstFilterGraph::WatchForSoundServer() {
+    if (soundCheck_) {
+        return;
+    }
+    soundCheck_ = g_timeout_source_new(static_cast<guint>(AnswerLookEvery.count()));
+    g_source_set_callback(soundCheck_, &GstFilterGraph::OnSoundServerCheck, this, nullptr);
+    g_source_attach(soundCheck_, nullptr);
+}
+
+// A check still on its way is waited for here: it only connects and lets go.
+void GstFilterGraph::StopWatchingForSoundServer() {
+    if (soundCheck_) {
+        g_source_destroy(soundCheck_);
+        g_source_unref(soundCheck_);
+        soundCheck_ = nullptr;
+    }
+    if (serverAnswers_.valid()) {
+        serverAnswers_.wait();
+        serverAnswers_ = {};
+    }
+}
+
+gboolean GstFilterGraph::OnSoundServerCheck(gpointer self) {
+    auto* graph = static_cast<GstFilterGraph*>(self);
+    // A graph's wait takes its own turn: the reopening waits for the pipeline too.
+    if (!GraphWait::Underway()) {
+        graph->BringSoundBack();
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+// Runs on the window's event loop while the server is away: takes the answer of the last check, and
+// starts the next one ServerCheckEvery after the last.
 void GstFilterGraph::BringSoundBack() {
-    if (!soundAway_ || transport_ == Transport::Broken || Empty()) {
+    if (!soundAway_) {
+        StopWatchingForSoundServer();
         return;
     }
-    const auto now = std::chrono::steady_clock::now();
-    if (now < nextServerCheck_) {
+    // Not while a seek is on its way: the sinks' reopening seeks too. The next look tries again.
+    if (transport_ == Transport::Broken || Empty() || seek_.phase != SeekPhase::None) {
         return;
     }
-    nextServerCheck_ = now + ServerCheckEvery;
-    const bool answers = SoundServerAnswers();
-    if (!answers && standInsPlay_) {
+    if (serverAnswers_.valid() &&
+        serverAnswers_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        return;
+    }
+    const bool asked = serverAnswers_.valid();
+    const bool answers = asked && serverAnswers_.get();
+    if (const auto now = std::chrono::steady_clock::now(); !answers && now >= nextServerCheck_) {
+        nextServerCheck_ = now + ServerCheckEvery;
+        serverAnswers_ = std::async(std::launch::async, SoundServerAnswers);
+    }
+    if (!asked || (!answers && standInsPlay_)) {
         return;
     }
     // Without a server the sinks that lost it make way for silent stand-ins at once, so that none
@@ -135,6 +184,9 @@ void GstFilterGraph::BringSoundBack() {
     soundAway_ = !answers;
     standInsPlay_ = !answers;
     ReopenSoundSinks();
+    if (!soundAway_) {
+        StopWatchingForSoundServer();
+    }
 }
 
 void GstFilterGraph::ReopenSoundSinks() {

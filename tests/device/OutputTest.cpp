@@ -2,8 +2,10 @@
 // The device's real outputs: its own window on the X server and its stream on the sound server.
 
 #include "gstcommon/GstIteration.h"
+#include "tests/device/AnnouncingOutputs.h"
 #include "tests/device/DevicePipeline.h"
 #include "tests/device/ScreenPixels.h"
+#include "tests/reliability/HangGuard.h"
 #include "tests/support/MediaGenerator.h"
 #include "tests/support/Poll.h"
 #include "tests/support/SoundServer.h"
@@ -76,16 +78,28 @@ TEST_F(OutputTest, ShowsThePictureScaledIntoItsOwnWindowUntilTheInputIsUnlinked)
     EXPECT_FALSE(GST_OBJECT_FLAG_IS_SET(pipeline.Device(), GST_ELEMENT_FLAG_SINK));
 }
 
-TEST_F(OutputTest, FullScreenCoversTheMonitorAndAnAbsentMonitorMeansTheFirst) {
-    DevicePipeline pipeline("videotestsrc pattern=red num-buffers=5 ! halvionrenderer name=device "
-                            "fullscreen=true monitor=7");
-    ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << PrintToString(pipeline.errors);
-    std::optional<ShownWindow> window = Eventually(TheOutputWindow);
-    ASSERT_TRUE(window);
-    ShownWindow screen = RootWindowArea();
-    EXPECT_EQ(std::tie(window->x, window->y, window->width, window->height),
-              std::tie(screen.x, screen.y, screen.width, screen.height));
-    EXPECT_TRUE(Eventually([&] { return PixelOf(window->id, screen.width / 2, screen.height / 2).IsRed(); }));
+// A monitor the server no longer lists (unplugged since the placement was worked out) must not turn
+// into a full screen over the first, which may be the player's own: it gives a window there.
+TEST_F(OutputTest, FullScreenCoversTheMonitorAndAnAbsentMonitorGivesAWindow) {
+    const ShownWindow screen = RootWindowArea();
+    struct Row {
+        int monitor;
+        int width, height;
+    };
+    for (const Row& row : {Row{0, screen.width, screen.height}, Row{7, 720, 480}}) {
+        SCOPED_TRACE(row.monitor);
+        DevicePipeline pipeline("videotestsrc pattern=red num-buffers=5 ! halvionrenderer name=device "
+                                "fullscreen=true monitor=" +
+                                std::to_string(row.monitor));
+        ASSERT_TRUE(pipeline.Reach(GST_STATE_PAUSED)) << PrintToString(pipeline.errors);
+        std::optional<ShownWindow> window = Eventually(TheOutputWindow);
+        ASSERT_TRUE(window);
+        EXPECT_EQ(std::tie(window->width, window->height), std::tie(row.width, row.height));
+        if (row.monitor == 0) {
+            EXPECT_EQ(std::tie(window->x, window->y), std::tie(screen.x, screen.y));
+        }
+        EXPECT_TRUE(Eventually([&] { return PixelOf(window->id, row.width / 2, row.height / 2).IsRed(); }));
+    }
 }
 
 // Moving the window is the element's work: a new placement takes effect on a picture already shown,
@@ -117,6 +131,15 @@ TEST_F(OutputTest, ANewPlacementMovesAWindowAlreadyShowingAtOnce) {
         EXPECT_TRUE(PollUntil([&] { return PixelOf(window->id, step.width / 2, step.height / 2).IsRed(); },
                               std::chrono::seconds(5)));
     }
+    // The monitor and full screen set in one call: one window, full screen at once (no window
+    // manager frames it, so nothing else is made), not a window on the way.
+    g_object_set(pipeline.Device(), "monitor", 7, "fullscreen", FALSE, nullptr);
+    ASSERT_TRUE(PollUntil([] { return TheOutputWindow() && TheOutputWindow()->width == 720; },
+                          std::chrono::seconds(5)));
+    const int made =
+        WindowsMadeDuring([&] { g_object_set(pipeline.Device(), "monitor", 0, "fullscreen", TRUE, nullptr); },
+                          [&] { return TheOutputWindow() && TheOutputWindow()->width == screen.width; });
+    EXPECT_EQ(made, 1);
     EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
 }
 
@@ -359,6 +382,27 @@ TEST_F(OutputTest, TheSoundFollowsTheChoiceAndTheChosenOutputComingAndGoing) {
     pipeline.WaitFor(GST_MESSAGE_EOS, 100);
     EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
     EXPECT_TRUE(pipeline.warnings.empty()) << PrintToString(pipeline.warnings);
+}
+
+// The chosen output announces itself (the television switched on) just as the device lets go of its
+// sound (the next file starts): the watch's thread, telling of the output, and the thread stopping the
+// watch, which joins that thread, meet. Neither may wait for the other.
+TEST_F(OutputTest, TheChosenOutputAnnouncedWhileTheSoundIsLetGoHangsNothing) {
+    ASSERT_TRUE(AnnouncingOutputs::Register());
+    ExtraSink chosen;
+    DevicePipeline pipeline("audiotestsrc is-live=true ! device.Audio-In halvionrenderer name=device "
+                            "audio-device=" +
+                            chosen.name);
+    ASSERT_TRUE(pipeline.Reach(GST_STATE_PLAYING)) << PrintToString(pipeline.errors);
+    AnnouncingOutputs::Announce(chosen.name, true);
+    ASSERT_TRUE(AnnouncingOutputs::AnnouncementHeld(std::chrono::seconds(5)));
+    Bounded("letting go of the sound while its output is announced", std::chrono::seconds(15), [&] {
+        g_signal_emit_by_name(pipeline.Device(), "reopen-audio");
+        return true;
+    });
+    // The sound's sink was made anew on the server, and nothing failed on the way.
+    EXPECT_EQ(ChildrenMadeBy(pipeline.Device(), "pulsesink"), 1);
+    EXPECT_TRUE(pipeline.errors.empty()) << PrintToString(pipeline.errors);
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "tests/device/ScreenPixels.h"
 
+#include "tests/support/Poll.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <unistd.h>
@@ -150,4 +153,24 @@ Box BrightBox(const Picture& picture) {
         }
     }
     return right < 0 ? Box{} : Box{right - left + 1, bottom - top + 1};
+}
+
+int WindowsMadeDuring(const std::function<void()>& act, const std::function<bool()>& placed) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return -1;
+    }
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    act();
+    const bool done = PollUntil(placed, std::chrono::seconds(5));
+    XSync(display, False);
+    int made = 0;
+    while (XPending(display) > 0) {
+        XEvent event{};
+        XNextEvent(display, &event);
+        made += event.type == CreateNotify ? 1 : 0;
+    }
+    XCloseDisplay(display);
+    return done ? made : -1;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,3 +55,7 @@ struct Box {
     int height = 0;
 };
 Box BrightBox(const Picture& picture);
+
+// The windows made on the root window while `act` runs and until `placed` holds (checked for up to 5 s);
+// -1 when it never does.
+int WindowsMadeDuring(const std::function<void()>& act, const std::function<bool()>& placed);

@@ -117,14 +117,25 @@ void GstPlaybackTest::Open(const std::string& path, bool video, bool audio) {
     player->OpenFile(path);
 }
 
+void GstPlaybackTest::TakeEvents() {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
 bool GstPlaybackTest::WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
-    return PollUntil(condition, deadline);
+    return PollUntil(
+        [&condition] {
+            TakeEvents();
+            return condition();
+        },
+        deadline);
 }
 
 bool GstPlaybackTest::PlayToEnd(std::chrono::milliseconds limit) {
     player->Play();
     const auto until = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < until) {
+        TakeEvents();
         player->UpdatePosition();
         if (player->EndReached) {
             return true;

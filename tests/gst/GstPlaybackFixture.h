@@ -75,7 +75,12 @@ protected:
     // Makes the playback object on the real graph, as the window does.
     void Create(const std::string& deviceFactory = "halvionrenderer");
     void Open(const std::string& path, bool video, bool audio);
-    // Polls the condition until it holds (true) or the deadline passes (false).
+    // What the window's event loop does for a graph between the calls it makes: the graph's watches
+    // take the pipeline's messages, move a seek on and look for an absent sound server. Reads of the
+    // graph do none of that.
+    static void TakeEvents();
+    // Polls the condition until it holds (true) or the deadline passes (false), taking the events
+    // meanwhile.
     static bool WaitFor(const std::function<bool()>& condition,
                         std::chrono::milliseconds deadline = std::chrono::milliseconds(5000));
     // Plays on and returns the lowest place reported, from the place it starts at until the position

@@ -2,6 +2,7 @@
 // Running, stopping and seeking the real graph through the playback object. Stopping, pausing and
 // resuming are checked by the random command sequences of the transport model test.
 
+#include "graph/GraphWait.h"
 #include "gstcommon/GstIteration.h"
 #include "tests/gst/GstPlaybackFixture.h"
 #include "tests/support/TempDir.h"
@@ -11,6 +12,7 @@
 #include <gst/base/gstbasesink.h>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 // Timing is checked on pictures alone: a sound stream's start on the test's sound server takes a
 // varying fraction of a second after every seek or pause, which says nothing about the graph.
@@ -258,6 +260,56 @@ TEST_F(GstPlaybackTest, ADraggedThumbKeepsOneSeekInFlightAndEndsWhereItWasLetGo)
         }
         EXPECT_TRUE(Graph()->Problems().empty()) << Graph()->Problems().front();
     }
+}
+
+// An end of preroll that no wait asked for (one posted once the pause for a seek was over, as the
+// sound sinks' reopening posts one of its own) settles nothing: the seek waits for its own, and the
+// picture at its place is shown when the pause that finishes it returns. The seek's pictures are held
+// back until the graph sleeps waiting for them.
+TEST_F(GstPlaybackTest, AnEndOfPrerollNobodyWaitedForDoesNotLandASeek) {
+    Open(Clip(".mp4", true, false, 320, 240, 4.0), false, false);
+    player->Play();
+    ASSERT_TRUE(WaitFor([&] { return player->GetPosition() > Second / 5; }));
+    GstElement* pipeline = Graph()->Pipeline();
+    const MediaTime target = 2 * Second;
+    ASSERT_EQ(Graph()->SetPositions(target, AM_SEEKING_AbsolutePositioning, 0, AM_SEEKING_NoPositioning),
+              S_OK);
+    GstState state = GST_STATE_NULL;
+    ASSERT_EQ(gst_element_get_state(pipeline, &state, nullptr, 5 * GST_SECOND), GST_STATE_CHANGE_SUCCESS);
+    ASSERT_EQ(state, GST_STATE_PAUSED) << "the pipeline was not paused for the seek";
+
+    const GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(pipeline), VideoRendererName));
+    ASSERT_TRUE(renderer);
+    const PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
+    struct Gate : GraphWaitListener {
+        GstPad* pad = nullptr;
+        gulong probe = 0;
+        void Open() {
+            if (probe != 0) {
+                gst_pad_remove_probe(pad, std::exchange(probe, 0));
+            }
+        }
+        void GraphWaitBegins() override {}
+        void GraphWaitSleeps(int news, std::chrono::steady_clock::time_point until) override {
+            Open();
+            SleepOnDescriptor(news, until);
+        }
+        void GraphWaitEnds() override {}
+    } gate;
+    gate.pad = input.get();
+    gate.probe = gst_pad_add_probe(
+        input.get(), static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER),
+        [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
+    const auto listener = std::make_shared<GraphWaitListener*>(&gate);
+    Graph()->SetWaitListener(listener);
+
+    gst_element_post_message(pipeline, gst_message_new_async_done(GST_OBJECT(pipeline), GST_CLOCK_TIME_NONE));
+    player->TogglePause();
+    const MediaTime shown = Graph()->ShownPictureTime();
+    EXPECT_TRUE(shown <= target && shown > target - Second / 25) << "shows " << shown << " for " << target;
+    *listener = nullptr;
+    gate.Open();
+    EXPECT_TRUE(Graph()->Problems().empty()) << Graph()->Problems().front();
 }
 
 } // namespace

@@ -81,6 +81,37 @@ TEST(DeviceScreen, PlacementFromTheMonitorsTheChoiceAndTheMainWindow) {
     }
 }
 
+// The main window's centre as the monitors are listed, from Qt's logical pixels: each screen keeps its
+// origin and scales from there. Then where that centre sends the automatic choice at scale 2, with the
+// desk's monitor listed first but standing right of the television.
+TEST(DeviceScreen, TheWindowsCentreIsScaledFromItsScreensOrigin) {
+    struct Point {
+        const char* what;
+        double x, y;
+        int screenX, screenY;
+        double ratio;
+        ServerPoint onServer;
+    };
+    const Point points[] = {
+        {"scale 1", 2240, 540, 1280, 0, 1.0, {2240, 540}},
+        {"scale 2, the monitor at the origin", 640, 360, 0, 0, 2.0, {1280, 720}},
+        {"scale 2, a monitor right of another", 2560, 360, 1920, 0, 2.0, {3200, 720}},
+        {"scale 1.5, a monitor below another", 400, 1280, 0, 1080, 1.5, {600, 1380}},
+        {"scale 2, a monitor left of the origin", -1440, 300, -1920, 0, 2.0, {-960, 600}},
+        {"no scale known", 100, 100, 1920, 0, 0.0, {100, 100}},
+    };
+    for (const Point& point : points) {
+        EXPECT_EQ(ToServerPixels(point.x, point.y, point.screenX, point.screenY, point.ratio), point.onServer)
+            << point.what;
+    }
+    const Monitor desk{"DP-1", 1920, 0, 2560, 1440};
+    const Monitor tv{"HDMI-1", 0, 0, 1920, 1080};
+    // The desk's monitor at scale 2 is 1280×720 logical pixels from (1920, 0); the window centred on it.
+    const ServerPoint centre = ToServerPixels(1920 + 640, 360, 1920, 0, 2.0);
+    EXPECT_EQ(PlaceDevice({desk, tv}, {}, centre.x, centre.y), (DevicePlacement{1, true}))
+        << "the full-screen picture goes over the player";
+}
+
 TEST(DeviceScreen, TheStoredMonitorKeepsNameAndPlace) {
     const std::vector<std::pair<std::string, std::optional<Monitor>>> rows = {
         {"", std::nullopt},

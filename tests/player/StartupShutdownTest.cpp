@@ -409,6 +409,8 @@ TEST_F(StartupShutdownTest, ACloseDuringAWaitEndsTheHandlersThatCameAfterIt) {
         DoubleClick();
         ASSERT_EQ(Opened(), Strings{Clip(1)});
         MprisService* mpris = new MprisService(*form);
+        int closed = 0;
+        QObject::connect(form.get(), &TfrmMain::Closed, [&closed] { ++closed; });
         bool waited = false;
         Script().BeforeCall = [&](const std::string& call) {
             if (call != "SetPositions" || std::exchange(waited, true)) {
@@ -437,6 +439,9 @@ TEST_F(StartupShutdownTest, ACloseDuringAWaitEndsTheHandlersThatCameAfterIt) {
             std::chrono::milliseconds(5000)))
             << "the close was lost";
         QApplication::processEvents();
+        // Next, still queued when the close came, runs from the event loop and not inside the close;
+        // the close that follows it is taken once, and the run ends with it.
+        EXPECT_EQ(closed, 1) << "the window closed without ending the run";
         const int played = closeFirst ? 1 : 2;
         EXPECT_EQ(Opened().back(), Clip(played))
             << "a handler that came after the close ran, or one before it did not";

@@ -175,7 +175,11 @@ protected:
     }
 
     THalvion& Player() const { return *form_->PlayerObject(); }
-    MediaTime Position() const { return Player().GetPosition(); }
+    // The window's event loop runs between the user's looks (its timer is stopped: the test ticks).
+    MediaTime Position() const {
+        QApplication::processEvents();
+        return Player().GetPosition();
+    }
     MediaTime Length() const {
         MediaTime current = 0;
         MediaTime stop = 0;
@@ -420,6 +424,7 @@ void TransportModelTest::Step(Command command, std::mt19937& random) {
         const int from = model_.selected;
         const auto until = Clock::now() + milliseconds(12000);
         while (form_->FileListBox1->ItemIndex() == from && Clock::now() < until) {
+            QApplication::processEvents();
             Do([this] { form_->Timer1Timer(); });
             std::this_thread::sleep_for(milliseconds(50));
         }
