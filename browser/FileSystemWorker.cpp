@@ -148,12 +148,6 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
     return true;
 }
 
-int Threads() {
-    Pool& pool = ThePool();
-    const std::lock_guard held(pool.lock);
-    return pool.threads;
-}
-
 } // namespace file_system_worker
 
 void SetFileSystemCalls(std::shared_ptr<FileSystemCalls> calls) {

@@ -71,8 +71,6 @@ struct Errand {
 // lands inside this call and true is returned. Otherwise (or once it stops making progress) the
 // answer lands later from context's event loop, and never when context is gone first.
 bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait);
-// The number of threads the worker has now, caught ones included.
-int Threads();
 
 } // namespace file_system_worker
 
