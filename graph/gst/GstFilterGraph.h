@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -240,7 +241,19 @@ private:
     // it did not stop within StopPatience and the pipeline was handed to the stopping thread, the graph
     // now holding a fresh, empty one.
     bool StopWithin(GstElement* element);
-    void LetPipelineGo(class ElementStop& stop);
+    // Takes the element to the state on a thread of its own, waiting until `until` with the window
+    // drawn and answering: going to PAUSED opens the file, which on a sleeping share waits for its
+    // server. None when the change had not returned by then: the pipeline was handed to that thread,
+    // and the graph holds a fresh, empty one.
+    std::optional<GstStateChangeReturn> ChangeStateWithin(GstElement* element, GstState target,
+                                                          std::chrono::steady_clock::time_point until);
+    void LetPipelineGo(class ThreadedCall& call);
+    // Waits for the call until `until`, the window drawn and answering; tells whether it returned.
+    bool WaitForCall(const ThreadedCall& call, std::chrono::steady_clock::time_point until);
+    // Whether the file can be read as a whole file, asked on a thread of its own: on a sleeping share
+    // the open waits for the server. A file whose open has not returned within the build's deadline
+    // cannot be rendered.
+    HRESULT CheckReadableFileWithin(const std::string& path);
 
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);

@@ -275,10 +275,22 @@ bool GstFilterGraph::PrerolledBehindHeldPicture() {
 HRESULT GstFilterGraph::Preroll() {
     DrainMessages();
     AwaitSettle();
-    const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-    bool ready = change != GST_STATE_CHANGE_FAILURE;
-    if (ready && change == GST_STATE_CHANGE_ASYNC) {
-        ready = WaitForAsyncDone(BuildDeadline, true);
+    const auto until = std::chrono::steady_clock::now() + BuildDeadline;
+    const std::optional<GstStateChangeReturn> change =
+        ChangeStateWithin(pipeline_.get(), GST_STATE_PAUSED, until);
+    if (!change) {
+        // The source's open never returned: the pipeline is left to the thread caught in it.
+        AddProblem("the file did not open in time");
+        EmptyGraphReset();
+        settle_ = Settle::Done;
+        transport_ = Transport::Broken;
+        return VFW_E_CANNOT_RENDER;
+    }
+    bool ready = *change != GST_STATE_CHANGE_FAILURE;
+    if (ready && *change == GST_STATE_CHANGE_ASYNC) {
+        ready = WaitForAsyncDone(
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()),
+            true);
     } else if (ready) {
         settle_ = Settle::Done;
     }

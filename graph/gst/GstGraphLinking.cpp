@@ -6,12 +6,16 @@
 #include "graph/GraphNames.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
+#include "graph/gst/ThreadedCall.h"
 #include "graph/gst/VideoDecoderSetup.h"
 #include "gstcommon/GstIteration.h"
 
+#include <atomic>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <gst/video/videooverlay.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -321,8 +325,25 @@ HRESULT GstFilterGraph::Render(const std::shared_ptr<IPin>& output) {
     return Decode(pad, true);
 }
 
+HRESULT GstFilterGraph::CheckReadableFileWithin(const std::string& path) {
+    auto answer = std::make_shared<std::atomic<HRESULT>>(E_FAIL);
+    std::optional<ThreadedCall> made;
+    try {
+        made.emplace([path, answer] { answer->store(CheckReadableFile(path)); });
+    } catch (const std::exception& problem) {
+        GST_WARNING("checking %s on the calling thread: %s", path.c_str(), problem.what());
+        return CheckReadableFile(path);
+    }
+    if (WaitForCall(*made, std::chrono::steady_clock::now() + BuildDeadline)) {
+        return answer->load();
+    }
+    made->LetGo({});
+    AddProblem("the file did not open in time: " + path);
+    return VFW_E_CANNOT_RENDER;
+}
+
 HRESULT GstFilterGraph::RenderFile(const std::string& path) {
-    if (const HRESULT readable = CheckReadableFile(path); Failed(readable)) {
+    if (const HRESULT readable = CheckReadableFileWithin(path); Failed(readable)) {
         return readable;
     }
     ElementRef source = MakeSource(path);
@@ -342,7 +363,7 @@ HRESULT GstFilterGraph::RenderFile(const std::string& path) {
 HRESULT GstFilterGraph::AddSourceFilter(const std::string& path, const std::string& name,
                                         std::shared_ptr<IBaseFilter>& filter) {
     filter.reset();
-    if (const HRESULT readable = CheckReadableFile(path); Failed(readable)) {
+    if (const HRESULT readable = CheckReadableFileWithin(path); Failed(readable)) {
         return readable;
     }
     ElementRef source = MakeSource(path);

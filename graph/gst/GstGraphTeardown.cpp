@@ -2,19 +2,21 @@
 // Taking the GStreamer graph's pipeline down without letting a streaming thread that never comes back
 // freeze the window. Stopping an element joins its streaming threads; one caught in a read from a dead
 // network share or a hanging disk would hold the user-interface thread for as long as the read, at
-// the next file, a Stop or the window's close. Every stop runs on a thread of its own (ElementStop),
-// and the window waits for it only StopPatience, drawn and answering meanwhile. A pipeline that is
-// still stopping then is cut off from the graph and left to that thread, and the graph goes on with a
-// fresh, empty pipeline.
+// the next file, a Stop or the window's close; opening a file there for a build waits the same way.
+// Every such change of state runs on a thread of its own (ThreadedCall), and the window waits for it
+// only so long, drawn and answering meanwhile. A pipeline whose change has not returned then is cut
+// off from the graph and left to that thread, and the graph goes on with a fresh, empty pipeline.
 
 #include "graph/GraphWait.h"
-#include "graph/gst/ElementStop.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/StartupPhases.h"
+#include "graph/gst/ThreadedCall.h"
 
+#include <atomic>
 #include <exception>
+#include <memory>
 #include <optional>
 
 void GstFilterGraph::MakePipeline() {
@@ -43,39 +45,59 @@ void GstFilterGraph::MakePipeline() {
     });
 }
 
+namespace {
+
+// A reference that a copyable call can hold: the last one to go, on whichever thread, drops it.
+std::shared_ptr<GstElement> Held(GstElement* element) {
+    return {static_cast<GstElement*>(gst_object_ref(element)),
+            [](GstElement* held) { gst_object_unref(held); }};
+}
+
+} // namespace
+
 bool GstFilterGraph::StopWithin(GstElement* element) {
-    std::optional<ElementStop> made;
+    return ChangeStateWithin(element, GST_STATE_NULL, std::chrono::steady_clock::now() + StopPatience)
+        .has_value();
+}
+
+std::optional<GstStateChangeReturn>
+GstFilterGraph::ChangeStateWithin(GstElement* element, GstState target,
+                                  std::chrono::steady_clock::time_point until) {
+    auto answer = std::make_shared<std::atomic<GstStateChangeReturn>>(GST_STATE_CHANGE_FAILURE);
+    std::optional<ThreadedCall> made;
     try {
-        made.emplace(element);
+        made.emplace([held = Held(element), target, answer] {
+            answer->store(gst_element_set_state(held.get(), target));
+        });
     } catch (const std::exception& problem) {
-        // Without a thread of its own (none to be had), the element is stopped here and now.
-        GST_WARNING_OBJECT(element, "stopping on the calling thread: %s", problem.what());
-        gst_element_set_state(element, GST_STATE_NULL);
-        return true;
+        // Without a thread of its own (none to be had), the change is made here and now.
+        GST_WARNING_OBJECT(element, "changing state on the calling thread: %s", problem.what());
+        return gst_element_set_state(element, target);
     }
-    ElementStop& stop = *made;
-    const auto until = std::chrono::steady_clock::now() + StopPatience;
-    {
-        GraphWait wait(WaitListener(), stop.Ended());
-        while (!stop.Done() && std::chrono::steady_clock::now() < until) {
-            wait.Sleep(until);
-        }
+    if (WaitForCall(*made, until)) {
+        return answer->load();
     }
-    if (stop.Done()) {
-        return true;
+    LetPipelineGo(*made);
+    return std::nullopt;
+}
+
+bool GstFilterGraph::WaitForCall(const ThreadedCall& call, std::chrono::steady_clock::time_point until) {
+    GraphWait wait(WaitListener(), call.Ended());
+    while (!call.Done() && std::chrono::steady_clock::now() < until) {
+        wait.Sleep(until);
     }
-    LetPipelineGo(stop);
-    return false;
+    return call.Done();
 }
 
 // The pipeline is cut off before it is handed away: its bus neither queues for the graph nor gives a
 // sink the window any more, and no decoder of it links into the graph again. Its sinks are past
 // prerolling by now (a bin stops its sinks first), so none of them draws into the window. The filters
 // the graph lent out stay with their pipeline, and what the graph kept of them is forgotten.
-void GstFilterGraph::LetPipelineGo(ElementStop& stop) {
-    GST_WARNING_OBJECT(pipeline_.get(), "the pipeline did not stop in time; it is left to stop on its own");
-    AddProblem("the pipeline did not stop in time: a streaming thread is caught (a read that does not "
-               "return?)");
+void GstFilterGraph::LetPipelineGo(ThreadedCall& call) {
+    GST_WARNING_OBJECT(pipeline_.get(),
+                       "the pipeline's change of state did not return in time; it is left to "
+                       "its thread");
+    AddProblem("the pipeline did not change its state in time: a read or an open that does not return?");
     bus_->Detach();
     {
         std::lock_guard guard(lock_);
@@ -91,6 +113,15 @@ void GstFilterGraph::LetPipelineGo(ElementStop& stop) {
         old = std::move(pipeline_);
         oldBus = std::move(bus_);
     }
-    stop.LetGo(std::move(old), std::move(oldBus));
+    // The pipeline goes before what its threads could call into.
+    call.LetGo([pipeline = std::shared_ptr<GstElement>(old.release(),
+                                                       [](GstElement* held) { gst_object_unref(held); }),
+                bus = std::move(oldBus)]() mutable {
+        if (pipeline) {
+            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+        }
+        pipeline.reset();
+        bus.reset();
+    });
     MakePipeline();
 }

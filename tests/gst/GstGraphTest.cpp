@@ -443,12 +443,16 @@ TEST_F(GstGraphTest, APlaceReachedFromItsKeyFrameShowsThePictureAFullDecodeGives
 
 // A read that does not return, as from a dead network share: a pipe whose writer never writes. The
 // writer's end closing ends the read.
+// Without a writer yet, the open itself does not return, as on a share whose server is gone.
 class StuckRead {
 public:
-    StuckRead() {
+    enum Stuck { InRead, InOpen };
+    explicit StuckRead(Stuck stuck = InRead) {
         EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0);
-        // Read and write, so that the open does not wait for a reader.
-        writer_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+        if (stuck == InRead) {
+            // Read and write, so that the open does not wait for a reader.
+            writer_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+        }
     }
     ~StuckRead() { End(); }
     StuckRead(const StuckRead&) = delete;
@@ -459,7 +463,13 @@ public:
         g_object_set(source, "location", path_.c_str(), nullptr);
         return std::make_shared<GstFilter>(source);
     }
+    const std::string& Path() const { return path_; }
     void End() {
+        if (writer_ < 0 && !ended_) {
+            // A writer that comes and goes lets a waiting open return; its reads then end at once.
+            writer_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+        }
+        ended_ = true;
         if (writer_ >= 0) {
             ::close(std::exchange(writer_, -1));
         }
@@ -491,6 +501,7 @@ private:
     TempDir dir_;
     std::string path_ = dir_ / "share";
     int writer_ = -1;
+    bool ended_ = false;
 };
 
 // Taking the source out of a graph whose source is caught in a read that does not return (the next
@@ -551,6 +562,51 @@ TEST_F(GstGraphTest, LeavingAGraphCaughtInAReadThatNeverReturnsComesBackAndTheGr
         share.End();
         EXPECT_TRUE(WaitFor([&gone] { return gone.load(); }, std::chrono::seconds(20)))
             << "the pipeline left behind was never let go";
+    }
+}
+
+// Opening a file on a share whose server is gone waits in the kernel, in the graph's own check of the
+// file or in its source's open: the build ends at its deadline with the window answering meanwhile,
+// and the graph builds the next file. The test ends the open itself if the build is caught too.
+TEST_F(GstGraphTest, ABuildWhoseOpenNeverReturnsEndsAtItsDeadlineAndTheGraphGoesOn) {
+    struct Answering : GraphWaitListener {
+        std::atomic<int> sleeps{0};
+        void GraphWaitBegins() override {}
+        void GraphWaitSleeps(int news, std::chrono::steady_clock::time_point until) override {
+            ++sleeps;
+            SleepOnDescriptor(news, until);
+        }
+        void GraphWaitEnds() override {}
+    };
+    for (const bool checked : {true, false}) {
+        SCOPED_TRACE(checked ? "the file's check" : "the source's open");
+        ASSERT_EQ(gst.CreateFilterGraph(graph), S_OK);
+        auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
+        filterGraph->BuildDeadline = std::chrono::milliseconds(500);
+        // The graph outlives the test's body.
+        static Answering window;
+        window.sleeps = 0;
+        filterGraph->SetWaitListener(std::make_shared<GraphWaitListener*>(&window));
+        StuckRead share(StuckRead::InOpen);
+        auto built = std::async(std::launch::async, [&] {
+            if (checked) {
+                return graph->RenderFile(share.Path());
+            }
+            const auto source = share.Source();
+            std::shared_ptr<IPin> output;
+            EXPECT_EQ(graph->AddFilter(source, SourceFilterName), S_OK);
+            EXPECT_EQ(source->FindPin("src", output), S_OK);
+            return graph->Render(output);
+        });
+        const bool cameBack = built.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!cameBack) {
+            share.End();
+        }
+        EXPECT_TRUE(Failed(built.get()));
+        ASSERT_TRUE(cameBack) << "the build waited for the open";
+        EXPECT_GT(window.sleeps.load(), 0) << "the window was not let answer while the open waited";
+        EXPECT_TRUE(Succeeded(graph->RenderFile(Clip(".mkv"))));
+        share.End();
     }
 }
 

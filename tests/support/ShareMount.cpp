@@ -85,6 +85,10 @@ void ShareMount::Sleep() {
     Tell("asleep");
 }
 
+void ShareMount::HoldOpens() {
+    Tell("opens-asleep");
+}
+
 void ShareMount::Wake() {
     Tell("awake");
 }

@@ -29,6 +29,8 @@ public:
 
     // Look-ups wait from now until Wake.
     void Sleep();
+    // Only opens wait from now until Wake: look-ups answer, as from the kernel's cache.
+    void HoldOpens();
     void Wake();
     // Whether a look-up came in while the share slept, waiting up to the timeout.
     bool WaitUntilAsked(int timeoutMs) const;

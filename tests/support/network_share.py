@@ -9,6 +9,8 @@ The mount table shows it as a Windows share (type fuse.cifs, source nas:/recordi
   awake          answer at once (so does a missing file)
   asleep         answer nothing until CONTROL says otherwise (a server that is gone)
   asleep-until T answer once CLOCK_MONOTONIC reaches T seconds (a server waking up at T)
+  opens-asleep   answer every look-up at once but hold each open (the kernel still answers
+                 look-ups from what it knows; the open has to reach the server)
 A look-up that has to wait is logged to LOG as "operation path" when it comes in, so that a test
 knows the program asked. Reads of a file already open never wait, as on a share that is awake.
 """
@@ -27,14 +29,14 @@ class Server:
         self.log = open(log_path, "a", buffering=1)
         self.lock = threading.Lock()
 
-    def wakes_at(self):
-        """Monotonic seconds at which the share answers; infinity while it sleeps for ever."""
+    def wakes_at(self, operation):
+        """Monotonic seconds at which the share answers the operation; infinity while it sleeps."""
         try:
             with open(self.control_path) as control:
                 words = control.read().split()
         except FileNotFoundError:
             words = []
-        if words == ["asleep"]:
+        if words == ["asleep"] or (words == ["opens-asleep"] and operation == "open"):
             return float("inf")
         if len(words) == 2 and words[0] == "asleep-until":
             return float(words[1])
@@ -43,11 +45,11 @@ class Server:
     def answer_when_awake(self, operation, path):
         # The control is read at every look-up, so that a state the test has set holds for the next
         # call it makes; a held call looks again every few milliseconds until the server wakes.
-        if time.monotonic() >= self.wakes_at():
+        if time.monotonic() >= self.wakes_at(operation):
             return
         with self.lock:
             self.log.write("%s %s\n" % (operation, path))
-        while time.monotonic() < self.wakes_at():
+        while time.monotonic() < self.wakes_at(operation):
             time.sleep(0.005)
 
 
