@@ -11,6 +11,7 @@ The mount table shows it as a Windows share (type fuse.cifs, source nas:/recordi
   asleep-until T answer once CLOCK_MONOTONIC reaches T seconds (a server waking up at T)
   opens-asleep   answer every look-up at once but hold each open (the kernel still answers
                  look-ups from what it knows; the open has to reach the server)
+  opens-asleep-until T  the same, until CLOCK_MONOTONIC reaches T seconds
 A look-up that has to wait is logged to LOG as "operation path" when it comes in, so that a test
 knows the program asked. Reads of a file already open never wait, as on a share that is awake.
 """
@@ -36,7 +37,11 @@ class Server:
                 words = control.read().split()
         except FileNotFoundError:
             words = []
-        if words == ["asleep"] or (words == ["opens-asleep"] and operation == "open"):
+        if words and words[0].startswith("opens-"):
+            if operation != "open":
+                return 0.0
+            words = [words[0][len("opens-"):]] + words[1:]
+        if words == ["asleep"]:
             return float("inf")
         if len(words) == 2 and words[0] == "asleep-until":
             return float(words[1])

@@ -53,13 +53,14 @@ class Share:
             control.write(line + "\n")
         os.rename(self.control + ".next", self.control)
 
-    def sleep(self, seconds=None):
-        """Until woken, or for the seconds given; the moment it wakes, if known."""
+    def sleep(self, seconds=None, what=""):
+        """Until woken, or for the seconds given; the moment it wakes, if known. `what` "opens-"
+        holds only opens, the look-ups answering."""
         if seconds is None:
-            self.tell("asleep")
+            self.tell(what + "asleep")
             return None
         wakes = now() + seconds
-        self.tell("asleep-until %f" % wakes)
+        self.tell("%sasleep-until %f" % (what, wakes))
         return wakes
 
     def wake(self):
@@ -232,6 +233,25 @@ def main():
         print("  exec to window: %s (the share wakes at %s)" % (described(shown), ms(wakes - player.started)))
         played = player.wait_read(lambda lines: row(lines, "nas2.avi", True) and position(lines) > "00:00:02.0")
         print("  plays past its place (2 s), from the waking: %s" % described(played and played - wakes))
+        print("  exit status: %s" % player.end(share))
+
+        print("\nA file on the share whose open takes 8 s, opened through MPRIS OpenUri")
+        player = Player(install, bus, "")
+        player.wait_read()
+        open(share.asked, "w").close()
+        wakes = share.sleep(8, "opens-")
+        asked = now()
+        subprocess.run(["gdbus", "call", "--session", "-d", "org.mpris.MediaPlayer2.tarnwick", "-o",
+                        "/org/mpris/MediaPlayer2", "-m", "org.mpris.MediaPlayer2.Player.OpenUri",
+                        "file://%s/nas1.avi" % share.mount_point],
+                       env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=bus), stdout=subprocess.DEVNULL, check=True)
+        print("  the call answered in %s" % ms(now() - asked))
+        during = player.reads(100, until=wakes - 0.5)
+        if during[0]:
+            print("  screen reader's read during the open: %s" % reads_text(during, idle))
+        print("  the share was asked for the open: %s" % share.was_asked())
+        played = player.wait_read(lambda lines: row(lines, "nas1.avi", True) and position(lines) > "00:00:00.5")
+        print("  plays (past 0.5 s), from the open's answer: %s" % described(played and played - wakes))
         print("  exit status: %s" % player.end(share))
 
         print('\n"Dir" and "File" on a dead share; SIGTERM once the window is read')
