@@ -82,7 +82,7 @@ void Serve() {
         } catch (...) {
             // A look-up reports its failures in its answer; anything else leaves the errand
             // unanswered, which its caller already survives for a share that never answers.
-            errand->land = [] {};
+            errand->land = [](Landing) {};
         }
         currentErrand = nullptr;
         currentCalls.reset();
@@ -93,9 +93,9 @@ void Serve() {
     }
 }
 
-void Land(const std::shared_ptr<Errand>& errand) {
+void Land(const std::shared_ptr<Errand>& errand, Landing landing) {
     if (!errand->landed.exchange(true)) {
-        errand->land();
+        errand->land(landing);
     }
 }
 
@@ -116,7 +116,7 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
             relay,
             [keep, target] {
                 if (target) {
-                    Land(keep);
+                    Land(keep, Landing::Later);
                 }
             },
             Qt::QueuedConnection);
@@ -144,7 +144,7 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
         }
     }
     held.unlock();
-    Land(errand);
+    Land(errand, Landing::InCall);
     return true;
 }
 

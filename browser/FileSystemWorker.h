@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 // Every look-up on a path that may lie on a network share runs here, off the window's thread: a
 // share that sleeps answers after seconds, one whose server is gone never does, and the call waits
@@ -52,6 +53,10 @@ public:
     FileSystemStep() = default;
 };
 
+// Where an answer lands: inside the call that asked (the worker answered at once, so an error reaches
+// that caller as it always has), or later from the event loop, on a turn of its own.
+enum class Landing { InCall, Later };
+
 namespace file_system_worker {
 
 // How long the window's thread waits for an errand caught in one call before it lets the answer come
@@ -59,8 +64,8 @@ namespace file_system_worker {
 inline constexpr std::chrono::milliseconds kHeldAfter{200};
 
 struct Errand {
-    std::function<void()> work; // on the worker
-    std::function<void()> land; // on the window's thread, once
+    std::function<void()> work;        // on the worker
+    std::function<void(Landing)> land; // on the window's thread, once
     std::atomic<bool> landed{false};
     // When the call the errand is in began (steady clock, ns); 0 between calls.
     std::atomic<std::int64_t> callSince{0};
@@ -76,13 +81,19 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait);
 
 // Runs lookUp on the worker and land with its answer on context's thread: at once, before this call
 // returns, when the worker answers without being held (a local folder); later, from the event loop,
-// when a call is held (a sleeping share). Returns whether it landed before returning.
-template <typename Answer>
-bool LookUpOffThread(QObject* context, std::function<Answer()> lookUp, std::function<void(Answer&)> land,
-                     bool wait = true) {
+// when a call is held (a sleeping share). land takes the answer, and where it lands if it cares.
+// Returns whether it landed before returning.
+template <typename Answer, typename Land>
+bool LookUpOffThread(QObject* context, std::function<Answer()> lookUp, Land land, bool wait = true) {
     auto errand = std::make_shared<file_system_worker::Errand>();
     auto answer = std::make_shared<std::optional<Answer>>();
     errand->work = [answer, lookUp = std::move(lookUp)] { answer->emplace(lookUp()); };
-    errand->land = [answer, land = std::move(land)] { land(**answer); };
+    errand->land = [answer, land = std::move(land)](Landing landing) mutable {
+        if constexpr (std::is_invocable_v<Land&, Answer&, Landing>) {
+            land(**answer, landing);
+        } else {
+            land(**answer);
+        }
+    };
     return file_system_worker::Submit(errand, context, wait);
 }

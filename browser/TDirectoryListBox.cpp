@@ -153,21 +153,19 @@ void TDirectoryListBox::Visit(FolderVisitRequest request, AfterVisit then) {
         request.Files = fileList_->Query();
     }
     const unsigned long visit = ++visits_;
-    auto inCall = std::make_shared<bool>(true);
     const bool landed = LookUpOffThread<FolderVisit>(
         this, [request = std::move(request)] { return VisitFolder(request); },
-        [this, visit, inCall, then = std::move(then)](FolderVisit& answer) {
+        [this, visit, then = std::move(then)](FolderVisit& answer, Landing landing) {
             if (visit != visits_) {
                 return; // the user has moved on
             }
             ShowMoving(false);
-            if (*inCall) {
+            if (landing == Landing::InCall) {
                 Arrive(answer, then);
             } else {
                 RunUserAction([&] { Arrive(answer, then); });
             }
         });
-    *inCall = false;
     if (!landed) {
         ShowMoving(true);
     }

@@ -41,9 +41,9 @@ struct Scan {
 
 // Runs land with an answer: inside the call that asked when the answer came at once, so an error
 // reaches that caller as it always has, else as a user's action of its own.
-template <typename Land> auto LandFrom(std::shared_ptr<bool> inCall, Land land) {
-    return [inCall, land = std::move(land)](auto& answer) {
-        if (*inCall) {
+template <typename Land> auto LandFrom(Land land) {
+    return [land = std::move(land)](auto& answer, Landing landing) {
+        if (landing == Landing::InCall) {
             land(answer);
         } else {
             RunUserAction([&] { land(answer); });
@@ -102,10 +102,9 @@ void TFileListBox::VisitOwnFolder(const std::string& text, bool wholeTextIsFolde
         request.Files = Query();
     }
     const unsigned long scan = ++scans_;
-    auto inCall = std::make_shared<bool>(true);
     LookUpOffThread<FolderVisit>(
         this, [request] { return VisitFolder(request); },
-        LandFrom(inCall, [this, scan, then = std::move(then)](FolderVisit& visit) {
+        LandFrom([this, scan, then = std::move(then)](FolderVisit& visit) {
             if (scan != scans_) {
                 return;
             }
@@ -117,7 +116,6 @@ void TFileListBox::VisitOwnFolder(const std::string& text, bool wholeTextIsFolde
                 then(visit);
             }
         }));
-    *inCall = false;
 }
 
 void TFileListBox::TakeListing(const std::string& dir, const FolderVisit& visit) {
@@ -323,7 +321,6 @@ void TFileListBox::RescanFiles(std::function<void()> then) {
     const unsigned long scan = ++scans_;
     const std::string dir = currentDir_;
     const FileRowQuery query = Query();
-    auto inCall = std::make_shared<bool>(true);
     const bool landed = LookUpOffThread<Scan>(
         this,
         [dir, query] {
@@ -337,7 +334,7 @@ void TFileListBox::RescanFiles(std::function<void()> then) {
             }
             return scan;
         },
-        LandFrom(inCall, [this, scan, then = std::move(then)](Scan& answer) {
+        LandFrom([this, scan, then = std::move(then)](Scan& answer) {
             if (scan != scans_) {
                 return;
             }
@@ -350,7 +347,6 @@ void TFileListBox::RescanFiles(std::function<void()> then) {
                 then();
             }
         }));
-    *inCall = false;
     if (!landed) {
         setCursor(Qt::BusyCursor);
     }

@@ -46,21 +46,19 @@ void TfrmMain::OpenPath(const std::string& path) {
     // The user's file wins over a start still waiting for its share.
     DropPendingStart();
     const unsigned long asked = ++pathsAsked_;
-    auto inCall = std::make_shared<bool>(true);
     LookUpOffThread<PathFacts>(
         this, [path] { return LookUpPath(path); },
-        [this, path, asked, inCall](PathFacts& facts) {
+        [this, path, asked](PathFacts& facts, Landing landing) {
             if (asked != pathsAsked_) {
                 return; // a later path was asked for
             }
-            if (*inCall) {
+            if (landing == Landing::InCall) {
                 OpenPathFound(path, facts);
             } else {
                 dispatcher_->Arrive(Arrival::Drop,
                                     [this, path, facts] { RunHandler([&] { OpenPathFound(path, facts); }); });
             }
         });
-    *inCall = false;
 }
 
 void TfrmMain::OpenPathFound(const std::string& path, const PathFacts& facts) {

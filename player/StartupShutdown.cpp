@@ -31,13 +31,12 @@
 
 template <typename Answer, typename LookUp, typename Land>
 void TfrmMain::AnswerStart(const std::shared_ptr<PendingStart>& start, LookUp lookUp, Land land) {
-    auto inCall = std::make_shared<bool>(true);
     LookUpOffThread<Answer>(this, std::function<Answer()>(std::move(lookUp)),
-                            std::function<void(Answer&)>([this, start, inCall, land](Answer& answer) {
+                            [this, start, land](Answer& answer, Landing landing) {
                                 if (start != pendingStart_) {
                                     return; // the user acted first
                                 }
-                                if (*inCall) {
+                                if (landing == Landing::InCall) {
                                     land(answer);
                                     return;
                                 }
@@ -46,8 +45,7 @@ void TfrmMain::AnswerStart(const std::shared_ptr<PendingStart>& start, LookUp lo
                                         RunHandler([&] { land(answer); });
                                     }
                                 });
-                            }));
-    *inCall = false;
+                            });
 }
 
 void TfrmMain::FormCreate() {
