@@ -582,7 +582,7 @@ TEST_F(GstGraphTest, ABuildWhoseOpenNeverReturnsEndsAtItsDeadlineAndTheGraphGoes
         SCOPED_TRACE(checked ? "the file's check" : "the source's open");
         ASSERT_EQ(gst.CreateFilterGraph(graph), S_OK);
         auto filterGraph = std::dynamic_pointer_cast<GstFilterGraph>(graph);
-        filterGraph->BuildDeadline = std::chrono::milliseconds(500);
+        const auto deadline = std::exchange(filterGraph->BuildDeadline, std::chrono::milliseconds(500));
         // The graph outlives the test's body.
         static Answering window;
         window.sleeps = 0;
@@ -605,6 +605,7 @@ TEST_F(GstGraphTest, ABuildWhoseOpenNeverReturnsEndsAtItsDeadlineAndTheGraphGoes
         EXPECT_TRUE(Failed(built.get()));
         ASSERT_TRUE(cameBack) << "the build waited for the open";
         EXPECT_GT(window.sleeps.load(), 0) << "the window was not let answer while the open waited";
+        filterGraph->BuildDeadline = deadline;
         EXPECT_TRUE(Succeeded(graph->RenderFile(Clip(".mkv"))));
         share.End();
     }
