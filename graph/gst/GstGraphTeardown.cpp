@@ -48,9 +48,8 @@ void GstFilterGraph::MakePipeline() {
 namespace {
 
 // A reference that a copyable call can hold: the last one to go, on whichever thread, drops it.
-std::shared_ptr<GstElement> Held(GstElement* element) {
-    return {static_cast<GstElement*>(gst_object_ref(element)),
-            [](GstElement* held) { gst_object_unref(held); }};
+std::shared_ptr<ElementRef> Held(ElementRef element) {
+    return std::make_shared<ElementRef>(std::move(element));
 }
 
 } // namespace
@@ -66,8 +65,8 @@ GstFilterGraph::ChangeStateWithin(GstElement* element, GstState target,
     auto answer = std::make_shared<std::atomic<GstStateChangeReturn>>(GST_STATE_CHANGE_FAILURE);
     std::optional<ThreadedCall> made;
     try {
-        made.emplace([held = Held(element), target, answer] {
-            answer->store(gst_element_set_state(held.get(), target));
+        made.emplace([held = Held(Share(element)), target, answer] {
+            answer->store(gst_element_set_state(held->get(), target));
         });
     } catch (const std::exception& problem) {
         // Without a thread of its own (none to be had), the change is made here and now.
@@ -114,11 +113,9 @@ void GstFilterGraph::LetPipelineGo(ThreadedCall& call) {
         oldBus = std::move(bus_);
     }
     // The pipeline goes before what its threads could call into.
-    call.LetGo([pipeline = std::shared_ptr<GstElement>(old.release(),
-                                                       [](GstElement* held) { gst_object_unref(held); }),
-                bus = std::move(oldBus)]() mutable {
-        if (pipeline) {
-            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    call.LetGo([pipeline = Held(std::move(old)), bus = std::move(oldBus)]() mutable {
+        if (*pipeline) {
+            gst_element_set_state(pipeline->get(), GST_STATE_NULL);
         }
         pipeline.reset();
         bus.reset();

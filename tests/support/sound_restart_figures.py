@@ -134,6 +134,8 @@ def main():
         else:
             sys.exit("the file never played with its sound")
         reader.start()
+        # Spans of reading, not waits for a condition: the reads before the kill, the server's
+        # absence, and the reads once it is back are what is measured.
         time.sleep(1.0)
         killed = now()
         server.stop()
