@@ -64,7 +64,7 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted, bool moveO
     GstMessage* message = posted.message.get();
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
-        OnError(message);
+        OnError(message, posted.serial);
         break;
     case GST_MESSAGE_WARNING:
         OnWarning(message);
@@ -78,12 +78,12 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted, bool moveO
     default:
         break;
     }
-    if (moveOn && seek_.phase != SeekPhase::None) {
+    if (moveOn && transport_.Seeking()) {
         FollowSeek(message);
     }
 }
 
-void GstFilterGraph::OnError(GstMessage* message) {
+void GstFilterGraph::OnError(GstMessage* message, std::uint64_t serial) {
     ErrorRef error;
     gst_message_parse_error(message, OutParam(error), nullptr);
     // A sound server that went away is waited for (see SoundServerReturn.cpp); it fails nothing.
@@ -93,7 +93,7 @@ void GstFilterGraph::OnError(GstMessage* message) {
     }
     AddProblem("error from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                (error ? error->message : "unknown"));
-    settle_ = Settle::Failed;
+    transport_.Error(serial);
     DumpPipeline("tarnwick-error");
 }
 
@@ -184,14 +184,11 @@ bool GstFilterGraph::SinksStandAtTheirEnd() {
 }
 
 void GstFilterGraph::OnAsyncDone(std::uint64_t serial) {
-    if (settle_ == Settle::Waiting && serial > settleFrom_) {
-        settle_ = Settle::Done;
-    }
+    transport_.AsyncDone(serial);
 }
 
 void GstFilterGraph::AwaitSettle() {
-    settle_ = Settle::Waiting;
-    settleFrom_ = bus_->LastSerial();
+    transport_.BeginWait(bus_->LastSerial());
 }
 
 // A length that was only an estimate has changed, or is first asked for: the stop position follows
@@ -239,16 +236,16 @@ bool GstFilterGraph::StateSettled() const {
 
 bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds) {
     const auto settled = [this, heldPictureEnds] {
-        if (settle_ == Settle::Waiting && heldPictureEnds && PrerolledBehindHeldPicture()) {
-            settle_ = Settle::Done;
+        if (transport_.Waiting() && heldPictureEnds && PrerolledBehindHeldPicture()) {
+            transport_.EndWait();
         }
-        return settle_ != Settle::Waiting;
+        return !transport_.Waiting();
     };
     if (!WaitOnBus(deadline, settled)) {
         AddProblem("the pipeline did not preroll in time");
         return false;
     }
-    return settle_ == Settle::Done;
+    return transport_.WaitOutcome() == TransportState::Settle::Done;
 }
 
 // The build is done once its first picture is decoded and held and every other sink has prerolled:
@@ -274,16 +271,17 @@ bool GstFilterGraph::PrerolledBehindHeldPicture() {
 
 HRESULT GstFilterGraph::Preroll() {
     DrainMessages();
+    transport_.BuildBegins();
     AwaitSettle();
     const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     bool ready = change != GST_STATE_CHANGE_FAILURE;
     if (ready && change == GST_STATE_CHANGE_ASYNC) {
         ready = WaitForAsyncDone(BuildDeadline, true);
     } else if (ready) {
-        settle_ = Settle::Done;
+        transport_.EndWait();
     }
     DrainMessages();
-    if (!ready || settle_ == Settle::Failed) {
+    if (!ready || transport_.Failed()) {
         GST_WARNING_OBJECT(pipeline_.get(), "the build did not preroll; the pipeline is taken down");
         DumpPipeline("tarnwick-build-failed");
         // A pipeline that failed is taken down whole, so that nothing of it keeps running; the
@@ -293,10 +291,9 @@ HRESULT GstFilterGraph::Preroll() {
             EmptyGraphReset();
         }
         DrainMessages();
-        settle_ = Settle::Done;
-        transport_ = Transport::Broken;
+        transport_.BuildEnded(false, false);
         return VFW_E_CANNOT_RENDER;
     }
-    transport_ = position_.Current() == 0 ? Transport::Settled : Transport::Stopped;
+    transport_.BuildEnded(true, position_.Current() == 0);
     return S_OK;
 }

@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The graph's transport rules on their own: no pipeline, the bus serials given by the test.
+
+#include "graph/gst/TransportState.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+using Mode = TransportState::Mode;
+using Settle = TransportState::Settle;
+using Step = TransportState::SeekStep;
+
+// What the graph asks of the machine after each way of getting there.
+TEST(TransportStateTest, EachWordLeavesTheStateTheGraphAsksAbout) {
+    const struct {
+        const char* what;
+        std::function<void(TransportState&)> steps;
+        Mode mode;
+        bool up;
+        bool settledAtPosition;
+    } cases[] = {
+        {"new", [](TransportState&) {}, Mode::Empty, false, false},
+        {"built at the start", [](TransportState& t) { t.BuildBegins(), t.BuildEnded(true, true); },
+         Mode::Stopped, true, true},
+        {"built to resume", [](TransportState& t) { t.BuildBegins(), t.BuildEnded(true, false); },
+         Mode::Stopped, true, false},
+        {"build failed", [](TransportState& t) { t.BuildBegins(), t.BuildEnded(false, false); }, Mode::Broken,
+         false, false},
+        {"broken, then stopped", [](TransportState& t) { t.BuildEnded(false, false), t.Stop(true); },
+         Mode::Broken, false, false},
+        {"run while empty", [](TransportState& t) { t.Start(Mode::Running, false); }, Mode::Running, false,
+         false},
+        {"paused", [](TransportState& t) { t.Start(Mode::Paused, true); }, Mode::Paused, true, false},
+        {"settled, then stopped",
+         [](TransportState& t) { t.BuildEnded(true, true), t.Start(Mode::Running, true), t.Stop(true); },
+         Mode::Stopped, true, false},
+        {"running, taken down", [](TransportState& t) { t.Start(Mode::Running, true), t.TakenDown(); },
+         Mode::Stopped, false, false},
+        {"settled, another place", [](TransportState& t) { t.BuildEnded(true, true), t.LeavePosition(); },
+         Mode::Stopped, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TransportState transport;
+        c.steps(transport);
+        EXPECT_EQ(transport.Now(), c.mode);
+        EXPECT_EQ(transport.PipelineUp(), c.up);
+        EXPECT_EQ(transport.SettledAtPosition(), c.settledAtPosition);
+        EXPECT_EQ(transport.Started(), c.mode == Mode::Paused || c.mode == Mode::Running);
+    }
+}
+
+TEST(TransportStateTest, AWaitIsSettledOnlyByWhatWasPostedAfterItBeganAndStaysFailed) {
+    TransportState transport;
+    transport.BeginWait(10);
+    transport.AsyncDone(10);
+    EXPECT_TRUE(transport.Waiting()) << "an end of preroll posted before the wait is another's";
+    transport.Error(9);
+    EXPECT_TRUE(transport.Waiting());
+    transport.Error(11);
+    transport.AsyncDone(12);
+    transport.EndWait();
+    EXPECT_EQ(transport.WaitOutcome(), Settle::Failed);
+    transport.BeginWait(12);
+    transport.AsyncDone(13);
+    EXPECT_EQ(transport.WaitOutcome(), Settle::Done);
+}
+
+TEST(TransportStateTest, ARunningSeekPausesFirstAndAFailureOfItsPauseFailsItWithoutAWait) {
+    TransportState transport;
+    transport.Start(Mode::Running, true);
+    ASSERT_TRUE(transport.SeekBegins(20));
+    transport.PausesForSeek(5, {});
+    EXPECT_EQ(transport.NextSeekStep(false), Step::Wait);
+    EXPECT_EQ(transport.NextSeekStep(true), Step::Send);
+    transport.Error(21);
+    transport.SeekGoes(5, 22, {});
+    transport.SeekSent(true);
+    EXPECT_EQ(transport.NextSeekStep(false), Step::Land);
+    const auto landing = transport.SeekLands();
+    EXPECT_TRUE(landing.resumePlaying);
+    EXPECT_FALSE(transport.Seeking());
+    EXPECT_TRUE(transport.Failed());
+}
+
+TEST(TransportStateTest, AFailedSeekFailsTheMergedRunAndOnlyAStoppedSeekThatLandedSettles) {
+    for (const bool firstFails : {false, true}) {
+        SCOPED_TRACE(firstFails ? "the first seek fails" : "both land");
+        TransportState transport;
+        transport.BuildEnded(true, true);
+        transport.LeavePosition();
+        ASSERT_FALSE(transport.SeekBegins(1));
+        transport.SeekGoes(5, 1, {});
+        transport.SeekSent(true);
+        transport.PlaceAsked(8);
+        if (firstFails) {
+            transport.Error(2);
+        } else {
+            transport.AsyncDone(2);
+        }
+        ASSERT_TRUE(transport.SeekLands().sendsNext);
+        transport.SeekGoes(8, 3, {});
+        EXPECT_TRUE(transport.Waiting()) << "the next place waits for its own preroll";
+        transport.AsyncDone(4);
+        ASSERT_EQ(transport.NextSeekStep(false), Step::Land);
+        EXPECT_FALSE(transport.SeekLands().sendsNext);
+        EXPECT_EQ(transport.Failed(), firstFails);
+        EXPECT_EQ(transport.SettledAtPosition(), !firstFails);
+    }
+}
+
+} // namespace
