@@ -174,7 +174,7 @@ private:
     gint64 FollowTheEnd();
     void OnAsyncDone(std::uint64_t serial);
     // Begins a wait for the pipeline to settle (see TransportState).
-    void AwaitSettle();
+    void AwaitSettle(TransportState::Awaited awaited);
     void DrainMessages(bool moveOn = true);
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
@@ -187,7 +187,8 @@ private:
     bool StateSettled() const;
     // Waits for ASYNC_DONE; false on an error or the deadline. A build may also end with its first
     // picture held and every other sink prerolled.
-    bool WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds = false);
+    bool WaitForAsyncDone(std::chrono::milliseconds deadline, TransportState::Awaited awaited,
+                          bool heldPictureEnds = false);
     bool PrerolledBehindHeldPicture();
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
     HRESULT Preroll();

@@ -187,8 +187,8 @@ void GstFilterGraph::OnAsyncDone(std::uint64_t serial) {
     transport_.AsyncDone(serial);
 }
 
-void GstFilterGraph::AwaitSettle() {
-    transport_.BeginWait(bus_->LastSerial());
+void GstFilterGraph::AwaitSettle(TransportState::Awaited awaited) {
+    transport_.BeginWait(awaited, bus_->LastSerial());
 }
 
 // A length that was only an estimate has changed, or is first asked for: the stop position follows
@@ -234,18 +234,19 @@ bool GstFilterGraph::StateSettled() const {
     return gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC;
 }
 
-bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds) {
-    const auto settled = [this, heldPictureEnds] {
-        if (transport_.Waiting() && heldPictureEnds && PrerolledBehindHeldPicture()) {
-            transport_.EndWait();
+bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, TransportState::Awaited awaited,
+                                      bool heldPictureEnds) {
+    const auto settled = [this, awaited, heldPictureEnds] {
+        if (transport_.Waiting(awaited) && heldPictureEnds && PrerolledBehindHeldPicture()) {
+            transport_.EndWait(awaited);
         }
-        return !transport_.Waiting();
+        return !transport_.Waiting(awaited);
     };
     if (!WaitOnBus(deadline, settled)) {
         AddProblem("the pipeline did not preroll in time");
         return false;
     }
-    return transport_.WaitOutcome() == TransportState::Settle::Done;
+    return transport_.Outcome(awaited) == TransportState::Settle::Done;
 }
 
 // The build is done once its first picture is decoded and held and every other sink has prerolled:
@@ -272,16 +273,16 @@ bool GstFilterGraph::PrerolledBehindHeldPicture() {
 HRESULT GstFilterGraph::Preroll() {
     DrainMessages();
     transport_.BuildBegins();
-    AwaitSettle();
+    AwaitSettle(TransportState::Awaited::Build);
     const GstStateChangeReturn change = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     bool ready = change != GST_STATE_CHANGE_FAILURE;
     if (ready && change == GST_STATE_CHANGE_ASYNC) {
-        ready = WaitForAsyncDone(BuildDeadline, true);
+        ready = WaitForAsyncDone(BuildDeadline, TransportState::Awaited::Build, true);
     } else if (ready) {
-        transport_.EndWait();
+        transport_.EndWait(TransportState::Awaited::Build);
     }
     DrainMessages();
-    if (!ready || transport_.Failed()) {
+    if (!ready || transport_.Failed(TransportState::Awaited::Build)) {
         GST_WARNING_OBJECT(pipeline_.get(), "the build did not preroll; the pipeline is taken down");
         DumpPipeline("tarnwick-build-failed");
         // A pipeline that failed is taken down whole, so that nothing of it keeps running; the

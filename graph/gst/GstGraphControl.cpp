@@ -187,9 +187,9 @@ void GstFilterGraph::LetHeldPictureThrough() {
     }
     DrainMessages();
     pictureStale_ = false;
-    AwaitSettle();
+    AwaitSettle(TransportState::Awaited::HeldPicture);
     firstPicture_.Release();
-    WaitForAsyncDone(SeekDeadline);
+    WaitForAsyncDone(SeekDeadline, TransportState::Awaited::HeldPicture);
 }
 
 HRESULT GstFilterGraph::RemakeStillPicture() {

@@ -77,7 +77,7 @@ HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFla
         transport_.DropWaitingPlace();
         SeekLanded();
     }
-    return StartSeek() && !transport_.Failed() ? S_OK : E_FAIL;
+    return StartSeek() && !transport_.Failed(TransportState::Awaited::Seek) ? S_OK : E_FAIL;
 }
 
 void GstFilterGraph::Reseek() {
@@ -123,7 +123,7 @@ bool GstFilterGraph::SendSeek(SeekWait wait) {
     transport_.SeekSent(sent);
     // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
     if (!sent || wait == SeekWait::None || !GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
-        transport_.EndWait();
+        transport_.EndWait(TransportState::Awaited::Seek);
         SeekLanded();
     }
     return sent;
@@ -189,5 +189,5 @@ bool GstFilterGraph::FinishSeeks() {
             return false;
         }
     }
-    return !transport_.Failed();
+    return !transport_.Failed(TransportState::Awaited::Seek);
 }

@@ -27,7 +27,7 @@ void TransportState::BuildEnded(bool prerolled, bool atStart) {
     // The pipeline was taken down whole; what it posted on the way down fails nothing that follows.
     mode_ = Mode::Broken;
     up_ = false;
-    wait_ = {};
+    waits_ = {};
 }
 
 void TransportState::Start(Mode wanted, bool holdsAnything) {
@@ -52,32 +52,37 @@ void TransportState::TakenDown() {
     }
 }
 
-void TransportState::BeginWait(std::uint64_t from) {
-    wait_ = {from, Settle::Waiting};
+void TransportState::BeginWait(Awaited awaited, std::uint64_t from) {
+    WaitFor(awaited) = {from, Settle::Waiting};
 }
 
+// A seek's preroll during a build's is the build's too: one end of preroll settles both.
 void TransportState::AsyncDone(std::uint64_t serial) {
-    if (wait_.outcome == Settle::Waiting && serial > wait_.from) {
-        wait_.outcome = Settle::Done;
+    for (Wait& wait : waits_) {
+        if (wait.outcome == Settle::Waiting && serial > wait.from) {
+            wait.outcome = Settle::Done;
+        }
     }
 }
 
-// An error fails the wait it was posted during, and one that has ended too: whatever comes next asks
-// whether the pipeline is still sound.
+// An error fails the waits it was posted during, and those that have ended too: whatever comes next
+// asks whether the pipeline is still sound.
 void TransportState::Error(std::uint64_t serial) {
-    if (serial > wait_.from) {
-        wait_.outcome = Settle::Failed;
+    for (Wait& wait : waits_) {
+        if (serial > wait.from) {
+            wait.outcome = Settle::Failed;
+        }
     }
 }
 
-void TransportState::EndWait() {
-    if (wait_.outcome == Settle::Waiting) {
-        wait_.outcome = Settle::Done;
+void TransportState::EndWait(Awaited awaited) {
+    if (Wait& wait = WaitFor(awaited); wait.outcome == Settle::Waiting) {
+        wait.outcome = Settle::Done;
     }
 }
 
 bool TransportState::SeekBegins(std::uint64_t from) {
-    wait_ = {from, Settle::Done};
+    WaitFor(Awaited::Seek) = {from, Settle::Done};
     // A running pipeline is paused for the seek and run again after it: a flushing seek while
     // playing resets the running time only once the sinks have prerolled, and a stop or pause that
     // comes in between would otherwise resume at the old running time, skipping ahead.
@@ -94,8 +99,8 @@ void TransportState::PausesForSeek(MediaTime target, Clock::time_point now) {
 
 void TransportState::SeekGoes(MediaTime target, std::uint64_t from, Clock::time_point now) {
     // A failure while the pipeline paused for the seek is the seek's.
-    if (wait_.outcome != Settle::Failed) {
-        wait_ = {from, Settle::Waiting};
+    if (Wait& wait = WaitFor(Awaited::Seek); wait.outcome != Settle::Failed) {
+        wait = {from, Settle::Waiting};
     }
     seek_.phase = SeekPhase::Prerolling;
     seek_.target = target;
@@ -107,23 +112,24 @@ TransportState::SeekStep TransportState::NextSeekStep(bool pauseEnded) const {
     if (seek_.phase == SeekPhase::Pausing && pauseEnded) {
         return SeekStep::Send;
     }
-    if (seek_.phase == SeekPhase::Prerolling && wait_.outcome != Settle::Waiting) {
+    if (seek_.phase == SeekPhase::Prerolling && !Waiting(Awaited::Seek)) {
         return SeekStep::Land;
     }
     return SeekStep::Wait;
 }
 
 TransportState::Landing TransportState::SeekLands() {
-    seek_.failed = seek_.failed || wait_.outcome == Settle::Failed;
+    Wait& wait = WaitFor(Awaited::Seek);
+    seek_.failed = seek_.failed || wait.outcome == Settle::Failed;
     if (seek_.latestWaits && seek_.phase != SeekPhase::None) {
         // The next place waits for its own preroll; a failure of this one is kept for the run.
-        wait_.outcome = Settle::Waiting;
+        wait.outcome = Settle::Waiting;
         return {true, false};
     }
     if (seek_.failed) {
-        wait_.outcome = Settle::Failed;
+        wait.outcome = Settle::Failed;
     }
-    const bool landed = seek_.sent && wait_.outcome == Settle::Done;
+    const bool landed = seek_.sent && wait.outcome == Settle::Done;
     seek_.phase = SeekPhase::None;
     seek_.latestWaits = false;
     seek_.failed = false;

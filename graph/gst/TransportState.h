@@ -3,6 +3,7 @@
 
 #include "graph/GraphInterfaces.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 
@@ -11,11 +12,12 @@
 // pipeline and asks here whether it runs, rather than reading the pipeline's state back: a pipeline
 // on its way between states, or holding its first picture back, answers with neither.
 //
-// A wait for the pipeline to settle (a build's preroll, a seek's, the held picture's release) begins
-// at the bus's last serial, its token: only an end of preroll or an error posted after that counts
-// for it. One posted before (a pause's own, or that of a seek nobody waits for) belongs to something
-// else. A wait that failed is not made good by a later end of preroll, and a failure of one seek of
-// a merged run fails the run, whichever place comes after it.
+// Each wait for the pipeline to settle (a build's preroll, a seek's, the held picture's release) is
+// its own and begins at the bus's last serial, its token: only an end of preroll or an error posted
+// after that counts for it. One posted before (a pause's own, or that of a seek nobody waits for)
+// belongs to something else. A seek asked for during a build's wait leaves the build's wait alone,
+// a wait that failed is not made good by a later end of preroll, and a failure of one seek of a
+// merged run fails the run, whichever place comes after it.
 class TransportState {
 public:
     using Clock = std::chrono::steady_clock;
@@ -34,6 +36,8 @@ public:
         Running,
     };
     enum class Settle { Waiting, Done, Failed };
+    // What is waited for. The seek's wait is the seek in flight's (below).
+    enum class Awaited { Build, Seek, HeldPicture };
     enum class SeekPhase {
         None,
         // A running pipeline is being paused; the seek goes once it has.
@@ -83,14 +87,15 @@ public:
     void LeavePosition() { atPosition_ = false; }
 
     // Waits, each known by the bus serial it began at.
-    void BeginWait(std::uint64_t from);
+    void BeginWait(Awaited awaited, std::uint64_t from);
     void AsyncDone(std::uint64_t serial);
     void Error(std::uint64_t serial);
     // Ends a wait the pipeline will post nothing for (a change of state that completed at once).
-    void EndWait();
-    Settle WaitOutcome() const { return wait_.outcome; }
-    bool Waiting() const { return wait_.outcome == Settle::Waiting; }
-    bool Failed() const { return wait_.outcome == Settle::Failed; }
+    void EndWait(Awaited awaited);
+    Settle Outcome(Awaited awaited) const { return WaitFor(awaited).outcome; }
+    bool Waiting(Awaited awaited) const { return Outcome(awaited) == Settle::Waiting; }
+    // A seek's wait fails when the last seek, or the run it was merged into, failed.
+    bool Failed(Awaited awaited) const { return Outcome(awaited) == Settle::Failed; }
 
     // Seeks. A seek begins clean: only what is posted from now on fails it. Tells whether the pipeline
     // is to be paused for it (it runs, and runs again after).
@@ -121,10 +126,12 @@ private:
         std::uint64_t from = 0;
         Settle outcome = Settle::Done;
     };
+    Wait& WaitFor(Awaited awaited) { return waits_[static_cast<std::size_t>(awaited)]; }
+    const Wait& WaitFor(Awaited awaited) const { return waits_[static_cast<std::size_t>(awaited)]; }
 
     Mode mode_ = Mode::Empty;
     bool up_ = false;
     bool atPosition_ = false;
-    Wait wait_;
+    std::array<Wait, 3> waits_{};
     SeekInFlight seek_;
 };

@@ -9,6 +9,7 @@
 
 namespace {
 
+using Awaited = TransportState::Awaited;
 using Mode = TransportState::Mode;
 using Settle = TransportState::Settle;
 using Step = TransportState::SeekStep;
@@ -55,18 +56,27 @@ TEST(TransportStateTest, EachWordLeavesTheStateTheGraphAsksAbout) {
 
 TEST(TransportStateTest, AWaitIsSettledOnlyByWhatWasPostedAfterItBeganAndStaysFailed) {
     TransportState transport;
-    transport.BeginWait(10);
+    transport.BeginWait(Awaited::Build, 10);
     transport.AsyncDone(10);
-    EXPECT_TRUE(transport.Waiting()) << "an end of preroll posted before the wait is another's";
+    EXPECT_TRUE(transport.Waiting(Awaited::Build)) << "an end of preroll posted before the wait is another's";
     transport.Error(9);
-    EXPECT_TRUE(transport.Waiting());
-    transport.Error(11);
+    EXPECT_TRUE(transport.Waiting(Awaited::Build));
+    // A seek asked for during the build waits on its own, and its end of preroll is the build's too.
+    transport.SeekBegins(11);
+    transport.SeekGoes(3, 11, {});
+    EXPECT_TRUE(transport.Waiting(Awaited::Build));
     transport.AsyncDone(12);
-    transport.EndWait();
-    EXPECT_EQ(transport.WaitOutcome(), Settle::Failed);
-    transport.BeginWait(12);
-    transport.AsyncDone(13);
-    EXPECT_EQ(transport.WaitOutcome(), Settle::Done);
+    EXPECT_EQ(transport.Outcome(Awaited::Build), Settle::Done);
+    EXPECT_EQ(transport.NextSeekStep(false), Step::Land);
+    transport.SeekLands();
+    // A failed wait stays failed, whatever comes after it.
+    transport.BeginWait(Awaited::HeldPicture, 12);
+    transport.Error(13);
+    transport.AsyncDone(14);
+    transport.EndWait(Awaited::HeldPicture);
+    EXPECT_TRUE(transport.Failed(Awaited::HeldPicture));
+    transport.SeekBegins(14);
+    EXPECT_TRUE(transport.Failed(Awaited::HeldPicture)) << "a seek begins only its own wait";
 }
 
 TEST(TransportStateTest, ARunningSeekPausesFirstAndAFailureOfItsPauseFailsItWithoutAWait) {
@@ -83,7 +93,7 @@ TEST(TransportStateTest, ARunningSeekPausesFirstAndAFailureOfItsPauseFailsItWith
     const auto landing = transport.SeekLands();
     EXPECT_TRUE(landing.resumePlaying);
     EXPECT_FALSE(transport.Seeking());
-    EXPECT_TRUE(transport.Failed());
+    EXPECT_TRUE(transport.Failed(Awaited::Seek));
 }
 
 TEST(TransportStateTest, AFailedSeekFailsTheMergedRunAndOnlyAStoppedSeekThatLandedSettles) {
@@ -103,11 +113,11 @@ TEST(TransportStateTest, AFailedSeekFailsTheMergedRunAndOnlyAStoppedSeekThatLand
         }
         ASSERT_TRUE(transport.SeekLands().sendsNext);
         transport.SeekGoes(8, 3, {});
-        EXPECT_TRUE(transport.Waiting()) << "the next place waits for its own preroll";
+        EXPECT_TRUE(transport.Waiting(Awaited::Seek)) << "the next place waits for its own preroll";
         transport.AsyncDone(4);
         ASSERT_EQ(transport.NextSeekStep(false), Step::Land);
         EXPECT_FALSE(transport.SeekLands().sendsNext);
-        EXPECT_EQ(transport.Failed(), firstFails);
+        EXPECT_EQ(transport.Failed(Awaited::Seek), firstFails);
         EXPECT_EQ(transport.SettledAtPosition(), !firstFails);
     }
 }
