@@ -16,32 +16,39 @@ using Step = TransportState::SeekStep;
 
 // What the graph asks of the machine after each way of getting there.
 TEST(TransportStateTest, EachWordLeavesTheStateTheGraphAsksAbout) {
+    const auto built = [](TransportState& t, bool atStart) { t.BuildBegins(), t.BuildEnded(true, atStart); };
     const struct {
         const char* what;
         std::function<void(TransportState&)> steps;
         Mode mode;
         bool up;
         bool settledAtPosition;
+        bool standsStill;
     } cases[] = {
-        {"new", [](TransportState&) {}, Mode::Empty, false, false},
-        {"built at the start", [](TransportState& t) { t.BuildBegins(), t.BuildEnded(true, true); },
-         Mode::Stopped, true, true},
-        {"built to resume", [](TransportState& t) { t.BuildBegins(), t.BuildEnded(true, false); },
-         Mode::Stopped, true, false},
+        {"new", [](TransportState&) {}, Mode::Empty, false, false, false},
+        {"built at the start", [&](TransportState& t) { built(t, true); }, Mode::Stopped, true, true, true},
+        {"built to resume", [&](TransportState& t) { built(t, false); }, Mode::Stopped, true, false, true},
         {"build failed", [](TransportState& t) { t.BuildBegins(), t.BuildEnded(false, false); }, Mode::Broken,
-         false, false},
+         false, false, false},
         {"broken, then stopped", [](TransportState& t) { t.BuildEnded(false, false), t.Stop(true); },
-         Mode::Broken, false, false},
+         Mode::Broken, false, false, false},
         {"run while empty", [](TransportState& t) { t.Start(Mode::Running, false); }, Mode::Running, false,
-         false},
-        {"paused", [](TransportState& t) { t.Start(Mode::Paused, true); }, Mode::Paused, true, false},
-        {"settled, then stopped",
-         [](TransportState& t) { t.BuildEnded(true, true), t.Start(Mode::Running, true), t.Stop(true); },
-         Mode::Stopped, true, false},
-        {"running, taken down", [](TransportState& t) { t.Start(Mode::Running, true), t.TakenDown(); },
-         Mode::Stopped, false, false},
-        {"settled, another place", [](TransportState& t) { t.BuildEnded(true, true), t.LeavePosition(); },
-         Mode::Stopped, false, false},
+         false, false},
+        {"built, run", [&](TransportState& t) { built(t, true), t.Start(Mode::Running, true); },
+         Mode::Running, true, false, false},
+        {"built, paused", [&](TransportState& t) { built(t, true), t.Start(Mode::Paused, true); },
+         Mode::Paused, true, false, true},
+        {"settled, run, stopped",
+         [&](TransportState& t) { built(t, true), t.Start(Mode::Running, true), t.Stop(true); },
+         Mode::Stopped, true, false, true},
+        {"running, taken down",
+         [&](TransportState& t) { built(t, true), t.Start(Mode::Running, true), t.TakenDown(); },
+         Mode::Stopped, false, false, false},
+        {"settled, another place", [&](TransportState& t) { built(t, true), t.LeavePosition(); },
+         Mode::Stopped, true, false, true},
+        {"seeking while paused",
+         [&](TransportState& t) { built(t, true), t.Start(Mode::Paused, true), t.SeekGoes(0, 1, {}); },
+         Mode::Paused, true, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -50,6 +57,7 @@ TEST(TransportStateTest, EachWordLeavesTheStateTheGraphAsksAbout) {
         EXPECT_EQ(transport.Now(), c.mode);
         EXPECT_EQ(transport.PipelineUp(), c.up);
         EXPECT_EQ(transport.SettledAtPosition(), c.settledAtPosition);
+        EXPECT_EQ(transport.StandsStill(), c.standsStill);
         EXPECT_EQ(transport.Started(), c.mode == Mode::Paused || c.mode == Mode::Running);
     }
 }
