@@ -116,7 +116,7 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
             return E_FAIL;
         }
     }
-    if (Running()) {
+    if (PipelineUp()) {
         gst_element_sync_state_with_parent(element.get());
     }
     return renamed ? VFW_S_DUPLICATE_NAME : S_OK;
@@ -133,7 +133,7 @@ void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
 
 void GstFilterGraph::EmptyGraphReset() {
     StopWithin(pipeline_.get());
-    seek_ = {};
+    transport_.Reset();
     seekWatch_->Disarm();
     // The last file's picture goes with its graph: until the next one is placed (a file without a
     // picture for the panel never is), the owner shows its own background. The next build's first
@@ -146,8 +146,8 @@ void GstFilterGraph::EmptyGraphReset() {
     videoPad_.reset();
     position_.Reset();
     position_.FenceEnds(bus_->LastSerial());
-    settle_ = Settle::Done;
-    transport_ = Transport::Stopped;
+    // What the pipeline posted on its way down waits for nothing.
+    transport_.Reset();
     // The sound server's absence was the last file's: the next file's sinks open on whatever server
     // answers then, and say so themselves if none does. Kept, it would have the next file's first
     // look at its positions open healthy sinks anew.
@@ -167,7 +167,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
         return VFW_E_NOT_FOUND;
     }
     FinishSeeks();
-    const bool running = Running();
+    const bool running = PipelineUp();
     MediaTime current = 0;
     MediaTime stop = 0;
     if (running) {
@@ -184,9 +184,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
             return S_OK;
         }
         DrainMessages();
-        if (transport_ != Transport::Broken) {
-            transport_ = Transport::Stopped;
-        }
+        transport_.TakenDown();
     }
 
     // The streams that fed the filter are parked: without a consumer, their data is dropped rather
@@ -224,7 +222,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
 
     if (Empty()) {
         EmptyGraphReset();
-    } else if (cut && Running()) {
+    } else if (cut && PipelineUp()) {
         // The streaming thread that fed the filter was stopped with it; a flushing seek starts it again.
         Reseek();
     }

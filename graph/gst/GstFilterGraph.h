@@ -15,6 +15,7 @@
 #include "graph/gst/ProgramStreamSeeks.h"
 #include "graph/gst/SoundVolume.h"
 #include "graph/gst/StandardRenderers.h"
+#include "graph/gst/TransportState.h"
 #include "graph/gst/VideoWindow.h"
 #include "gstcommon/GstHandles.h"
 
@@ -39,9 +40,11 @@
 // streams whose consumer left (ParkedStreams).
 //
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
-// running is PLAYING. A build's first picture for the computer's video renderer is decoded and held
-// back (FirstPictureHold): the pipeline stays on its way to PAUSED until a seek makes the picture at
-// its place, or a run or pause lets the held one through.
+// running is PLAYING. Which of them the graph is in, what it waits for and the seek on its way are
+// kept in TransportState; the pipeline's own state is not read back for them. A build's first picture
+// for the computer's video renderer is decoded and held back (FirstPictureHold): the pipeline stays
+// on its way to PAUSED until a seek makes the picture at its place, or a run or pause lets the held
+// one through.
 //
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
 // on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`. A pipeline that
@@ -127,7 +130,7 @@ public:
     const RenderCounters& Counters() const { return counters_; }
     WindowHandle VideoWindowHandle() const { return window_.Handle(); }
     std::vector<std::string> Problems();
-    bool Stopped() const { return transport_ != Transport::Started; }
+    bool Stopped() const { return !transport_.Started(); }
 
     enum class Media { Video, Audio, Other };
 
@@ -160,26 +163,10 @@ private:
     GraphWaitListener* WaitListener() const { return waitListener_ ? *waitListener_ : nullptr; }
     std::shared_ptr<GraphWaitListener*> waitListener_;
 
-    // What the graph does at the program's word.
-    enum class Transport {
-        // The last build failed and the pipeline was taken down: nothing starts it again until the
-        // graph is built anew, so that a broken file does not keep failing in the background.
-        Broken,
-        // Paused, and the next run goes on from the position.
-        Stopped,
-        // Stopped, and the picture already stands at the position (just prerolled or seeked there):
-        // a seek to that very place has nothing to do.
-        Settled,
-        // Paused or running.
-        Started,
-    };
-    // How the last wait for the pipeline to settle (preroll after a build or a seek) went.
-    enum class Settle { Waiting, Done, Failed };
-
     // Bus messages, taken on the user-interface thread: one switch, one function per kind. A read of
     // the graph takes them only to note what they tell (`moveOn` false): it never moves a seek on.
     void HandleMessage(const PipelineBus::Posted& posted, bool moveOn = true);
-    void OnError(GstMessage* message);
+    void OnError(GstMessage* message, std::uint64_t serial);
     void OnWarning(GstMessage* message);
     void OnEndOfStream(std::uint64_t serial);
     // Whether every sink of the pipeline has taken the end of its stream since its last flush.
@@ -187,9 +174,8 @@ private:
     void TakeHeldBackEnd();
     gint64 FollowTheEnd();
     void OnAsyncDone(std::uint64_t serial);
-    // Begins a wait for the pipeline to settle. Only an end of preroll posted after this counts for it:
-    // one posted before (a pause's own, or that of a seek nobody waits for) belongs to something else.
-    void AwaitSettle();
+    // Begins a wait for the pipeline to settle (see TransportState).
+    void AwaitSettle(TransportState::Awaited awaited);
     void DrainMessages(bool moveOn = true);
     void AddProblem(std::string text);
     // Writes the pipeline as a dot graph when GST_DEBUG_DUMP_DOT_DIR asks for it.
@@ -202,7 +188,8 @@ private:
     bool StateSettled() const;
     // Waits for ASYNC_DONE; false on an error or the deadline. A build may also end with its first
     // picture held and every other sink prerolled.
-    bool WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds = false);
+    bool WaitForAsyncDone(std::chrono::milliseconds deadline, TransportState::Awaited awaited,
+                          bool heldPictureEnds = false);
     bool PrerolledBehindHeldPicture();
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
     HRESULT Preroll();
@@ -210,13 +197,16 @@ private:
     void Reseek();
     // Seeks in flight (GstGraphSeeks.cpp). StartSeek and SendSeek tell whether the pipeline took it.
     bool StartSeek();
-    bool SendSeek();
+    // A seek whose preroll is not waited for lands as soon as it is sent.
+    enum class SeekWait { Preroll, None };
+    bool SendSeek(SeekWait wait = SeekWait::Preroll);
     // Moves the seek in flight on at each message: sent once the pipeline has paused for it, landed
     // once it has prerolled or failed.
     void FollowSeek(GstMessage* message);
     // Moves the seek in flight on as far as the pipeline now allows, whoever took the messages that
     // told of it (a read only notes them).
     void MoveSeekOn();
+    void TakeSeekStep(TransportState::SeekStep step);
     void SeekLanded();
     // Waits until no seek is in flight; false on an error or the deadline.
     bool FinishSeeks();
@@ -272,7 +262,7 @@ private:
     // Caller holds lock_.
     bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed = nullptr);
     bool Holds(GstElement* element) const;
-    bool Running() const;
+    bool PipelineUp() const { return transport_.PipelineUp(); }
     bool Empty() const;
     void EmptyGraphReset();
     void ForgetRemovedElement(GstElement* element);
@@ -294,7 +284,7 @@ private:
     void RemakeStalePicture();
     void ShowUnshownPicture();
     void LetHeldPictureThrough();
-    HRESULT StartEmpty();
+    HRESULT StartEmpty(TransportState::Mode wanted);
 
     RenderCounters counters_;
     SoundVolume volume_;
@@ -315,29 +305,8 @@ private:
     std::vector<SignalConnection> decoderHandlers_;
     ProgramStreamSeeks programStreams_;
 
-    Transport transport_ = Transport::Stopped;
-    Settle settle_ = Settle::Done;
-    // The bus's last serial when the wait for the settle began.
-    std::uint64_t settleFrom_ = 0;
-    enum class SeekPhase {
-        None,
-        // A running pipeline is being paused; the seek goes once it has.
-        Pausing,
-        // Sent; the pipeline prerolls at the target.
-        Prerolling,
-    };
-    struct SeekInFlight {
-        SeekPhase phase = SeekPhase::None;
-        MediaTime target = 0;
-        // A place other than the target was asked for since: it is sent once this one lands.
-        bool latestWaits = false;
-        bool resumePlaying = false;
-        bool sent = false;
-        // A seek of the merged run failed: the run fails, whichever place comes after it.
-        bool failed = false;
-        std::chrono::steady_clock::time_point sentAt{};
-    };
-    SeekInFlight seek_;
+    // What the program asked for, the wait for the pipeline, and the seek on its way.
+    TransportState transport_;
     // Moves a seek in flight on while nobody asks the graph anything (the window idles).
     std::unique_ptr<BusNewsWatch> seekWatch_;
     // The still picture was made at a window size that has changed since.

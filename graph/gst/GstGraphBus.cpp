@@ -64,7 +64,7 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted, bool moveO
     GstMessage* message = posted.message.get();
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
-        OnError(message);
+        OnError(message, posted.serial);
         break;
     case GST_MESSAGE_WARNING:
         OnWarning(message);
@@ -78,12 +78,12 @@ void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted, bool moveO
     default:
         break;
     }
-    if (moveOn && seek_.phase != SeekPhase::None) {
+    if (moveOn && transport_.Seeking()) {
         FollowSeek(message);
     }
 }
 
-void GstFilterGraph::OnError(GstMessage* message) {
+void GstFilterGraph::OnError(GstMessage* message, std::uint64_t serial) {
     ErrorRef error;
     gst_message_parse_error(message, OutParam(error), nullptr);
     // A sound server that went away is waited for (see SoundServerReturn.cpp); it fails nothing.
@@ -93,7 +93,7 @@ void GstFilterGraph::OnError(GstMessage* message) {
     }
     AddProblem("error from " + ObjectName(GST_MESSAGE_SRC(message)) + ": " +
                (error ? error->message : "unknown"));
-    settle_ = Settle::Failed;
+    transport_.Error(serial);
     DumpPipeline("tarnwick-error");
 }
 
@@ -184,14 +184,11 @@ bool GstFilterGraph::SinksStandAtTheirEnd() {
 }
 
 void GstFilterGraph::OnAsyncDone(std::uint64_t serial) {
-    if (settle_ == Settle::Waiting && serial > settleFrom_) {
-        settle_ = Settle::Done;
-    }
+    transport_.AsyncDone(serial);
 }
 
-void GstFilterGraph::AwaitSettle() {
-    settle_ = Settle::Waiting;
-    settleFrom_ = bus_->LastSerial();
+void GstFilterGraph::AwaitSettle(TransportState::Awaited awaited) {
+    transport_.BeginWait(awaited, bus_->LastSerial());
 }
 
 // A length that was only an estimate has changed, or is first asked for: the stop position follows
@@ -237,18 +234,19 @@ bool GstFilterGraph::StateSettled() const {
     return gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC;
 }
 
-bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, bool heldPictureEnds) {
-    const auto settled = [this, heldPictureEnds] {
-        if (settle_ == Settle::Waiting && heldPictureEnds && PrerolledBehindHeldPicture()) {
-            settle_ = Settle::Done;
+bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, TransportState::Awaited awaited,
+                                      bool heldPictureEnds) {
+    const auto settled = [this, awaited, heldPictureEnds] {
+        if (transport_.Waiting(awaited) && heldPictureEnds && PrerolledBehindHeldPicture()) {
+            transport_.EndWait(awaited);
         }
-        return settle_ != Settle::Waiting;
+        return !transport_.Waiting(awaited);
     };
     if (!WaitOnBus(deadline, settled)) {
         AddProblem("the pipeline did not preroll in time");
         return false;
     }
-    return settle_ == Settle::Done;
+    return transport_.Outcome(awaited) == TransportState::Settle::Done;
 }
 
 // The build is done once its first picture is decoded and held and every other sink has prerolled:
@@ -274,7 +272,8 @@ bool GstFilterGraph::PrerolledBehindHeldPicture() {
 
 HRESULT GstFilterGraph::Preroll() {
     DrainMessages();
-    AwaitSettle();
+    transport_.BuildBegins();
+    AwaitSettle(TransportState::Awaited::Build);
     const auto until = std::chrono::steady_clock::now() + BuildDeadline;
     const std::optional<GstStateChangeReturn> change =
         ChangeStateWithin(pipeline_.get(), GST_STATE_PAUSED, until);
@@ -282,20 +281,19 @@ HRESULT GstFilterGraph::Preroll() {
         // The source's open never returned: the pipeline is left to the thread caught in it.
         AddProblem("the file did not open in time");
         EmptyGraphReset();
-        settle_ = Settle::Done;
-        transport_ = Transport::Broken;
+        transport_.BuildEnded(false, false);
         return VFW_E_CANNOT_RENDER;
     }
     bool ready = *change != GST_STATE_CHANGE_FAILURE;
     if (ready && *change == GST_STATE_CHANGE_ASYNC) {
         ready = WaitForAsyncDone(
             std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()),
-            true);
+            TransportState::Awaited::Build, true);
     } else if (ready) {
-        settle_ = Settle::Done;
+        transport_.EndWait(TransportState::Awaited::Build);
     }
     DrainMessages();
-    if (!ready || settle_ == Settle::Failed) {
+    if (!ready || transport_.Failed(TransportState::Awaited::Build)) {
         GST_WARNING_OBJECT(pipeline_.get(), "the build did not preroll; the pipeline is taken down");
         DumpPipeline("tarnwick-build-failed");
         // A pipeline that failed is taken down whole, so that nothing of it keeps running; the
@@ -305,10 +303,9 @@ HRESULT GstFilterGraph::Preroll() {
             EmptyGraphReset();
         }
         DrainMessages();
-        settle_ = Settle::Done;
-        transport_ = Transport::Broken;
+        transport_.BuildEnded(false, false);
         return VFW_E_CANNOT_RENDER;
     }
-    transport_ = position_.Current() == 0 ? Transport::Settled : Transport::Stopped;
+    transport_.BuildEnded(true, position_.Current() == 0);
     return S_OK;
 }

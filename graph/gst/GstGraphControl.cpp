@@ -26,11 +26,11 @@ constexpr MediaTime StalePictureRemadeWithin = 1'000'000;
 HRESULT GstFilterGraph::Run() {
     DrainMessages();
     FinishSeeks();
-    if (transport_ == Transport::Broken) {
+    if (transport_.Broken()) {
         return E_FAIL;
     }
     if (Empty()) {
-        return StartEmpty();
+        return StartEmpty(TransportState::Mode::Running);
     }
     // A graph just built stands at a picture made before its window was placed, which nobody sees;
     // the first frame made while playing comes only after the sinks' latency and a frame's time.
@@ -44,7 +44,7 @@ HRESULT GstFilterGraph::Run() {
         RemakeStalePicture();
     }
     ShowUnshownPicture();
-    transport_ = Transport::Started;
+    transport_.Start(TransportState::Mode::Running, true);
     // Running, the next frame is made at the window's size in any case.
     pictureStale_ = false;
     return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
@@ -53,17 +53,16 @@ HRESULT GstFilterGraph::Run() {
 
 HRESULT GstFilterGraph::Pause() {
     DrainMessages();
-    // A seek on its way lands paused: running again in between would step past its place.
-    seek_.resumePlaying = false;
+    transport_.LandPaused();
     FinishSeeks();
-    if (transport_ == Transport::Broken) {
+    if (transport_.Broken()) {
         return E_FAIL;
     }
     if (Empty()) {
-        return StartEmpty();
+        return StartEmpty(TransportState::Mode::Paused);
     }
     LetHeldPictureThrough();
-    transport_ = Transport::Started;
+    transport_.Start(TransportState::Mode::Paused, true);
     return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
                                                                                                 : S_OK;
 }
@@ -72,23 +71,23 @@ HRESULT GstFilterGraph::Pause() {
 // to a pipeline that is up starts at once, before anything is linked to it, and its first data goes
 // nowhere. The source then fails with "Internal data stream error", and so does the build that links
 // it, now and then (a pause or play pressed before any file was open, then a file opened).
-HRESULT GstFilterGraph::StartEmpty() {
-    transport_ = Transport::Started;
+HRESULT GstFilterGraph::StartEmpty(TransportState::Mode wanted) {
+    transport_.Start(wanted, false);
     return S_OK;
 }
 
 // Stopping keeps the graph built and the position where it is: the next Run goes on from there.
 HRESULT GstFilterGraph::Stop() {
-    seek_.resumePlaying = false;
+    transport_.LandPaused();
     FinishSeeks();
     MediaTime current = 0;
     MediaTime stop = 0;
     ReadPositions(current, stop);
     position_.ForgetEnd(bus_->LastSerial());
-    if (transport_ == Transport::Broken) {
+    if (transport_.Broken()) {
         return S_OK;
     }
-    transport_ = Transport::Stopped;
+    transport_.Stop(!Empty());
     if (Empty()) {
         return S_OK;
     }
@@ -115,10 +114,10 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     // now would act on the bus and the place out of the wait's turn, and a sink that is flushing
     // still answers from before the seek.
     if (GraphWait::Underway()) {
-        if (transport_ == Transport::Broken || Empty() || !position_.KnowsStop()) {
+        if (transport_.Broken() || Empty() || !position_.KnowsStop()) {
             current = 0;
             stop = 0;
-            return transport_ == Transport::Broken || Empty() ? S_OK : E_FAIL;
+            return transport_.Broken() || Empty() ? S_OK : E_FAIL;
         }
         current = position_.Current();
         stop = position_.Stop();
@@ -130,7 +129,7 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     DrainMessages(false);
     // A graph that holds nothing, or whose build failed, has nothing to play: it stands at its end
     // (both positions 0), so that a list that moves on at the end of each file moves past it.
-    if (transport_ == Transport::Broken || Empty()) {
+    if (transport_.Broken() || Empty()) {
         current = 0;
         stop = 0;
         return S_OK;
@@ -142,7 +141,7 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
         return E_FAIL;
     }
     // Seeks are on their way: the place is the last one asked for.
-    if (seek_.phase != SeekPhase::None) {
+    if (transport_.Seeking()) {
         current = position_.Current();
         stop = position_.Stop();
         return S_OK;
@@ -151,14 +150,14 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     // only just started; the last good answer stands in. Stopped, the position stays where the stop
     // or the last seek left it, whatever the sinks say while they settle.
     gint64 position = 0;
-    if (transport_ == Transport::Started &&
-        gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) && position >= 0) {
+    if (transport_.Started() && gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
+        position >= 0) {
         position_.Observe(position / NanosecondsPerUnit);
         // The sinks say they are at the end: whether they are is asked of them too, since the
         // pipeline does not always post the end they reached (or posted it before they all had).
         position_.AnsweredAtStop(position / NanosecondsPerUnit >= position_.Stop());
     }
-    if (transport_ == Transport::Started) {
+    if (transport_.Started()) {
         TakeHeldBackEnd();
     }
     current = position_.Current();
@@ -188,9 +187,9 @@ void GstFilterGraph::LetHeldPictureThrough() {
     }
     DrainMessages();
     pictureStale_ = false;
-    AwaitSettle();
+    AwaitSettle(TransportState::Awaited::HeldPicture);
     firstPicture_.Release();
-    WaitForAsyncDone(SeekDeadline);
+    WaitForAsyncDone(SeekDeadline, TransportState::Awaited::HeldPicture);
 }
 
 HRESULT GstFilterGraph::RemakeStillPicture() {
@@ -202,20 +201,16 @@ HRESULT GstFilterGraph::RemakeStillPicture() {
 
 void GstFilterGraph::RemakeStalePicture() {
     ShowUnshownPicture();
-    if (!pictureStale_ || transport_ == Transport::Broken) {
-        return;
-    }
-    GstState state = GST_STATE_NULL;
-    GstState pending = GST_STATE_VOID_PENDING;
-    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
-    if (state == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING) {
+    // Only a picture standing still is made again, and not while the pipeline is on its way to it
+    // (a held first picture keeps it so): running, the next frame comes at the new size anyway.
+    if (pictureStale_ && transport_.StandsStill() && StateSettled()) {
         Reseek();
     }
 }
 
 MediaTime GstFilterGraph::ShownPictureTime() {
     // No picture stands at the place while a seek to it is on its way; the read waits for nothing.
-    if (seek_.phase != SeekPhase::None) {
+    if (transport_.Seeking()) {
         return -1;
     }
     PadRef sinkPad = Adopt(StandardVideoSinkPad());
@@ -235,13 +230,6 @@ MediaTime GstFilterGraph::ShownPictureTime() {
         time = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
     }
     return GST_CLOCK_TIME_IS_VALID(time) ? static_cast<MediaTime>(time / NanosecondsPerUnit) : -1;
-}
-
-bool GstFilterGraph::Running() const {
-    GstState state = GST_STATE_NULL;
-    GstState pending = GST_STATE_VOID_PENDING;
-    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
-    return state > GST_STATE_READY || pending > GST_STATE_READY;
 }
 
 HRESULT GstFilterGraph::get_SourceWidth(std::int32_t& width) {

@@ -398,7 +398,7 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
         return VFW_E_ALREADY_CONNECTED;
     }
     const Media media = MediaOf(out->Pad());
-    const bool running = Running();
+    const bool running = PipelineUp();
     MediaTime current = 0;
     MediaTime stop = 0;
     if (running) {

@@ -58,33 +58,31 @@ HRESULT GstFilterGraph::SetPositions(MediaTime current, std::uint32_t currentFla
     }
     // A place before the start or past the end is the start or the end.
     target = std::clamp<MediaTime>(target, 0, end);
-    if (transport_ == Transport::Settled && target == position_.Current()) {
+    if (transport_.SettledAtPosition() && target == position_.Current()) {
         return S_OK;
     }
     position_.Seek(target);
-    if (transport_ == Transport::Settled) {
-        transport_ = Transport::Stopped;
-    }
-    if (!Running()) {
+    transport_.LeavePosition();
+    if (!PipelineUp()) {
         // Not prerolled (a build that failed): the place is kept for the next preroll.
         return S_OK;
     }
-    if (seek_.phase != SeekPhase::None) {
-        if (std::chrono::steady_clock::now() - seek_.sentAt < SeekDeadline) {
+    if (transport_.Seeking()) {
+        if (std::chrono::steady_clock::now() - transport_.Seek().sentAt < SeekDeadline) {
             // The place sent last may be asked for again (the end of a drag repeats the release's).
-            seek_.latestWaits = target != seek_.target;
+            transport_.PlaceAsked(target);
             return S_OK;
         }
         AddProblem("the pipeline did not preroll in time");
-        seek_.latestWaits = false;
+        transport_.DropWaitingPlace();
         SeekLanded();
     }
-    return StartSeek() && settle_ != Settle::Failed ? S_OK : E_FAIL;
+    return StartSeek() && !transport_.Failed(TransportState::Awaited::Seek) ? S_OK : E_FAIL;
 }
 
 void GstFilterGraph::Reseek() {
-    if (seek_.phase != SeekPhase::None) {
-        seek_.latestWaits = true;
+    if (transport_.Seeking()) {
+        transport_.PlaceAskedAgain();
     } else {
         // The place is taken before the bus is read: an end read now is the end of the segment this
         // seek leaves (a slow sound sink posts it late), and must not turn the seek into one to the end.
@@ -100,69 +98,55 @@ bool GstFilterGraph::StartSeek() {
     // The seek's preroll makes the picture at the window's size, and draws it.
     pictureStale_ = false;
     pictureUnshown_ = false;
-    settle_ = Settle::Done;
-    // A running pipeline is paused for the seek and run again after it: a flushing seek while
-    // playing resets the running time only once the sinks have prerolled, and a stop or pause that
-    // comes in between would otherwise resume at the old running time, skipping ahead.
-    GstState state = GST_STATE_NULL;
-    GstState pending = GST_STATE_VOID_PENDING;
-    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
-    seek_.resumePlaying = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
+    const bool resumePlaying = transport_.SeekBegins(bus_->LastSerial());
     seekWatch_->Arm();
-    if (seek_.resumePlaying &&
-        gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_ASYNC) {
+    if (resumePlaying && gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_ASYNC) {
         // The pause's own end of preroll comes before the pipeline posts that it has paused: the seek
         // is sent only then, so that it cannot pass for the end of the seek's.
-        seek_.phase = SeekPhase::Pausing;
-        seek_.target = position_.Current();
-        seek_.latestWaits = false;
-        seek_.sentAt = std::chrono::steady_clock::now();
+        transport_.PausesForSeek(position_.Current(), std::chrono::steady_clock::now());
         return true;
     }
     return SendSeek();
 }
 
-bool GstFilterGraph::SendSeek() {
-    if (settle_ != Settle::Failed) {
-        AwaitSettle();
-    }
-    seek_.phase = SeekPhase::Prerolling;
-    seek_.target = position_.Current();
-    seek_.latestWaits = false;
-    seek_.sentAt = std::chrono::steady_clock::now();
+bool GstFilterGraph::SendSeek(SeekWait wait) {
+    const MediaTime target = position_.Current();
+    transport_.SeekGoes(target, bus_->LastSerial(), std::chrono::steady_clock::now());
     GstEvent* seek = gst_event_new_seek(
         1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        GST_SEEK_TYPE_SET, programStreams_.StartFor(static_cast<guint64>(seek_.target * NanosecondsPerUnit)),
+        GST_SEEK_TYPE_SET, programStreams_.StartFor(static_cast<guint64>(target * NanosecondsPerUnit)),
         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     GST_INFO_OBJECT(pipeline_.get(), "seek to %" GST_TIME_FORMAT " (seqnum %u)%s",
-                    GST_TIME_ARGS(seek_.target * NanosecondsPerUnit), gst_event_get_seqnum(seek),
-                    seek_.resumePlaying ? ", paused for it" : "");
-    seek_.sent = gst_element_send_event(pipeline_.get(), seek);
+                    GST_TIME_ARGS(target * NanosecondsPerUnit), gst_event_get_seqnum(seek),
+                    transport_.Seek().resumePlaying ? ", paused for it" : "");
+    const bool sent = gst_element_send_event(pipeline_.get(), seek);
+    transport_.SeekSent(sent);
     // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
-    if (!seek_.sent || !GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
-        if (settle_ == Settle::Waiting) {
-            settle_ = Settle::Done;
-        }
+    if (!sent || wait == SeekWait::None || !GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
+        transport_.EndWait(TransportState::Awaited::Seek);
         SeekLanded();
     }
-    return seek_.sent;
+    return sent;
 }
 
 void GstFilterGraph::FollowSeek(GstMessage* message) {
     // Messages are taken in the order posted, so the pause's own end of preroll is taken by then.
-    if (seek_.phase == SeekPhase::Pausing && PauseMayHaveEnded(pipeline_.get(), message) && StateSettled()) {
-        SendSeek();
-    } else if (seek_.phase == SeekPhase::Prerolling && settle_ != Settle::Waiting) {
-        SeekLanded();
-    }
+    const bool pausing = transport_.Seek().phase == TransportState::SeekPhase::Pausing;
+    TakeSeekStep(
+        transport_.NextSeekStep(pausing && PauseMayHaveEnded(pipeline_.get(), message) && StateSettled()));
 }
 
 // A read may have taken the messages FollowSeek would have acted on; what they told is noted, and
 // the pipeline's state tells the rest.
 void GstFilterGraph::MoveSeekOn() {
-    if (seek_.phase == SeekPhase::Pausing && StateSettled()) {
+    const bool pausing = transport_.Seek().phase == TransportState::SeekPhase::Pausing;
+    TakeSeekStep(transport_.NextSeekStep(pausing && StateSettled()));
+}
+
+void GstFilterGraph::TakeSeekStep(TransportState::SeekStep step) {
+    if (step == TransportState::SeekStep::Send) {
         SendSeek();
-    } else if (seek_.phase == SeekPhase::Prerolling && settle_ != Settle::Waiting) {
+    } else if (step == TransportState::SeekStep::Land) {
         SeekLanded();
     }
 }
@@ -177,45 +161,33 @@ void GstFilterGraph::SeekLanded() {
     GST_INFO_OBJECT(pipeline_.get(),
                     "landed at the new place; ends up to %" G_GUINT64_FORMAT " are the old segment's",
                     bus_->LastSerial());
-    seek_.failed = seek_.failed || settle_ == Settle::Failed;
-    if (seek_.latestWaits && seek_.phase != SeekPhase::None) {
-        // The pipeline stays paused between the two. The next place waits for its own preroll; a
-        // failure of this one is kept for the run.
-        AwaitSettle();
+    const TransportState::Landing landing = transport_.SeekLands();
+    if (landing.sendsNext) {
+        // The pipeline stays paused between the two.
         SendSeek();
         return;
     }
-    if (seek_.failed) {
-        settle_ = Settle::Failed;
-    }
-    const bool landed = seek_.sent && settle_ == Settle::Done;
-    seek_.phase = SeekPhase::None;
-    seek_.latestWaits = false;
-    seek_.failed = false;
     seekWatch_->Disarm();
-    if (seek_.resumePlaying) {
+    if (landing.resumePlaying) {
         gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
-    }
-    if (transport_ == Transport::Stopped || transport_ == Transport::Settled) {
-        transport_ = landed && !seek_.resumePlaying ? Transport::Settled : Transport::Stopped;
     }
 }
 
 bool GstFilterGraph::FinishSeeks() {
-    while (seek_.phase != SeekPhase::None) {
-        const auto sentAt = seek_.sentAt;
+    while (transport_.Seeking()) {
+        const auto sentAt = transport_.Seek().sentAt;
         const auto left = std::max(std::chrono::milliseconds(0),
                                    std::chrono::duration_cast<std::chrono::milliseconds>(
                                        sentAt + SeekDeadline - std::chrono::steady_clock::now()));
         if (!WaitOnBus(left, [this, sentAt] {
                 MoveSeekOn();
-                return seek_.phase == SeekPhase::None || seek_.sentAt != sentAt;
+                return !transport_.Seeking() || transport_.Seek().sentAt != sentAt;
             })) {
             AddProblem("the pipeline did not preroll in time");
-            seek_.latestWaits = false;
+            transport_.DropWaitingPlace();
             SeekLanded();
             return false;
         }
     }
-    return settle_ != Settle::Failed;
+    return !transport_.Failed(TransportState::Awaited::Seek);
 }

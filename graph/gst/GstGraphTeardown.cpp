@@ -37,8 +37,8 @@ void GstFilterGraph::MakePipeline() {
     std::lock_guard guard(lock_);
     pipeline_ = std::move(pipeline);
     bus_ = std::move(bus);
-    // A seek of a pipeline let go is forgotten with it.
-    seek_ = {};
+    // A seek of a pipeline let go is forgotten with it, and so is every wait: the new bus counts anew.
+    transport_.Reset();
     seekWatch_ = std::make_unique<BusNewsWatch>(bus_->News(), [this] {
         bus_->ClearNews();
         DrainMessages();

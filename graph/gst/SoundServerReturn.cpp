@@ -163,7 +163,7 @@ void GstFilterGraph::BringSoundBack() {
         return;
     }
     // Not while a seek is on its way: the sinks' reopening seeks too. The next look tries again.
-    if (transport_ == Transport::Broken || Empty() || seek_.phase != SeekPhase::None) {
+    if (transport_.Broken() || Empty() || transport_.Seeking()) {
         return;
     }
     if (serverAnswers_.valid() &&
@@ -193,10 +193,8 @@ void GstFilterGraph::ReopenSoundSinks() {
     const MediaTime place = position_.Current();
     GST_WARNING_OBJECT(pipeline_.get(), "the sound sinks open anew at %" GST_TIME_FORMAT,
                        GST_TIME_ARGS(place * NanosecondsPerUnit));
-    GstState state = GST_STATE_NULL;
-    GstState pending = GST_STATE_VOID_PENDING;
-    gst_element_get_state(pipeline_.get(), &state, &pending, 0);
-    const bool playing = (pending == GST_STATE_VOID_PENDING ? state : pending) == GST_STATE_PLAYING;
+    // A seek like any other, which runs the pipeline again after it when the graph runs.
+    transport_.SeekBegins(bus_->LastSerial());
     // Paused first, so that the new sinks open into a pipeline that stands still and prerolls at the
     // place, rather than one running on from where the old sinks stopped.
     gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
@@ -216,13 +214,5 @@ void GstFilterGraph::ReopenSoundSinks() {
     // a standing bin does not always make the pipeline announce its preroll, and running again
     // completes once every sink has prerolled in any case.
     position_.Seek(place);
-    GstEvent* seek = gst_event_new_seek(
-        1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        GST_SEEK_TYPE_SET, programStreams_.StartFor(static_cast<guint64>(place * NanosecondsPerUnit)),
-        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    gst_element_send_event(pipeline_.get(), seek);
-    position_.FenceEnds(bus_->LastSerial());
-    if (playing) {
-        gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
-    }
+    SendSeek(SeekWait::None);
 }
