@@ -30,4 +30,7 @@ public:
     // Whom the graphs made here tell of their waits for the pipeline, those made before included;
     // nullptr: a wait only blocks. The listener outlives its being set here.
     virtual void SetWaitListener(GraphWaitListener* listener) = 0;
+    // A graph that another system of the same kind made (one built before the window was) is handed
+    // to this one's user: from now on its waits tell this system's listener.
+    virtual void AdoptGraph(IGraphBuilder& graph) { (void)graph; }
 };

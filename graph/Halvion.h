@@ -45,6 +45,15 @@ public:
     // The place the next file opened is sought to at once, told ahead so that the graph can get ready
     // for it while it builds; the seek itself is still SetPosition's.
     void ExpectPosition(MediaTime position);
+    MediaTime ExpectedPosition() const { return PositionExpected; }
+    // While there is no owner window yet, the scale the picture will be placed at, asked when the
+    // frame's size is known (on a streaming thread), so that a file built before the window is made
+    // makes its first picture at the size it will be shown at.
+    void SetScaleAhead(std::function<double()> scale);
+    // Carries on with the graph another playback object built for a file (a start builds the file it
+    // will play while the window is made), as if OpenFile had built it here; this object's own graph
+    // goes. The picture moves into this object's owner window.
+    void TakeOverBuild(THalvion& built);
     void TestRenderFile(const std::string& fileName);
 
     void Play();
@@ -118,6 +127,7 @@ private:
     std::string FileName;
     std::string AudioOutput;
     MediaTime PositionExpected = 0;
+    std::function<double()> ScaleAhead;
 
 public:
     bool EndReached = false;

@@ -71,6 +71,10 @@ void THalvion::OpenFile(const std::string& fileName) {
         if (VideoWindow) {
             VideoWindow->put_Owner(OwnerWindow);
         }
+    } else if (ahead && ScaleAhead) {
+        ahead->PlaceAhead([scale = ScaleAhead](std::int32_t width, std::int32_t height) {
+            return PanelVideoPlacement(width, height, scale());
+        });
     }
     if (const auto ahead = std::dynamic_pointer_cast<IPositionAhead>(Graph)) {
         ahead->PositionAhead(std::exchange(PositionExpected, 0));
@@ -124,6 +128,35 @@ void THalvion::OpenFile(const std::string& fileName) {
     if (MediaSeeking) {
         MediaSeeking->SetPositions(0, AM_SEEKING_AbsolutePositioning, 0, AM_SEEKING_NoPositioning);
     }
+    PlaceVideoWindow();
+}
+
+void THalvion::SetScaleAhead(std::function<double()> scale) {
+    ScaleAhead = std::move(scale);
+}
+
+void THalvion::TakeOverBuild(THalvion& built) {
+    if (MediaControl) {
+        MediaControl->Stop();
+    }
+    MediaControl = std::move(built.MediaControl);
+    MediaSeeking = std::move(built.MediaSeeking);
+    VideoWindow = std::move(built.VideoWindow);
+    BasicVideo = std::move(built.BasicVideo);
+    Graph = std::move(built.Graph);
+    if (Graph && System) {
+        System->AdoptGraph(*Graph);
+    }
+    FileName = std::move(built.FileName);
+    // The device's sound output holds at once: the one chosen here since goes to the graph taken over.
+    SetAudioOutput(AudioOutput);
+    VideoWidth = built.VideoWidth;
+    VideoHeight = built.VideoHeight;
+    Playing = false;
+    Paused = false;
+    EndReached = false;
+    EndWithoutLength = false;
+    PositionExpected = 0;
     PlaceVideoWindow();
 }
 

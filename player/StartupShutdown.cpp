@@ -24,6 +24,7 @@
 #include "player/HandlerDispatcher.h"
 #include "player/OpenPath.h"
 #include "player/PlaySettings.h"
+#include "player/StartAhead.h"
 #include "player/TfrmMain.h"
 
 #include <QTimer>
@@ -83,9 +84,13 @@ void TfrmMain::FormCreate() {
     dispatcher_->ArrivalSeen = [this](Arrival arrival) {
         if (arrival == Arrival::Drop || arrival == Arrival::MprisCall || arrival == Arrival::HandOver) {
             DropPendingStart();
+            startAhead_.reset();
         }
     };
-    connect(DirectoryListBox1, &TDirectoryListBox::MoveAsked, this, [this] { DropPendingStart(); });
+    connect(DirectoryListBox1, &TDirectoryListBox::MoveAsked, this, [this] {
+        DropPendingStart();
+        startAhead_.reset();
+    });
     AcceptDroppedPaths(*this, [this](const std::string& path) {
         dispatcher_->Arrive(Arrival::Drop, [this, path] { OpenPath(path); });
     });
@@ -164,6 +169,7 @@ void TfrmMain::CheckStartPath(const std::shared_ptr<PendingStart>& start) {
             } catch (const std::exception& error) {
                 StartPath.clear();
                 start->path.clear();
+                startAhead_.reset();
                 ShowApplicationError(QString::fromUtf8(error.what()));
                 CheckStoredPlace(start);
                 return;
@@ -203,6 +209,8 @@ void TfrmMain::CheckStoredPlace(const std::shared_ptr<PendingStart>& start) {
                     Player->Play();
                     MarkStartupOnce("play asked");
                 }
+                // Built for a resume that did not come.
+                startAhead_.reset();
             };
             if (place.file) {
                 FileListBox1->GoToPath(stored.File, Later(Arrival::Startup, resume));
@@ -213,6 +221,23 @@ void TfrmMain::CheckStoredPlace(const std::shared_ptr<PendingStart>& start) {
                 resume();
             }
         });
+}
+
+void TfrmMain::BuildAhead(std::unique_ptr<StartAhead> ahead) {
+    startAhead_ = std::move(ahead);
+    if (startAhead_) {
+        startAhead_->SetOwnerScale(PanelVideo->devicePixelRatioF());
+    }
+}
+
+bool TfrmMain::TakeBuildAhead(const std::string& path) {
+    const std::unique_ptr<StartAhead> ahead = std::move(startAhead_);
+    if (!ahead || !ahead->HandTo(*Player, path, dispatcher_, *this)) {
+        return false;
+    }
+    // The device's picture follows the window's place among the monitors.
+    PlaceDeviceScreen();
+    return true;
 }
 
 void TfrmMain::DropPendingStart() {

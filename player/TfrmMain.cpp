@@ -21,6 +21,7 @@
 #include "browser/UserActions.h"
 #include "graph/Halvion.h"
 #include "player/HandlerDispatcher.h"
+#include "player/StartAhead.h"
 
 #include <QCloseEvent>
 #include <QPlainTextEdit>
@@ -79,6 +80,7 @@ TfrmMain::~TfrmMain() {
     // What was queued is not run any more, and the shutdown's own waits for the graph block: nothing
     // is left to draw, and nothing that comes meanwhile is to be taken.
     dispatcher_->WindowClosed();
+    startAhead_.reset();
     RunHandler([this] { FormDestroy(); });
     // The playback object lets go of the video panel and the seek bar before the controls go.
     Player.reset();

@@ -48,6 +48,7 @@ class HandlerDispatcher;
 // memo's lines (see graph/WindowLinks.h).
 enum class Arrival;
 struct PathFacts;
+class StartAhead;
 
 class TfrmMain : public QWidget, public SeekBarLink, public ErrorBoxLink, public TextSinkLink {
     Q_OBJECT
@@ -173,6 +174,9 @@ public:
     std::string StartPath;
     // Whether the first showing has opened what the start opens (the start's path or the resume).
     bool StartedUp() const { return startedUp_; }
+    // The file this start plays, built while the window was made; the first open of that file takes
+    // it over, and a user's act before it drops it.
+    void BuildAhead(std::unique_ptr<StartAhead> ahead);
     // A fault in what the program was started with (a URI that names no local file): shown in the
     // error box at the first showing, and the start goes on as one without a file.
     std::string StartFault;
@@ -214,6 +218,9 @@ private:
     void AnswerStart(const std::shared_ptr<PendingStart>& start, LookUp lookUp, Land land);
     // The user acted first: the start's rest is not done.
     void DropPendingStart();
+    std::unique_ptr<StartAhead> startAhead_;
+    // Whether the playback object carries on with the build ahead of the file instead of building it.
+    bool TakeBuildAhead(const std::string& path);
     // then, run inside the call that asked when it comes at once, else as an arrival of its own.
     std::function<void()> Later(Arrival arrival, std::function<void()> then);
     void OpenPathFound(const std::string& path, const PathFacts& facts);

@@ -84,7 +84,9 @@ void TfrmMain::OpenSelectedFile() {
         FileListBox1->SetItemIndex(0);
     }
     const std::string path = FileListBox1->SelectedPath();
-    Player->OpenFile(path);
+    if (!TakeBuildAhead(path)) {
+        Player->OpenFile(path);
+    }
     emit FileOpened();
     edSize->setText(QStringLiteral("幅=%1 高=%2").arg(Player->VideoWidth).arg(Player->VideoHeight));
 }

@@ -12,6 +12,7 @@
 #include "player/HandlerDispatcher.h"
 #include "player/MprisService.h"
 #include "player/PlayerSession.h"
+#include "player/StartAhead.h"
 #include "player/TfrmMain.h"
 
 #include <cstdio>
@@ -87,7 +88,15 @@ int main(int argc, char** argv) {
     }
     MarkStartup("gstreamer started");
     StartGStreamer(PluginFolderBesideExecutable());
-    StartLoadingPlaybackLibraries();
+    // The file this start plays is built while the application and the window are made. Its
+    // decoders then load as its type is found; the libraries of every other plugin would only hold
+    // them up (the loader takes one library at a time), so they wait until the first picture.
+    std::unique_ptr<StartAhead> ahead;
+    if (const std::optional<StartPlan> plan = PlanFromSettingsFile(commandLine.Path)) {
+        ahead = std::make_unique<StartAhead>(*plan, std::make_shared<GstGraphSystem>());
+    } else {
+        StartLoadingPlaybackLibraries();
+    }
     TApplication::PrepareAttributes();
     // The toolkit takes its own options out of argv, which the command line above stepped over.
     TApplication application(argc, argv);
@@ -104,6 +113,7 @@ int main(int argc, char** argv) {
     // Closing this first window ends the application.
     auto frmMain = std::make_unique<TfrmMain>(std::make_shared<GstGraphSystem>());
     MarkStartup("window built");
+    frmMain->BuildAhead(std::move(ahead));
     // Loading a plugin holds up every other thread that loads a library, as the window system
     // does while it first paints the window; the plugins wait until then. A file opened at the first
     // paint (a resume) loads what it needs itself, and the preload run beside its build only held the

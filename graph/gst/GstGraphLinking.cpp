@@ -3,10 +3,10 @@
 // input of a filter already in the graph, through converters, or else to a standard renderer; and
 // Connect, which joins two pins through a fresh converter.
 
+#include "core/ThreadedCall.h"
 #include "graph/GraphNames.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
-#include "graph/gst/ThreadedCall.h"
 #include "graph/gst/VideoDecoderSetup.h"
 #include "gstcommon/GstIteration.h"
 

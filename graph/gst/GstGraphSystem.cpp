@@ -159,6 +159,12 @@ HRESULT GstGraphSystem::CreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph)
     return S_OK;
 }
 
+void GstGraphSystem::AdoptGraph(IGraphBuilder& graph) {
+    if (auto* made = dynamic_cast<GstFilterGraph*>(&graph)) {
+        made->SetWaitListener(waitListener_);
+    }
+}
+
 HRESULT GstGraphSystem::CreateDeviceRenderer(std::shared_ptr<IBaseFilter>& filter) {
     filter.reset();
     GstElement* element = gst_element_factory_make(deviceFactory_.c_str(), nullptr);

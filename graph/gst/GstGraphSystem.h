@@ -47,6 +47,7 @@ public:
     // Asked of the server through GStreamer's device monitor, so nothing beyond GStreamer is needed.
     std::vector<SoundOutput> ListSoundOutputs() override;
     void SetWaitListener(GraphWaitListener* listener) override { *waitListener_ = listener; }
+    void AdoptGraph(IGraphBuilder& graph) override;
 
     // Why plugin files beside the executable were refused, if any were.
     static std::vector<std::string> PluginProblems();

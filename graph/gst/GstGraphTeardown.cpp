@@ -7,12 +7,12 @@
 // only so long, drawn and answering meanwhile. A pipeline whose change has not returned then is cut
 // off from the graph and left to that thread, and the graph goes on with a fresh, empty pipeline.
 
+#include "core/ThreadedCall.h"
 #include "graph/GraphWait.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/StartupPhases.h"
-#include "graph/gst/ThreadedCall.h"
 
 #include <atomic>
 #include <exception>

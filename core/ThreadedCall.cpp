@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "graph/gst/ThreadedCall.h"
+#include "core/ThreadedCall.h"
 
 #include <cerrno>
 #include <cstdint>

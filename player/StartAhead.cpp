@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "player/StartAhead.h"
+
+#include "browser/FolderVisit.h"
+#include "core/ProfileFile.h"
+#include "core/SettingsFileName.h"
+#include "core/StartupMarks.h"
+#include "graph/Halvion.h"
+#include "player/DeviceSettings.h"
+#include "player/PlaySettings.h"
+
+#include <atomic>
+#include <exception>
+#include <utility>
+#include <vector>
+
+std::optional<StartPlan> PlanStart(const std::string& startPath, const PlaySettings& stored,
+                                   const std::string& audioOutput) {
+    if (stored.EnableVideo) {
+        return std::nullopt;
+    }
+    StartPlan plan;
+    plan.enableAudio = stored.EnableAudio;
+    plan.audioOutput = audioOutput;
+    if (!startPath.empty()) {
+        if (startPath.ends_with('/')) {
+            return std::nullopt;
+        }
+        plan.path = startPath;
+        return plan;
+    }
+    if (!stored.Resume || !stored.Playing || stored.File.empty()) {
+        return std::nullopt;
+    }
+    try {
+        plan.position = ParsePosition(stored.Position);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    plan.path = stored.File;
+    return plan;
+}
+
+std::optional<StartPlan> PlanFromSettingsFile(const std::string& startPath) {
+    try {
+        const ProfileFile settings(SettingsFileName());
+        return PlanStart(startPath, ReadPlaySettings(settings), ReadDeviceSettings(settings).AudioOutput);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// What the build's thread makes, handed over once it has ended.
+struct StartAhead::Build : ErrorBoxLink {
+    std::unique_ptr<THalvion> player;
+    // The boxes the build raised, shown when the player takes it over; those of the playback object's
+    // own making are the taker's to show, as it makes one too.
+    std::vector<std::pair<std::string, std::string>> boxes;
+    bool holdBoxes = false;
+    std::atomic<double> scale{1.0};
+
+    void ShowError(const std::string& caption, const std::string& text) override {
+        if (holdBoxes) {
+            boxes.emplace_back(caption, text);
+        }
+    }
+};
+
+StartAhead::StartAhead(StartPlan plan, std::shared_ptr<IGraphSystem> system)
+    : plan_(std::move(plan)), build_(std::make_shared<Build>()) {
+    call_.emplace([build = build_, plan = plan_, system = std::move(system)] {
+        // A file the browser will not find is built by no one: the player's own open reports it.
+        const PathFacts facts = LookUpPath(plan.path);
+        if (facts.Error != 0 || !facts.PlainFile || !facts.Readable) {
+            return;
+        }
+        build->player = std::make_unique<THalvion>(system, *build);
+        build->holdBoxes = true;
+        build->player->SetEnableVideo(false);
+        build->player->SetEnableAudio(plan.enableAudio);
+        build->player->SetAudioOutput(plan.audioOutput);
+        build->player->SetScaleAhead([scale = &build->scale] { return scale->load(); });
+        build->player->ExpectPosition(plan.position);
+        MarkStartup("build ahead: begins");
+        build->player->OpenFile(plan.path);
+        MarkStartup("build ahead: built");
+    });
+}
+
+StartAhead::~StartAhead() {
+    if (call_) {
+        call_->LetGo([build = build_] { build->player.reset(); });
+    }
+}
+
+void StartAhead::SetOwnerScale(double ratio) {
+    build_->scale = ratio > 0 ? ratio : 1.0;
+}
+
+bool StartAhead::HandTo(THalvion& player, const std::string& path, GraphWaitListener* listener,
+                        ErrorBoxLink& errorBox) {
+    if (!call_) {
+        return false;
+    }
+    const bool same =
+        path == plan_.path && !player.VideoEnabled() && player.AudioEnabled() == plan_.enableAudio &&
+        player.ChosenAudioOutput() == plan_.audioOutput && player.ExpectedPosition() == plan_.position;
+    if (same && !call_->Done()) {
+        GraphWait wait(listener, call_->Ended());
+        const auto until = std::chrono::steady_clock::now() + Patience;
+        while (!call_->Done() && std::chrono::steady_clock::now() < until) {
+            wait.Sleep(until);
+        }
+    }
+    if (!same || !call_->Done() || !build_->player) {
+        return false;
+    }
+    call_.reset();
+    MarkStartup("build ahead: taken over");
+    for (const auto& [caption, text] : build_->boxes) {
+        errorBox.ShowError(caption, text);
+    }
+    player.TakeOverBuild(*build_->player);
+    build_->player.reset();
+    return true;
+}
