@@ -57,6 +57,7 @@ struct StartAhead::Build : ErrorBoxLink {
     // own making are the taker's to show, as it makes one too.
     std::vector<std::pair<std::string, std::string>> boxes;
     bool holdBoxes = false;
+    std::atomic<bool> dropped{false};
     std::atomic<double> scale{1.0};
 
     void ShowError(const std::string& caption, const std::string& text) override {
@@ -71,7 +72,8 @@ StartAhead::StartAhead(StartPlan plan, std::shared_ptr<IGraphSystem> system)
     call_.emplace([build = build_, plan = plan_, system = std::move(system)] {
         // A file the browser will not find is built by no one: the player's own open reports it.
         const PathFacts facts = LookUpPath(plan.path);
-        if (facts.Error != 0 || !facts.PlainFile || !facts.Readable) {
+        // On a share that slept, the user may have acted, or the window gone, meanwhile.
+        if (build->dropped || facts.Error != 0 || !facts.PlainFile || !facts.Readable) {
             return;
         }
         build->player = std::make_unique<THalvion>(system, *build);
@@ -89,6 +91,7 @@ StartAhead::StartAhead(StartPlan plan, std::shared_ptr<IGraphSystem> system)
 
 StartAhead::~StartAhead() {
     if (call_) {
+        build_->dropped = true;
         call_->LetGo([build = build_] { build->player.reset(); });
     }
 }

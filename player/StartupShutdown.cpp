@@ -87,9 +87,12 @@ void TfrmMain::FormCreate() {
             startAhead_.reset();
         }
     };
+    // The start's own moves are asked once it no longer waits.
     connect(DirectoryListBox1, &TDirectoryListBox::MoveAsked, this, [this] {
-        DropPendingStart();
-        startAhead_.reset();
+        if (StartPending()) {
+            DropPendingStart();
+            startAhead_.reset();
+        }
     });
     AcceptDroppedPaths(*this, [this](const std::string& path) {
         dispatcher_->Arrive(Arrival::Drop, [this, path] { OpenPath(path); });

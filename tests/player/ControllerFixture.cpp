@@ -6,6 +6,7 @@
 #include "core/SettingsFileName.h"
 #include "graph/GraphWait.h"
 #include "player/HandlerDispatcher.h"
+#include "player/StartAhead.h"
 #include "tests/support/Poll.h"
 
 #include <QAbstractButton>
@@ -62,13 +63,18 @@ std::string ControllerTest::StoredValue(const std::string& key) const {
 }
 
 void ControllerTest::NewGraphSystem() {
-    system = std::make_shared<FakeGraphSystem>();
+    system = MakeGraphSystem();
+}
+
+std::shared_ptr<FakeGraphSystem> ControllerTest::MakeGraphSystem() const {
+    auto made = std::make_shared<FakeGraphSystem>();
     for (int number = 1; number <= 3; ++number) {
-        system->Graph().AddMedia(Clip(number));
+        made->Graph().AddMedia(Clip(number));
     }
-    system->Graph().SourceWidth = 720;
-    system->Graph().SourceHeight = 480;
-    system->Graph().StopPosition = Hour;
+    made->Graph().SourceWidth = 720;
+    made->Graph().SourceHeight = 480;
+    made->Graph().StopPosition = Hour;
+    return made;
 }
 
 SeenBox ControllerTest::Start(const std::function<void()>& whileOpen) {
@@ -76,12 +82,16 @@ SeenBox ControllerTest::Start(const std::function<void()>& whileOpen) {
         [this] {
             form = std::make_unique<TfrmMain>(system);
             form->Timer1->stop();
+            if (const auto plan = aheadSystem ? PlanFromSettingsFile(startPath) : std::nullopt) {
+                form->BuildAhead(std::make_unique<StartAhead>(*plan, aheadSystem));
+            }
             form->StartPath = startPath;
             form->show();
             EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
             QApplication::processEvents();
         },
         whileOpen);
+    startBoxes = boxes;
     return boxes.empty() ? SeenBox{} : boxes.front();
 }
 

@@ -40,9 +40,15 @@ protected:
     std::string StoredValue(const std::string& key) const;
     // A fresh fake graph system that knows the test's clips.
     void NewGraphSystem();
+    std::shared_ptr<FakeGraphSystem> MakeGraphSystem() const;
+    // When set, the next Start builds the file its settings and path name ahead on this system, as
+    // the program does while it makes the window.
+    std::shared_ptr<FakeGraphSystem> aheadSystem;
     // Builds and shows the window, answering any box that building or showing it opens, and returns the
     // first such box; `whileOpen` runs inside each box before it is answered.
     SeenBox Start(const std::function<void()>& whileOpen = {});
+    // Every box the last Start answered, in order.
+    std::vector<SeenBox> startBoxes;
     // Start with the browser in the given folder and nothing else stored.
     void StartIn(const std::string& folder);
     // Destroys the window (its shutdown writes the settings file), answering any box it opens.

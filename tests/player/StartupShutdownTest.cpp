@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <utility>
@@ -206,6 +207,82 @@ TEST_F(StartupShutdownTest, AResumeFromASleepingShareWaitsForItWithoutHoldingThe
             EXPECT_EQ(StoredValue("Dir"), elsewhere);
             EXPECT_EQ(StoredValue("Playing"), "0");
         }
+    }
+}
+
+// The file a resume plays, built while the window is made on a graph system of its own (as the program
+// does): the resume carries on with it instead of building it again; a build that failed shows the
+// boxes the player's own build would, in the same order, once the window is up; and a user who acts
+// while the stored file's share sleeps drops it before it is built.
+TEST_F(StartupShutdownTest, AFileBuiltAheadIsTakenOverByTheResumeOrDroppedWhenTheUserActsFirst) {
+    const std::string stored = "[Play]\nDir=" + media.Path() + "\nFile=" + Clip(2) +
+                               "\nENB_AUDIO=1\nResume=1\nPlaying=1\nPosition=6000000000\n";
+    // The boxes of the start and of the resume that follows the worker's answer.
+    const auto startAndResume = [this] {
+        Start();
+        std::vector<QString> texts;
+        std::vector<SeenBox> boxes = startBoxes;
+        const std::vector<SeenBox> later = AnswerEveryBox(
+            [&] { (void)QTest::qWaitFor([&] { return form->PlayerObject()->Playing; }, 5000); });
+        boxes.insert(boxes.end(), later.begin(), later.end());
+        for (const SeenBox& box : boxes) {
+            texts.push_back(box.text);
+        }
+        return texts;
+    };
+    // What the player's own build of a file it cannot open shows.
+    StoreSettings(stored);
+    Script().Fail("AddSourceFilter");
+    const std::vector<QString> ownBuildsBoxes = startAndResume();
+    ASSERT_FALSE(ownBuildsBoxes.empty());
+    Shutdown();
+
+    enum class Then { TakenOver, BuildFails, UserMovesWhileTheShareSleeps };
+    for (const Then then : {Then::TakenOver, Then::BuildFails, Then::UserMovesWhileTheShareSleeps}) {
+        SCOPED_TRACE(static_cast<int>(then));
+        NewGraphSystem();
+        aheadSystem = MakeGraphSystem();
+        StoreSettings(stored);
+        if (then == Then::BuildFails) {
+            aheadSystem->Script().Fail("AddSourceFilter");
+        }
+        std::optional<HeldFileSystemGone> held;
+        if (then == Then::UserMovesWhileTheShareSleeps) {
+            held.emplace(HeldFileSystem::Install(media.Path()));
+        }
+        std::vector<QString> boxes;
+        if (then == Then::UserMovesWhileTheShareSleeps) {
+            Start();
+        } else {
+            boxes = startAndResume();
+        }
+        switch (then) {
+        case Then::TakenOver:
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_TRUE(form->PlayerObject()->Playing);
+            EXPECT_TRUE(Script().CallsStartingWith("AddSourceFilter").empty())
+                << "the window's own graph built the file again";
+            EXPECT_EQ(aheadSystem->Script().CallsStartingWith("AddSourceFilter").size(), 1u);
+            EXPECT_EQ(aheadSystem->Script().CallsStartingWith("AddSourceFilter(" + Clip(2)).size(), 1u);
+            EXPECT_EQ(aheadSystem->Graph().Current, 6'000'000'000);
+            EXPECT_EQ(aheadSystem->Graph().GraphState, FakeGraph::State::Running);
+            EXPECT_EQ(form->PlayerObject()->CurrentFileName(), Clip(2));
+            EXPECT_EQ(Selected(), 1);
+            break;
+        case Then::BuildFails:
+            EXPECT_EQ(boxes, ownBuildsBoxes);
+            EXPECT_TRUE(Script().CallsStartingWith("AddSourceFilter").empty());
+            break;
+        case Then::UserMovesWhileTheShareSleeps:
+            form->DirectoryListBox1->SetCurrentDir(media.MakeFolder("elsewhere"));
+            held->held->LetGo();
+            QTest::qWait(300); // a window in which the dropped build would make its graph
+            EXPECT_TRUE(aheadSystem->Script().CallsStartingWith("CreateFilterGraph").empty());
+            EXPECT_TRUE(Script().CallsStartingWith("AddSourceFilter").empty());
+            break;
+        }
+        Shutdown();
+        aheadSystem.reset();
     }
 }
 
