@@ -2,7 +2,8 @@
 // halvion_cycles [--keep-an-element] CYCLES FILE...
 //
 // Opens every file in turn with the playback object on the GStreamer graph, with the outputs off, the
-// picture on the device and the sound on the device, and plays each to its end; does all of that
+// picture on the device and the sound on the device (built ahead and taken over, or dropped while it
+// builds, as a start does), and plays each to its end; does all of that
 // CYCLES times, printing the resident memory and the elements gained over each cycle after the first (when
 // GST_TRACERS has a leak tracer named "elements"); then
 // lets go of everything and takes GStreamer down, which is when its leak tracer reports the objects still
@@ -14,6 +15,7 @@
 #include "graph/Halvion.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
+#include "player/StartAhead.h"
 
 #include <X11/Xlib.h>
 #include <chrono>
@@ -153,14 +155,27 @@ int main(int argc, char** argv) {
     int ended = 0;
     CountedErrors errors;
     {
-        auto player = std::make_unique<THalvion>(std::make_shared<GstGraphSystem>(), errors);
+        const auto system = std::make_shared<GstGraphSystem>();
+        auto player = std::make_unique<THalvion>(system, errors);
         player->SetOwnerWindow(owner);
         for (int cycle = 0; cycle < cycles; ++cycle) {
             for (const std::string& file : files) {
                 const int mode = opened % 3;
                 player->SetEnableVideo(mode == 1);
                 player->SetEnableAudio(mode == 2);
-                player->OpenFile(file);
+                // As a start does, a file is built ahead on a thread of its own and taken over, or
+                // dropped while it builds (the user acted first); the device's picture is never built
+                // ahead.
+                std::optional<StartAhead> ahead;
+                if (mode != 1) {
+                    ahead.emplace(StartPlan{file, 0, mode == 2, {}}, system);
+                }
+                if (ahead && opened % 2 == 1) {
+                    ahead.reset();
+                }
+                if (!ahead || !ahead->HandTo(*player, file, nullptr, errors)) {
+                    player->OpenFile(file);
+                }
                 ++opened;
                 ended += PlayToEnd(*player) ? 1 : 0;
             }
