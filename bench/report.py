@@ -100,7 +100,19 @@ def print_timelines(rows):
                 median, count = phases[phase]
                 cells.append(f"{median:9.0f}{'*' if count < runs else ' '}")
             print(f"  {phase:<44}" + "".join(cells))
+        # A start that builds its file ahead runs two lines at once, the window's and the file's; the
+        # later of the two is the one its first picture waited for.
+        waited = []
+        for _, phases in columns:
+            window, built = phases.get(WINDOW_LINE_END), phases.get(FILE_LINE_END)
+            waited.append(f"{'-' if not (window and built) else 'file' if built[0] > window[0] else 'window':>10}")
+        if any(cell.strip() != "-" for cell in waited):
+            print(f"  {'first picture waited for':<44}" + "".join(waited))
         print()
+
+
+WINDOW_LINE_END = "window painted"
+FILE_LINE_END = "build ahead: built"
 
 
 def figure(row):
