@@ -34,21 +34,27 @@ void TfrmMain::PlaceDeviceScreen() {
     if (!Player) {
         return;
     }
+    const DevicePlacement placement = DevicePlacementFor(deviceScreen_);
+    Player->SetDeviceScreen(placement.monitor, placement.fullscreen);
+}
+
+DevicePlacement TfrmMain::DevicePlacementFor(const DeviceScreenChoice& choice) {
     if (!monitors_) {
         monitors_ = new MonitorWatch(this);
         // A monitor that comes or goes, and the window moved onto another monitor, change where the
         // automatic choice goes, and whether a chosen monitor is there.
         connect(monitors_, &MonitorWatch::Changed, this,
                 [this] { dispatcher_->Arrive(Arrival::MonitorChange, [this] { PlaceDeviceScreen(); }); });
+    }
+    if (!screenWatched_) {
         if (QWindow* window = windowHandle()) {
+            screenWatched_ = true;
             connect(window, &QWindow::screenChanged, this,
                     [this] { dispatcher_->Arrive(Arrival::MonitorChange, [this] { PlaceDeviceScreen(); }); });
         }
     }
     const QPoint centre = CentreOnTheServer(*this);
-    const DevicePlacement placement =
-        PlaceDevice(monitors_->Monitors(), deviceScreen_, centre.x(), centre.y());
-    Player->SetDeviceScreen(placement.monitor, placement.fullscreen);
+    return PlaceDevice(monitors_->Monitors(), choice, centre.x(), centre.y());
 }
 
 void TfrmMain::chkEnableVideoContextPopup(const QPoint& where) {

@@ -10,18 +10,20 @@
 #include "player/PlaySettings.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <utility>
 #include <vector>
 
 std::optional<StartPlan> PlanStart(const std::string& startPath, const PlaySettings& stored,
-                                   const std::string& audioOutput) {
-    if (stored.EnableVideo) {
-        return std::nullopt;
-    }
+                                   const DeviceSettings& device) {
     StartPlan plan;
+    plan.enableVideo = stored.EnableVideo;
     plan.enableAudio = stored.EnableAudio;
-    plan.audioOutput = audioOutput;
+    plan.audioOutput = device.AudioOutput;
+    plan.monitor = device.Monitor;
+    plan.fullscreen = device.FullScreen;
     if (!startPath.empty()) {
         if (startPath.ends_with('/')) {
             return std::nullopt;
@@ -44,7 +46,7 @@ std::optional<StartPlan> PlanStart(const std::string& startPath, const PlaySetti
 std::optional<StartPlan> PlanFromSettingsFile(const std::string& startPath) {
     try {
         const ProfileFile settings(SettingsFileName());
-        return PlanStart(startPath, ReadPlaySettings(settings), ReadDeviceSettings(settings).AudioOutput);
+        return PlanStart(startPath, ReadPlaySettings(settings), ReadDeviceSettings(settings));
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -57,8 +59,23 @@ struct StartAhead::Build : ErrorBoxLink {
     // own making are the taker's to show, as it makes one too.
     std::vector<std::pair<std::string, std::string>> boxes;
     bool holdBoxes = false;
-    std::atomic<bool> dropped{false};
     std::atomic<double> scale{1.0};
+
+    std::mutex lock;
+    std::condition_variable told;
+    bool dropped = false;
+    std::optional<std::pair<int, bool>> deviceScreen;
+
+    bool Dropped() {
+        const std::lock_guard guard(lock);
+        return dropped;
+    }
+    // False when dropped meanwhile.
+    bool WaitForDeviceScreen() {
+        std::unique_lock guard(lock);
+        told.wait_for(guard, ScreenPatience, [this] { return dropped || deviceScreen.has_value(); });
+        return !dropped;
+    }
 
     void ShowError(const std::string& caption, const std::string& text) override {
         if (holdBoxes) {
@@ -73,14 +90,23 @@ StartAhead::StartAhead(StartPlan plan, std::shared_ptr<IGraphSystem> system)
         // A file the browser will not find is built by no one: the player's own open reports it.
         const PathFacts facts = LookUpPath(plan.path);
         // On a share that slept, the user may have acted, or the window gone, meanwhile.
-        if (build->dropped || facts.Error != 0 || !facts.PlainFile || !facts.Readable) {
+        if (build->Dropped() || facts.Error != 0 || !facts.PlainFile || !facts.Readable) {
+            return;
+        }
+        if (plan.enableVideo && !build->WaitForDeviceScreen()) {
             return;
         }
         build->player = std::make_unique<THalvion>(system, *build);
         build->holdBoxes = true;
-        build->player->SetEnableVideo(false);
+        build->player->SetEnableVideo(plan.enableVideo);
         build->player->SetEnableAudio(plan.enableAudio);
         build->player->SetAudioOutput(plan.audioOutput);
+        if (plan.enableVideo) {
+            const std::lock_guard guard(build->lock);
+            if (build->deviceScreen) {
+                build->player->SetDeviceScreen(build->deviceScreen->first, build->deviceScreen->second);
+            }
+        }
         build->player->SetScaleAhead([scale = &build->scale] { return scale->load(); });
         build->player->ExpectPosition(plan.position);
         MarkStartup("build ahead: begins");
@@ -91,7 +117,11 @@ StartAhead::StartAhead(StartPlan plan, std::shared_ptr<IGraphSystem> system)
 
 StartAhead::~StartAhead() {
     if (call_) {
-        build_->dropped = true;
+        {
+            const std::lock_guard guard(build_->lock);
+            build_->dropped = true;
+        }
+        build_->told.notify_all();
         call_->LetGo([build = build_] { build->player.reset(); });
     }
 }
@@ -100,14 +130,23 @@ void StartAhead::SetOwnerScale(double ratio) {
     build_->scale = ratio > 0 ? ratio : 1.0;
 }
 
+void StartAhead::SetDeviceScreen(int monitor, bool fullscreen) {
+    {
+        const std::lock_guard guard(build_->lock);
+        build_->deviceScreen = std::make_pair(monitor, fullscreen);
+    }
+    build_->told.notify_all();
+}
+
 bool StartAhead::HandTo(THalvion& player, const std::string& path, GraphWaitListener* listener,
                         ErrorBoxLink& errorBox) {
     if (!call_) {
         return false;
     }
-    const bool same =
-        path == plan_.path && !player.VideoEnabled() && player.AudioEnabled() == plan_.enableAudio &&
-        player.ChosenAudioOutput() == plan_.audioOutput && player.ExpectedPosition() == plan_.position;
+    const bool same = path == plan_.path && player.VideoEnabled() == plan_.enableVideo &&
+                      player.AudioEnabled() == plan_.enableAudio &&
+                      player.ChosenAudioOutput() == plan_.audioOutput &&
+                      player.ExpectedPosition() == plan_.position;
     if (same && !call_->Done()) {
         GraphWait wait(listener, call_->Ended());
         const auto until = std::chrono::steady_clock::now() + Patience;

@@ -14,22 +14,25 @@
 class IGraphSystem;
 class THalvion;
 struct PlaySettings;
+struct DeviceSettings;
 
 // The file a start will play, and how, as far as it can be told before there is a window.
 struct StartPlan {
     std::string path;
     MediaTime position = 0;
+    bool enableVideo = false;
     bool enableAudio = false;
     std::string audioOutput;
+    // The device's monitor as the settings file gives it, and whether it covers it.
+    std::string monitor;
+    bool fullscreen = false;
 };
 
 // The file this start plays: the one it was given (from its start), else the stored one of a resume
 // (at the stored place). None when it plays nothing, when it was given something that may be a folder
-// (a path ending in "/"), when the stored place is not a number, and when the picture goes to the
-// output device: where that picture goes follows the window's place among the monitors, known only
-// once the window is.
+// (a path ending in "/"), and when the stored place is not a number.
 std::optional<StartPlan> PlanStart(const std::string& startPath, const PlaySettings& stored,
-                                   const std::string& audioOutput);
+                                   const DeviceSettings& device);
 
 // The same, from the settings file as it stands now. A file that cannot be read plans nothing: the
 // window's own reading of it reports why.
@@ -49,8 +52,17 @@ public:
     StartAhead(const StartAhead&) = delete;
     StartAhead& operator=(const StartAhead&) = delete;
 
+    const StartPlan& Plan() const { return plan_; }
     // The scale the player's window will place the picture at; until told, 1.
     void SetOwnerScale(double ratio);
+    // Where the device's picture goes (its monitor's index in the X server's list, and whether it
+    // covers it). That follows the window's place among the monitors, so a build whose picture goes to
+    // the device waits for it before it opens the device's window: a window opened elsewhere first
+    // would flash up on the wrong screen, over the player even. Told nothing within ScreenPatience, the
+    // build puts it where the settings would on the first monitor, and the player moves it once it
+    // takes the build over.
+    void SetDeviceScreen(int monitor, bool fullscreen);
+    static constexpr std::chrono::milliseconds ScreenPatience{5000};
     // When what `player` opens now is what was built (the file, its routing and the place told
     // ahead), waits for the build with the window answering, shows its boxes and lets the player
     // carry on with its graph. False when it is not, when the file was not there to build, or when the

@@ -228,8 +228,15 @@ void TfrmMain::CheckStoredPlace(const std::shared_ptr<PendingStart>& start) {
 
 void TfrmMain::BuildAhead(std::unique_ptr<StartAhead> ahead) {
     startAhead_ = std::move(ahead);
-    if (startAhead_) {
-        startAhead_->SetOwnerScale(PanelVideo->devicePixelRatioF());
+    if (!startAhead_) {
+        return;
+    }
+    startAhead_->SetOwnerScale(PanelVideo->devicePixelRatioF());
+    // The window has its place already; it is shown only later.
+    if (const StartPlan& plan = startAhead_->Plan(); plan.enableVideo) {
+        const DevicePlacement placement =
+            DevicePlacementFor({MonitorFromSettingText(plan.monitor), plan.fullscreen});
+        startAhead_->SetDeviceScreen(placement.monitor, placement.fullscreen);
     }
 }
 

@@ -156,6 +156,7 @@ public:
     // Works out where the device's picture goes now and tells the graph: after the settings are read,
     // after a choice, and whenever a monitor comes, goes or the window moves to another one.
     void PlaceDeviceScreen();
+    DevicePlacement DevicePlacementFor(const DeviceScreenChoice& choice);
 
     // The controller's operations behind the handlers.
     void OpenSelectedFile();
@@ -257,4 +258,5 @@ private:
     // Where the user wants the device's picture, and the X server's monitors as they are now.
     DeviceScreenChoice deviceScreen_;
     MonitorWatch* monitors_ = nullptr;
+    bool screenWatched_ = false;
 };

@@ -237,12 +237,18 @@ TEST_F(StartupShutdownTest, AFileBuiltAheadIsTakenOverByTheResumeOrDroppedWhenTh
     ASSERT_FALSE(ownBuildsBoxes.empty());
     Shutdown();
 
-    enum class Then { TakenOver, BuildFails, UserMovesWhileTheShareSleeps };
-    for (const Then then : {Then::TakenOver, Then::BuildFails, Then::UserMovesWhileTheShareSleeps}) {
+    enum class Then {
+        TakenOver,
+        TakenOverWithThePictureOnTheDevice,
+        BuildFails,
+        UserMovesWhileTheShareSleeps
+    };
+    for (const Then then : {Then::TakenOver, Then::TakenOverWithThePictureOnTheDevice, Then::BuildFails,
+                            Then::UserMovesWhileTheShareSleeps}) {
         SCOPED_TRACE(static_cast<int>(then));
         NewGraphSystem();
         aheadSystem = MakeGraphSystem();
-        StoreSettings(stored);
+        StoreSettings(then == Then::TakenOverWithThePictureOnTheDevice ? stored + "ENB_VIDEO=1\n" : stored);
         if (then == Then::BuildFails) {
             aheadSystem->Script().Fail("AddSourceFilter");
         }
@@ -258,7 +264,9 @@ TEST_F(StartupShutdownTest, AFileBuiltAheadIsTakenOverByTheResumeOrDroppedWhenTh
         }
         switch (then) {
         case Then::TakenOver:
+        case Then::TakenOverWithThePictureOnTheDevice:
             EXPECT_TRUE(boxes.empty());
+            EXPECT_EQ(form->PlayerObject()->VideoEnabled(), then == Then::TakenOverWithThePictureOnTheDevice);
             EXPECT_TRUE(form->PlayerObject()->Playing);
             EXPECT_TRUE(Script().CallsStartingWith("AddSourceFilter").empty())
                 << "the window's own graph built the file again";

@@ -164,13 +164,14 @@ int main(int argc, char** argv) {
                 player->SetEnableVideo(mode == 1);
                 player->SetEnableAudio(mode == 2);
                 // As a start does, a file is built ahead on a thread of its own and taken over, or
-                // dropped while it builds (the user acted first); the device's picture is never built
-                // ahead.
-                std::optional<StartAhead> ahead;
-                if (mode != 1) {
-                    ahead.emplace(StartPlan{file, 0, mode == 2, {}}, system);
-                }
-                if (ahead && opened % 2 == 1) {
+                // dropped while it builds (the user acted first).
+                StartPlan plan;
+                plan.path = file;
+                plan.enableVideo = mode == 1;
+                plan.enableAudio = mode == 2;
+                std::optional<StartAhead> ahead(std::in_place, plan, system);
+                ahead->SetDeviceScreen(0, false);
+                if (opened % 2 == 1) {
                     ahead.reset();
                 }
                 if (!ahead || !ahead->HandTo(*player, file, nullptr, errors)) {
