@@ -24,7 +24,6 @@ bool FeedsOthers(GstElement* element) {
 
 GstFilterGraph::GstFilterGraph() {
     InitGraphLog();
-    windowHandle_ = window_.Handle();
     MakePipeline();
 }
 
@@ -138,12 +137,11 @@ void GstFilterGraph::EmptyGraphReset() {
     // The last file's picture goes with its graph: until the next one is placed (a file without a
     // picture for the panel never is), the owner shows its own background. The next build's first
     // picture, made before its renderers are final, is drawn unseen.
-    window_.Hide();
+    picture_.HideWindow();
     DrainMessages();
-    firstPicture_.Reset();
+    picture_.ForgetBuild();
     std::lock_guard guard(lock_);
     parked_.Clear();
-    videoPad_.reset();
     position_.Reset();
     position_.FenceEnds(bus_->LastSerial());
     // What the pipeline posted on its way down waits for nothing.
@@ -209,12 +207,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     }
     {
         std::lock_guard guard(lock_);
-        if (videoPad_) {
-            GstRef<GstElement> owner = Adopt(gst_pad_get_parent_element(videoPad_.get()));
-            if (owner.get() == element) {
-                videoPad_.reset();
-            }
-        }
+        picture_.ForgetVideoPadOf(element);
         gst_bin_remove(GST_BIN(pipeline_.get()), element);
         ForgetRemovedElement(element);
     }

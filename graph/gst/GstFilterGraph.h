@@ -8,7 +8,7 @@
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
 #include "graph/gst/BusNewsWatch.h"
-#include "graph/gst/FirstPictureHold.h"
+#include "graph/gst/GraphPicture.h"
 #include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
@@ -16,7 +16,6 @@
 #include "graph/gst/SoundVolume.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/TransportState.h"
-#include "graph/gst/VideoWindow.h"
 #include "gstcommon/GstHandles.h"
 
 #include <atomic>
@@ -35,9 +34,10 @@
 // data flows through) return when the pipeline has prerolled again, or failed, within a deadline.
 //
 // Its jobs live in files named after them: the filters and their names here (GstFilterGraph.cpp),
-// linking decoded streams (GstGraphLinking.cpp), the bus and prerolling (GstGraphBus.cpp), running,
-// seeking and the video window (GstGraphControl.cpp), where playback stands (PositionModel), and
-// streams whose consumer left (ParkedStreams).
+// linking decoded streams (GstGraphLinking.cpp), the bus and prerolling (GstGraphBus.cpp), running
+// and the positions (GstGraphControl.cpp), seeking (GstGraphSeeks.cpp), what the graph shows of its
+// video: the window, the crop, the held first picture and a stale one (GraphPicture), where playback
+// stands (PositionModel), and streams whose consumer left (ParkedStreams).
 //
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
 // running is PLAYING. Which of them the graph is in, what it waits for and the seek on its way are
@@ -60,7 +60,8 @@ class GstFilterGraph : public IGraphBuilder,
                        public IPositionAhead,
                        public IDeviceSoundOutput,
                        public IDeviceScreenOutput,
-                       public std::enable_shared_from_this<GstFilterGraph> {
+                       public std::enable_shared_from_this<GstFilterGraph>,
+                       private GraphPicture::PicturePipeline {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
@@ -111,7 +112,7 @@ public:
 
     // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
     // the texts of the most recent errors and warnings the pipeline reported, oldest first.
-    GstElement* Pipeline() const { return pipeline_.get(); }
+    GstElement* Pipeline() const override { return pipeline_.get(); }
     // IVideoPlacementAhead
     void PlaceAhead(VideoPlacementRule rule) override;
 
@@ -128,7 +129,7 @@ public:
     bool WaitsForSoundServer() const { return soundAway_; }
 
     const RenderCounters& Counters() const { return counters_; }
-    WindowHandle VideoWindowHandle() const { return window_.Handle(); }
+    WindowHandle VideoWindowHandle() const { return picture_.WindowHandle(); }
     std::vector<std::string> Problems();
     bool Stopped() const { return !transport_.Started(); }
 
@@ -194,7 +195,7 @@ private:
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
-    void Reseek();
+    void Reseek() override;
     // Seeks in flight (GstGraphSeeks.cpp). StartSeek and SendSeek tell whether the pipeline took it.
     bool StartSeek();
     // A seek whose preroll is not waited for lands as soon as it is sent.
@@ -267,41 +268,28 @@ private:
     void EmptyGraphReset();
     void ForgetRemovedElement(GstElement* element);
 
-    GstPad* StandardVideoSinkPad();
-    void RefreshVideo(bool sizeChanged);
-    // Sizes the hidden video window for the decoded stream and hands it to the renderer's sink before
-    // the sink negotiates. Caller holds lock_.
-    void SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer);
-    // Sets the crop inside the element (a renderer, or the pipeline) to the part of the placed picture
-    // that the owner shows, and gives the window rectangle for that part: the placed one where there
-    // is no crop. Tells whether the crop changed.
-    PixelRect ApplyVisibleCrop(GstElement* within, const PixelRect& placed, gint frameWidth, gint frameHeight,
-                               bool& changed);
     // The positions, without making a still picture again.
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
-    // A still picture left at an old window size is made again at the new one; one the build made
-    // at the right size is drawn.
-    void RemakeStalePicture();
-    void ShowUnshownPicture();
-    void LetHeldPictureThrough();
     HRESULT StartEmpty(TransportState::Mode wanted);
+
+    // What the picture asks of the graph (GraphPicture::PicturePipeline).
+    bool StandsStillSettled() override;
+    void BeginHeldPictureWait() override;
+    void WaitForHeldPicture() override;
 
     RenderCounters counters_;
     SoundVolume volume_;
-    VideoWindow window_;
-    std::atomic<std::uintptr_t> windowHandle_{0};
+    // Outlives the pipeline, whose video sink draws into its window.
+    GraphPicture picture_{*this};
     ElementRef pipeline_;
     // Shared with the thread that stops a pipeline handed away, whose sync handler it is.
     std::shared_ptr<PipelineBus> bus_;
 
     std::mutex lock_;
-    PadRef videoPad_;
-    VideoPlacementRule placeAhead_;
     // The place the file being built is sought to next, in the stream's time; none for a build from
     // its start. Read by the window's thread that builds.
     GstClockTime positionAhead_ = GST_CLOCK_TIME_NONE;
     ParkedStreams parked_;
-    FirstPictureHold firstPicture_;
     std::vector<SignalConnection> decoderHandlers_;
     ProgramStreamSeeks programStreams_;
 
@@ -309,12 +297,6 @@ private:
     TransportState transport_;
     // Moves a seek in flight on while nobody asks the graph anything (the window idles).
     std::unique_ptr<BusNewsWatch> seekWatch_;
-    // The still picture was made at a window size that has changed since.
-    bool pictureStale_ = false;
-    // The build made the still picture at the window's size before the window was placed, and it has
-    // not been drawn since: it is drawn when the graph runs or is looked at from where it stands, and
-    // never before a seek that comes first, so that no picture from before that seek's place shows.
-    std::atomic<bool> pictureUnshown_{false};
     PositionModel position_;
     std::vector<std::string> problems_;
 

@@ -252,12 +252,12 @@ bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, Transp
 // The build is done once its first picture is decoded and held and every other sink has prerolled:
 // what could fail in the build has been tried, and the frame size is known.
 bool GstFilterGraph::PrerolledBehindHeldPicture() {
-    if (!firstPicture_.Holding()) {
+    if (!picture_.HoldsFirstPicture()) {
         return false;
     }
     for (const ElementRef& element :
          CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
-        if (!GST_IS_BASE_SINK(element.get()) || firstPicture_.HeldFor(element.get())) {
+        if (!GST_IS_BASE_SINK(element.get()) || picture_.HoldsFirstPictureFor(element.get())) {
             continue;
         }
         GstState state = GST_STATE_NULL;

@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
-#include <gst/video/videooverlay.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -168,7 +167,7 @@ bool GstFilterGraph::LinkToStandardRenderer(const ElementRef& pipeline, GstPad* 
         if (media == Media::Audio) {
             volume_.Follow(renderer.get());
         } else {
-            SizeVideoWindowAhead(pad, renderer.get());
+            picture_.SizeWindowAhead(pad, renderer.get());
         }
     }
     PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
@@ -181,7 +180,7 @@ bool GstFilterGraph::LinkToStandardRenderer(const ElementRef& pipeline, GstPad* 
         std::lock_guard guard(lock_);
         if (pipeline_ == pipeline) {
             // The bus lives as long as the graph, and the pipeline stops before either goes.
-            firstPicture_.Hold(pad, renderer.get(), [bus = bus_.get()] { bus->Wake(); });
+            picture_.HoldFirstPicture(pad, renderer.get(), [bus = bus_.get()] { bus->Wake(); });
         }
     }
     gst_element_sync_state_with_parent(renderer.get());
@@ -189,40 +188,12 @@ bool GstFilterGraph::LinkToStandardRenderer(const ElementRef& pipeline, GstPad* 
 }
 
 void GstFilterGraph::PlaceAhead(VideoPlacementRule rule) {
-    std::lock_guard guard(lock_);
-    placeAhead_ = std::move(rule);
+    picture_.PlaceAhead(std::move(rule));
 }
 
 void GstFilterGraph::PositionAhead(MediaTime position) {
     // The graph's times are in units of 100 ns.
     positionAhead_ = position > 0 ? static_cast<GstClockTime>(position) * 100 : GST_CLOCK_TIME_NONE;
-}
-
-// Runs on a streaming thread (inside pad-added). Caller holds lock_.
-void GstFilterGraph::SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer) {
-    CapsRef caps(gst_pad_get_current_caps(decoded));
-    const GstStructure* format =
-        caps && !gst_caps_is_empty(caps.get()) ? gst_caps_get_structure(caps.get(), 0) : nullptr;
-    gint width = 0;
-    gint height = 0;
-    if (!placeAhead_ || !windowHandle_ || !format || !gst_structure_get_int(format, "width", &width) ||
-        !gst_structure_get_int(format, "height", &height)) {
-        return;
-    }
-    bool cropChanged = false;
-    const PixelRect place =
-        ApplyVisibleCrop(renderer, placeAhead_(width, height), width, height, cropChanged);
-    if (place.width <= 0 || place.height <= 0 || !window_.SizeWhileHidden(place.width, place.height)) {
-        return;
-    }
-    pictureUnshown_ = true;
-    // Given its window now, the sink prefers the window's size from its first negotiation on; asked
-    // for a window only later, it would make its first picture at the frame's own size.
-    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(renderer)))) {
-        if (IsStandardVideoSink(GST_OBJECT(element.get())) && GST_IS_VIDEO_OVERLAY(element.get())) {
-            gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(element.get()), windowHandle_.load());
-        }
-    }
 }
 
 // Runs on a streaming thread.
@@ -249,9 +220,7 @@ void GstFilterGraph::LinkDecodedPad(GstPad* pad, BuildContext& context) {
             return;
         }
         if (linked && media == Media::Video) {
-            if (!videoPad_) {
-                videoPad_ = Share(pad);
-            }
+            picture_.NoteVideoPad(pad);
             WatchFirstVideoFrame(pad, counters_);
         }
         (linked ? context.rendered : context.unrendered)++;
@@ -282,7 +251,7 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
     }
     // Only a graph's first build holds its picture back: a build into a graph that holds one already
     // prerolls as a whole, the held picture included.
-    firstPicture_.Release();
+    picture_.ReleaseFirstPicture();
     auto* context = new BuildContext{this, useFiltersInGraph};
     const gulong handler = g_signal_connect_data(
         decoder.get(), "pad-added", G_CALLBACK(&GstFilterGraph::OnPadAdded), context,
@@ -413,9 +382,7 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
         std::lock_guard guard(lock_);
         if (media == Media::Video) {
             WatchFirstVideoFrame(out->Pad(), counters_);
-            if (!videoPad_) {
-                videoPad_ = Share(out->Pad());
-            }
+            picture_.NoteVideoPad(out->Pad());
         }
     }
     parked_.Unpark(out->Pad());

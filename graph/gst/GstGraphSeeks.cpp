@@ -95,9 +95,7 @@ void GstFilterGraph::Reseek() {
 }
 
 bool GstFilterGraph::StartSeek() {
-    // The seek's preroll makes the picture at the window's size, and draws it.
-    pictureStale_ = false;
-    pictureUnshown_ = false;
+    picture_.SeekMakesPicture();
     const bool resumePlaying = transport_.SeekBegins(bus_->LastSerial());
     seekWatch_->Arm();
     if (resumePlaying && gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_ASYNC) {

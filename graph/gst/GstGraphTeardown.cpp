@@ -31,7 +31,7 @@ void GstFilterGraph::MakePipeline() {
     WatchStartupPhases(pipeline.get());
     // Runs on a streaming thread: only our own video renderers get the video window.
     auto bus = std::make_shared<PipelineBus>(pipeline.get(), [this](GstObject* sink) -> std::uintptr_t {
-        return IsStandardVideoSink(sink) ? windowHandle_.load() : 0;
+        return IsStandardVideoSink(sink) ? picture_.WindowHandle() : 0;
     });
     // pad-added looks at pipeline_ under the lock to tell whether its decoder is still the graph's.
     std::lock_guard guard(lock_);
@@ -101,9 +101,8 @@ void GstFilterGraph::LetPipelineGo(ThreadedCall& call) {
     {
         std::lock_guard guard(lock_);
         decoderHandlers_.clear();
-        videoPad_.reset();
     }
-    firstPicture_.Reset();
+    picture_.ForgetBuild();
     parked_.Clear();
     ElementRef old;
     std::shared_ptr<PipelineBus> oldBus;
