@@ -31,8 +31,8 @@ GstFilterGraph::~GstFilterGraph() {
     StopWatchingForSoundServer();
     seekWatch_.reset();
     StopWithin(pipeline_.get());
-    decoderHandlers_.clear();
-    parked_.Clear();
+    linker_.ForgetDecoders();
+    linker_.ClearParked();
     bus_.reset();
 }
 
@@ -103,10 +103,7 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
     if (parent) {
         return E_INVALIDARG;
     }
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "audio-device")) {
-        g_object_set(element.get(), "audio-device", deviceSoundOutput_.c_str(), nullptr);
-    }
-    PlaceDeviceScreen(element.get());
+    deviceRouting_.Route(element.get());
     bool renamed = false;
     {
         std::lock_guard guard(lock_);
@@ -121,13 +118,12 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
     return renamed ? VFW_S_DUPLICATE_NAME : S_OK;
 }
 
-// A graph lives as long as the player and is emptied and built again for every file: whatever it keeps
-// of an element it no longer holds would pile up file after file. Caller holds lock_.
-void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
-    std::erase_if(decoderHandlers_, [element](const SignalConnection& handler) {
-        return handler.Get() == GST_OBJECT(element);
-    });
-    parked_.ReleaseOwnedBy(element);
+void GstFilterGraph::SetDeviceScreen(int monitor, bool fullscreen) {
+    deviceRouting_.SetScreen(pipeline_.get(), monitor, fullscreen);
+}
+
+void GstFilterGraph::SetDeviceSoundOutput(const std::string& name) {
+    deviceRouting_.SetSoundOutput(pipeline_.get(), name);
 }
 
 void GstFilterGraph::EmptyGraphReset() {
@@ -141,7 +137,7 @@ void GstFilterGraph::EmptyGraphReset() {
     DrainMessages();
     picture_.ForgetBuild();
     std::lock_guard guard(lock_);
-    parked_.Clear();
+    linker_.ClearParked();
     position_.Reset();
     position_.FenceEnds(bus_->LastSerial());
     // What the pipeline posted on its way down waits for nothing.
@@ -190,7 +186,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     bool cut = false;
     for (const PadRef& input : SinkPadsOf(element)) {
         if (PadRef peer = Adopt(gst_pad_get_peer(input.get()))) {
-            parked_.Park(peer.get());
+            linker_.Park(peer.get());
             cut = true;
         }
     }
@@ -209,7 +205,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
         std::lock_guard guard(lock_);
         picture_.ForgetVideoPadOf(element);
         gst_bin_remove(GST_BIN(pipeline_.get()), element);
-        ForgetRemovedElement(element);
+        linker_.ForgetElement(element);
     }
     gst_element_set_locked_state(element, FALSE);
 

@@ -8,8 +8,9 @@
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
 #include "graph/gst/BusNewsWatch.h"
+#include "graph/gst/DeviceRouting.h"
+#include "graph/gst/GraphLinker.h"
 #include "graph/gst/GraphPicture.h"
-#include "graph/gst/ParkedStreams.h"
 #include "graph/gst/PipelineBus.h"
 #include "graph/gst/PositionModel.h"
 #include "graph/gst/ProgramStreamSeeks.h"
@@ -34,10 +35,12 @@
 // data flows through) return when the pipeline has prerolled again, or failed, within a deadline.
 //
 // Its jobs live in files named after them: the filters and their names here (GstFilterGraph.cpp),
-// linking decoded streams (GstGraphLinking.cpp), the bus and prerolling (GstGraphBus.cpp), running
-// and the positions (GstGraphControl.cpp), seeking (GstGraphSeeks.cpp), what the graph shows of its
-// video: the window, the crop, the held first picture and a stale one (GraphPicture), where playback
-// stands (PositionModel), and streams whose consumer left (ParkedStreams).
+// the building calls (GstGraphLinking.cpp), the bus and prerolling (GstGraphBus.cpp), running and
+// the positions (GstGraphControl.cpp), seeking (GstGraphSeeks.cpp), and taking the pipeline down
+// (GstGraphTeardown.cpp). Parts of their own: linking decoded streams as they come and parking those
+// nobody takes (GraphLinker), what the graph shows of its video: the window, the crop, the held first
+// picture and a stale one (GraphPicture), where the device's renderer sends picture and sound
+// (DeviceRouting), and where playback stands (PositionModel).
 //
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
 // running is PLAYING. Which of them the graph is in, what it waits for and the seek on its way are
@@ -61,7 +64,8 @@ class GstFilterGraph : public IGraphBuilder,
                        public IDeviceSoundOutput,
                        public IDeviceScreenOutput,
                        public std::enable_shared_from_this<GstFilterGraph>,
-                       private GraphPicture::PicturePipeline {
+                       private GraphPicture::PicturePipeline,
+                       private GraphLinker::LinkedGraph {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
@@ -133,8 +137,6 @@ public:
     std::vector<std::string> Problems();
     bool Stopped() const { return !transport_.Started(); }
 
-    enum class Media { Video, Audio, Other };
-
     // How long a build or a seek may take before it counts as failed. A demuxer that fails while
     // decodebin is still trying it out can have its error swallowed (seen with qtdemux on an MP4 cut
     // before its index), and then only the deadline ends the build. A good file prerolls in well
@@ -159,8 +161,6 @@ public:
     }
 
 private:
-    struct BuildContext;
-
     GraphWaitListener* WaitListener() const { return waitListener_ ? *waitListener_ : nullptr; }
     std::shared_ptr<GraphWaitListener*> waitListener_;
 
@@ -248,25 +248,21 @@ private:
 
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
-    static void OnPadAdded(GstElement* decoder, GstPad* pad, gpointer context);
-    void LinkDecodedPad(GstPad* pad, BuildContext& context);
-    // The links are made into `pipeline`, the one the decoder belonged to when its pad came, and
-    // without lock_ (see GstGraphLinking.cpp).
-    bool LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media);
-    bool LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media);
-    // Adds converters for the media between the pads and links them; false (and nothing left
-    // behind) when the pads cannot be joined.
-    bool LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input, Media media);
-    // AddUnique while `pipeline` is still the graph's; takes lock_.
-    bool AddToPipeline(const ElementRef& pipeline, const ElementRef& element, const std::string& name);
-    // Adds an element under a name unique among the top-level elements ("Name 0001" when taken).
-    // Caller holds lock_.
-    bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed = nullptr);
+    // Adds an element under a name unique among the top-level elements ("Name 0001" when taken), and
+    // tells whether it had to be renamed. Caller holds lock_.
+    bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed);
     bool Holds(GstElement* element) const;
     bool PipelineUp() const { return transport_.PipelineUp(); }
     bool Empty() const;
     void EmptyGraphReset();
-    void ForgetRemovedElement(GstElement* element);
+
+    // What the linker asks of the graph (GraphLinker::LinkedGraph); on streaming threads.
+    ElementRef PipelineHolding(GstElement* element) override;
+    bool WhileCurrent(const ElementRef& pipeline, const std::function<bool()>& work) override;
+    bool AddUnique(const ElementRef& element, const std::string& name) override {
+        return AddUnique(element, name, nullptr);
+    }
+    void HoldFirstPicture(GstPad* pad, GstElement* renderer) override;
 
     // The positions, without making a still picture again.
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
@@ -285,12 +281,11 @@ private:
     // Shared with the thread that stops a pipeline handed away, whose sync handler it is.
     std::shared_ptr<PipelineBus> bus_;
 
+    // Taken by the linker, on streaming threads, to find whether the pipeline it links into is still
+    // the graph's, and for the graph's own bookkeeping; never while calling into an element the graph
+    // does not own.
     std::mutex lock_;
-    // The place the file being built is sought to next, in the stream's time; none for a build from
-    // its start. Read by the window's thread that builds.
-    GstClockTime positionAhead_ = GST_CLOCK_TIME_NONE;
-    ParkedStreams parked_;
-    std::vector<SignalConnection> decoderHandlers_;
+    GraphLinker linker_{*this, counters_, volume_, picture_};
     ProgramStreamSeeks programStreams_;
 
     // What the program asked for, the wait for the pipeline, and the seek on its way.
@@ -300,13 +295,8 @@ private:
     PositionModel position_;
     std::vector<std::string> problems_;
 
-    // Where the device renderer's picture goes, given to every device renderer added.
-    void PlaceDeviceScreen(GstElement* element) const;
-    int deviceMonitor_ = 0;
-    bool deviceFullscreen_ = false;
+    DeviceRouting deviceRouting_;
 
-    // The device renderer's sound output, given to every device renderer added.
-    std::string deviceSoundOutput_;
     bool soundAway_ = false;
     bool standInsPlay_ = false;
     // The event loop's look for the server while it is away, and the check on its way: a connect

@@ -100,10 +100,10 @@ void GstFilterGraph::LetPipelineGo(ThreadedCall& call) {
     bus_->Detach();
     {
         std::lock_guard guard(lock_);
-        decoderHandlers_.clear();
+        linker_.ForgetDecoders();
     }
     picture_.ForgetBuild();
-    parked_.Clear();
+    linker_.ClearParked();
     ElementRef old;
     std::shared_ptr<PipelineBus> oldBus;
     {

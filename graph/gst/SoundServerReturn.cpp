@@ -85,15 +85,6 @@ void GstFilterGraph::SettleWithin(std::chrono::milliseconds deadline) {
     WaitOnBus(deadline, [this] { return StateSettled(); });
 }
 
-void GstFilterGraph::SetDeviceSoundOutput(const std::string& name) {
-    deviceSoundOutput_ = name;
-    for (const ElementRef& element : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "audio-device")) {
-            g_object_set(element.get(), "audio-device", name.c_str(), nullptr);
-        }
-    }
-}
-
 bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* problem) {
     if (!problem || problem->domain != GST_RESOURCE_ERROR) {
         return false;
