@@ -30,6 +30,8 @@ ElementRef Make(const char* factory) {
 struct GraphLinker::BuildContext {
     GraphLinker* linker;
     bool useFiltersInGraph;
+    // The decoder's pipeline: its pads link into no other.
+    std::uint64_t generation;
     Streams streams;
 };
 
@@ -55,8 +57,9 @@ GraphLinker::Media GraphLinker::MediaOf(GstPad* pad) {
     return Media::Other;
 }
 
-const GraphLinker::Streams& GraphLinker::LinkStreamsOf(GstElement* decoder, bool useFiltersInGraph) {
-    auto* context = new BuildContext{this, useFiltersInGraph, {}};
+const GraphLinker::Streams& GraphLinker::LinkStreamsOf(GstElement* decoder, bool useFiltersInGraph,
+                                                       std::uint64_t generation) {
+    auto* context = new BuildContext{this, useFiltersInGraph, generation, {}};
     const gulong handler = g_signal_connect_data(
         decoder, "pad-added", G_CALLBACK(&GraphLinker::OnPadAdded), context,
         [](gpointer data, GClosure*) { delete static_cast<BuildContext*>(data); }, GConnectFlags(0));
@@ -78,12 +81,12 @@ void GraphLinker::ForgetElement(GstElement* element) {
     parked_.ReleaseOwnedBy(element);
 }
 
-bool GraphLinker::AddToPipeline(const ElementRef& pipeline, const ElementRef& element,
+bool GraphLinker::AddToPipeline(const CapturedPipeline& pipeline, const ElementRef& element,
                                 const std::string& name) {
-    return graph_.WhileCurrent(pipeline, [&] { return graph_.AddUnique(element, name); });
+    return graph_.WhileCurrent(pipeline.generation, [&] { return graph_.AddUnique(element, name); });
 }
 
-bool GraphLinker::LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input,
+bool GraphLinker::LinkThroughConverter(const CapturedPipeline& pipeline, GstPad* output, GstPad* input,
                                        Media media) {
     std::vector<const char*> factories;
     if (media == Media::Video) {
@@ -113,7 +116,7 @@ bool GraphLinker::LinkThroughConverter(const ElementRef& pipeline, GstPad* outpu
     }
     if (!linked) {
         for (const ElementRef& converter : added) {
-            gst_bin_remove(GST_BIN(pipeline.get()), converter.get());
+            gst_bin_remove(GST_BIN(pipeline.pipeline.get()), converter.get());
         }
         return false;
     }
@@ -125,9 +128,9 @@ bool GraphLinker::LinkThroughConverter(const ElementRef& pipeline, GstPad* outpu
 }
 
 // Runs on a streaming thread (inside pad-added).
-bool GraphLinker::LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media) {
+bool GraphLinker::LinkToFreeInput(const CapturedPipeline& pipeline, GstPad* pad, Media media) {
     GstRef<GstElement> self = Adopt(gst_pad_get_parent_element(pad));
-    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline.get()))) {
+    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline.pipeline.get()))) {
         if (child.get() == self.get()) {
             continue;
         }
@@ -144,14 +147,14 @@ bool GraphLinker::LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media
 }
 
 // Runs on a streaming thread (inside pad-added).
-bool GraphLinker::LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media) {
+bool GraphLinker::LinkToStandardRenderer(const CapturedPipeline& pipeline, GstPad* pad, Media media) {
     ElementRef renderer =
         Share(media == Media::Video ? MakeVideoRenderer(counters_) : MakeSoundRenderer(counters_));
     if (!renderer) {
         return false;
     }
     // The renderer is set up before it is linked, while nothing but the graph knows it.
-    const bool added = graph_.WhileCurrent(pipeline, [&] {
+    const bool added = graph_.WhileCurrent(pipeline.generation, [&] {
         if (!graph_.AddUnique(renderer, media == Media::Video ? VideoRendererName : SoundRendererName)) {
             return false;
         }
@@ -168,11 +171,11 @@ bool GraphLinker::LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad
     PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
     if (gst_pad_link(pad, input.get()) != GST_PAD_LINK_OK) {
         gst_element_set_state(renderer.get(), GST_STATE_NULL);
-        gst_bin_remove(GST_BIN(pipeline.get()), renderer.get());
+        gst_bin_remove(GST_BIN(pipeline.pipeline.get()), renderer.get());
         return false;
     }
     if (media == Media::Video) {
-        graph_.WhileCurrent(pipeline, [&] {
+        graph_.WhileCurrent(pipeline.generation, [&] {
             graph_.HoldFirstPicture(pad, renderer.get());
             return true;
         });
@@ -187,15 +190,15 @@ void GraphLinker::LinkDecodedPad(GstPad* pad, BuildContext& context) {
     // A decoder of a pipeline handed away for stopping (a build that was caught in a read) may come
     // back from the read and expose its pads long after: they belong to no graph any more.
     GstRef<GstElement> decoder = Adopt(gst_pad_get_parent_element(pad));
-    const ElementRef pipeline = decoder ? graph_.PipelineHolding(decoder.get()) : ElementRef();
-    if (!pipeline) {
+    const CapturedPipeline pipeline = decoder ? graph_.PipelineHolding(decoder.get()) : CapturedPipeline();
+    if (!pipeline || pipeline.generation != context.generation) {
         return;
     }
     const bool linked =
         media != Media::Other && ((context.useFiltersInGraph && LinkToFreeInput(pipeline, pad, media)) ||
                                   LinkToStandardRenderer(pipeline, pad, media));
     // Let go while it linked: the graph has a new pipeline, which this pad is nothing to.
-    const bool current = graph_.WhileCurrent(pipeline, [&] {
+    const bool current = graph_.WhileCurrent(pipeline.generation, [&] {
         if (linked && media == Media::Video) {
             picture_.NoteVideoPad(pad);
             WatchFirstVideoFrame(pad, counters_);

@@ -3,6 +3,7 @@
 
 #include "graph/GraphInterfaces.h"
 #include "graph/gst/ParkedStreams.h"
+#include "graph/gst/PipelineHost.h"
 #include "gstcommon/GstHandles.h"
 
 #include <functional>
@@ -34,10 +35,10 @@ public:
     public:
         // The graph's pipeline when it holds the element; none when the element is not the graph's
         // (its pipeline was let go).
-        virtual ElementRef PipelineHolding(GstElement* element) = 0;
-        // Runs `work` under the graph's lock while `pipeline` is still the graph's, and gives its
-        // answer; false, without running it, when the graph has let the pipeline go.
-        virtual bool WhileCurrent(const ElementRef& pipeline, const std::function<bool()>& work) = 0;
+        virtual CapturedPipeline PipelineHolding(GstElement* element) = 0;
+        // Runs `work` under the graph's lock while the pipeline of the generation is still the
+        // graph's, and gives its answer; false, without running it, once the graph has let it go.
+        virtual bool WhileCurrent(std::uint64_t generation, const std::function<bool()>& work) = 0;
         // Adds the element under a name unique among the pipeline's top-level elements. Only inside
         // WhileCurrent.
         virtual bool AddUnique(const ElementRef& element, const std::string& name) = 0;
@@ -61,16 +62,17 @@ public:
 
     static Media MediaOf(GstPad* pad);
 
-    // Links each stream the decoder exposes, as it comes; free inputs already in the graph come first
-    // when `useFiltersInGraph`. The decoder's video decoders are set up for the place told ahead,
-    // which only this build takes. The counts live as long as the decoder's handler.
-    const Streams& LinkStreamsOf(GstElement* decoder, bool useFiltersInGraph);
+    // Links each stream the decoder exposes, as it comes, while the pipeline of the generation (the
+    // decoder's) is the graph's; free inputs already in the graph come first when `useFiltersInGraph`.
+    // The decoder's video decoders are set up for the place told ahead, which only this build takes.
+    // The counts live as long as the decoder's handler.
+    const Streams& LinkStreamsOf(GstElement* decoder, bool useFiltersInGraph, std::uint64_t generation);
     // The place the next build is sought to; 0 or less for its start.
     void PositionAhead(MediaTime position);
 
     // Adds converters for the media to `pipeline` between the pads and links them; false (and
     // nothing left behind) when the pads cannot be joined.
-    bool LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input, Media media);
+    bool LinkThroughConverter(const CapturedPipeline& pipeline, GstPad* output, GstPad* input, Media media);
 
     void Park(GstPad* pad) { parked_.Park(pad); }
     void Unpark(GstPad* pad) { parked_.Unpark(pad); }
@@ -87,10 +89,10 @@ private:
     // Runs on the decoder's streaming thread.
     static void OnPadAdded(GstElement* decoder, GstPad* pad, gpointer context);
     void LinkDecodedPad(GstPad* pad, BuildContext& context);
-    bool LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media);
-    bool LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media);
+    bool LinkToFreeInput(const CapturedPipeline& pipeline, GstPad* pad, Media media);
+    bool LinkToStandardRenderer(const CapturedPipeline& pipeline, GstPad* pad, Media media);
     // AddUnique while `pipeline` is still the graph's.
-    bool AddToPipeline(const ElementRef& pipeline, const ElementRef& element, const std::string& name);
+    bool AddToPipeline(const CapturedPipeline& pipeline, const ElementRef& element, const std::string& name);
 
     LinkedGraph& graph_;
     RenderCounters& counters_;

@@ -24,16 +24,15 @@ bool FeedsOthers(GstElement* element) {
 
 GstFilterGraph::GstFilterGraph() {
     InitGraphLog();
-    MakePipeline();
+    host_.MakePipeline();
 }
 
 GstFilterGraph::~GstFilterGraph() {
     StopWatchingForSoundServer();
-    seekWatch_.reset();
-    StopWithin(pipeline_.get());
+    host_.StopSeekWatch();
+    StopWithin(Pipeline());
     linker_.ForgetDecoders();
     linker_.ClearParked();
-    bus_.reset();
 }
 
 HRESULT GstFilterGraph::QueryInterface(std::shared_ptr<IMediaControl>& facet) {
@@ -63,20 +62,20 @@ HRESULT GstFilterGraph::QueryInterface(std::shared_ptr<IBasicAudio>& facet) {
 
 bool GstFilterGraph::Holds(GstElement* element) const {
     GstRef<GstObject> parent = Adopt(gst_object_get_parent(GST_OBJECT(element)));
-    return parent && parent.get() == GST_OBJECT(pipeline_.get());
+    return parent && parent.get() == GST_OBJECT(Pipeline());
 }
 
 // Asked on every tick of the window's timer: the count alone, without gathering the children.
 bool GstFilterGraph::Empty() const {
-    GST_OBJECT_LOCK(pipeline_.get());
-    const bool empty = GST_BIN_NUMCHILDREN(GST_BIN(pipeline_.get())) == 0;
-    GST_OBJECT_UNLOCK(pipeline_.get());
+    GST_OBJECT_LOCK(Pipeline());
+    const bool empty = GST_BIN_NUMCHILDREN(GST_BIN(Pipeline())) == 0;
+    GST_OBJECT_UNLOCK(Pipeline());
     return empty;
 }
 
 bool GstFilterGraph::AddUnique(const ElementRef& element, const std::string& name, bool* renamed) {
     std::vector<std::string> taken;
-    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
+    for (const ElementRef& child : ChildrenInOrder(GST_BIN(Pipeline()))) {
         taken.push_back(ObjectName(GST_OBJECT(child.get())));
     }
     const std::string unique = UniqueFilterName(name, [&taken](const std::string& candidate) {
@@ -90,7 +89,7 @@ bool GstFilterGraph::AddUnique(const ElementRef& element, const std::string& nam
     if (!gst_object_set_name(GST_OBJECT(element.get()), unique.c_str())) {
         return false;
     }
-    return gst_bin_add(GST_BIN(pipeline_.get()), element.get());
+    return gst_bin_add(GST_BIN(Pipeline()), element.get());
 }
 
 HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, const std::string& name) {
@@ -119,17 +118,43 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
 }
 
 void GstFilterGraph::SetDeviceScreen(int monitor, bool fullscreen) {
-    deviceRouting_.SetScreen(pipeline_.get(), monitor, fullscreen);
+    deviceRouting_.SetScreen(Pipeline(), monitor, fullscreen);
 }
 
 void GstFilterGraph::SetDeviceSoundOutput(const std::string& name) {
-    deviceRouting_.SetSoundOutput(pipeline_.get(), name);
+    deviceRouting_.SetSoundOutput(Pipeline(), name);
+}
+
+std::uintptr_t GstFilterGraph::WindowFor(GstObject* sink) {
+    // Only our own video renderers get the video window.
+    return IsStandardVideoSink(sink) ? picture_.WindowHandle() : 0;
+}
+
+void GstFilterGraph::TakeNews() {
+    DrainMessages();
+}
+
+void GstFilterGraph::PipelineMade() {
+    // A seek of a pipeline let go is forgotten with it, and so is every wait: the new bus counts anew.
+    transport_.Reset();
+}
+
+// The filters the graph lent out stay with the pipeline let go, and what the graph kept of them is
+// forgotten.
+void GstFilterGraph::LettingPipelineGo() {
+    AddProblem("the pipeline did not change its state in time: a read or an open that does not return?");
+    {
+        std::lock_guard guard(lock_);
+        linker_.ForgetDecoders();
+    }
+    picture_.ForgetBuild();
+    linker_.ClearParked();
 }
 
 void GstFilterGraph::EmptyGraphReset() {
-    StopWithin(pipeline_.get());
+    StopWithin(Pipeline());
     transport_.Reset();
-    seekWatch_->Disarm();
+    host_.DisarmSeekWatch();
     // The last file's picture goes with its graph: until the next one is placed (a file without a
     // picture for the panel never is), the owner shows its own background. The next build's first
     // picture, made before its renderers are final, is drawn unseen.
@@ -139,7 +164,7 @@ void GstFilterGraph::EmptyGraphReset() {
     std::lock_guard guard(lock_);
     linker_.ClearParked();
     position_.Reset();
-    position_.FenceEnds(bus_->LastSerial());
+    position_.FenceEnds(host_.Bus().LastSerial());
     // What the pipeline posted on its way down waits for nothing.
     transport_.Reset();
     // The sound server's absence was the last file's: the next file's sinks open on whatever server
@@ -172,7 +197,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     // threads may be waiting in a renderer's preroll, and stopping the filter waits for them. The
     // pipeline stops as a whole (renderers first), as a graph must be stopped to lose its source.
     if (running && FeedsOthers(element)) {
-        if (!StopWithin(pipeline_.get())) {
+        if (!StopWithin(Pipeline())) {
             // The filter went with the pipeline it was in.
             EmptyGraphReset();
             return S_OK;
@@ -204,7 +229,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     {
         std::lock_guard guard(lock_);
         picture_.ForgetVideoPadOf(element);
-        gst_bin_remove(GST_BIN(pipeline_.get()), element);
+        gst_bin_remove(GST_BIN(Pipeline()), element);
         linker_.ForgetElement(element);
     }
     gst_element_set_locked_state(element, FALSE);
@@ -219,6 +244,6 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
 }
 
 HRESULT GstFilterGraph::EnumFilters(std::shared_ptr<IEnumFilters>& filters) {
-    filters = std::make_shared<GstEnumFilters>(GST_BIN(pipeline_.get()));
+    filters = std::make_shared<GstEnumFilters>(GST_BIN(Pipeline()));
     return S_OK;
 }

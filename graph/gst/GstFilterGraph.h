@@ -7,11 +7,10 @@
 #include "graph/PositionAhead.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
-#include "graph/gst/BusNewsWatch.h"
 #include "graph/gst/DeviceRouting.h"
 #include "graph/gst/GraphLinker.h"
 #include "graph/gst/GraphPicture.h"
-#include "graph/gst/PipelineBus.h"
+#include "graph/gst/PipelineHost.h"
 #include "graph/gst/PositionModel.h"
 #include "graph/gst/ProgramStreamSeeks.h"
 #include "graph/gst/SoundVolume.h"
@@ -35,12 +34,14 @@
 // data flows through) return when the pipeline has prerolled again, or failed, within a deadline.
 //
 // Its jobs live in files named after them: the filters and their names here (GstFilterGraph.cpp),
-// the building calls (GstGraphLinking.cpp), the bus and prerolling (GstGraphBus.cpp), running and
-// the positions (GstGraphControl.cpp), seeking (GstGraphSeeks.cpp), and taking the pipeline down
-// (GstGraphTeardown.cpp). Parts of their own: linking decoded streams as they come and parking those
-// nobody takes (GraphLinker), what the graph shows of its video: the window, the crop, the held first
-// picture and a stale one (GraphPicture), where the device's renderer sends picture and sound
-// (DeviceRouting), and where playback stands (PositionModel).
+// the building calls (GstGraphLinking.cpp), the bus's messages and prerolling (GstGraphBus.cpp),
+// running and the positions (GstGraphControl.cpp), seeking (GstGraphSeeks.cpp), and the sound server
+// that comes back (SoundServerReturn.cpp). Parts of their own, which the graph holds and delegates
+// to: the pipeline, its bus and the seek watch, made and let go of by generation (PipelineHost),
+// linking decoded streams as they come and parking those nobody takes (GraphLinker), what the graph
+// shows of its video: the window, the crop, the held first picture and a stale one (GraphPicture),
+// where the device's renderer sends picture and sound (DeviceRouting), and where playback stands
+// (PositionModel).
 //
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
 // running is PLAYING. Which of them the graph is in, what it waits for and the seek on its way are
@@ -52,7 +53,7 @@
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
 // on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`. A pipeline that
 // does not stop in time (a read that never returns) is cut off from the graph and left to a thread of
-// its own; the graph carries on with a new pipeline (GstGraphTeardown.cpp).
+// its own; the graph carries on with a new pipeline (PipelineHost).
 class GstFilterGraph : public IGraphBuilder,
                        public IMediaControl,
                        public IMediaSeeking,
@@ -65,7 +66,8 @@ class GstFilterGraph : public IGraphBuilder,
                        public IDeviceScreenOutput,
                        public std::enable_shared_from_this<GstFilterGraph>,
                        private GraphPicture::PicturePipeline,
-                       private GraphLinker::LinkedGraph {
+                       private GraphLinker::LinkedGraph,
+                       private PipelineHost::Tenant {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
@@ -116,7 +118,10 @@ public:
 
     // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
     // the texts of the most recent errors and warnings the pipeline reported, oldest first.
-    GstElement* Pipeline() const override { return pipeline_.get(); }
+    GstElement* Pipeline() const override { return host_.Pipeline(); }
+    // The pipeline's generation: each pipeline made, the graph's first and each one that replaces a
+    // pipeline let go, counts one up.
+    std::uint64_t PipelineGeneration() const { return host_.Generation(); }
     // IVideoPlacementAhead
     void PlaceAhead(VideoPlacementRule rule) override;
 
@@ -161,7 +166,7 @@ public:
     }
 
 private:
-    GraphWaitListener* WaitListener() const { return waitListener_ ? *waitListener_ : nullptr; }
+    GraphWaitListener* WaitListener() const override { return waitListener_ ? *waitListener_ : nullptr; }
     std::shared_ptr<GraphWaitListener*> waitListener_;
 
     // Bus messages, taken on the user-interface thread: one switch, one function per kind. A read of
@@ -226,21 +231,9 @@ private:
     // Asks the pipeline for the file's length (also when it posts that the length changed).
     void ReadDuration();
 
-    // Taking down (GstGraphTeardown.cpp). Makes the pipeline and its bus, empty.
-    void MakePipeline();
-    // Takes the element (the pipeline or one of its filters) to NULL. True once it is down; false when
-    // it did not stop within StopPatience and the pipeline was handed to the stopping thread, the graph
-    // now holding a fresh, empty one.
-    bool StopWithin(GstElement* element);
-    // Takes the element to the state on a thread of its own, waiting until `until` with the window
-    // drawn and answering: going to PAUSED opens the file, which on a sleeping share waits for its
-    // server. None when the change had not returned by then: the pipeline was handed to that thread,
-    // and the graph holds a fresh, empty one.
-    std::optional<GstStateChangeReturn> ChangeStateWithin(GstElement* element, GstState target,
-                                                          std::chrono::steady_clock::time_point until);
-    void LetPipelineGo(class ThreadedCall& call);
-    // Waits for the call until `until`, the window drawn and answering; tells whether it returned.
-    bool WaitForCall(const ThreadedCall& call, std::chrono::steady_clock::time_point until);
+    // Takes the element (the pipeline or one of its filters) to NULL within StopPatience; false when
+    // it did not stop and the graph now holds a fresh, empty pipeline (see PipelineHost).
+    bool StopWithin(GstElement* element) { return host_.StopWithin(element, StopPatience); }
     // Whether the file can be read as a whole file, asked on a thread of its own: on a sleeping share
     // the open waits for the server. A file whose open has not returned within the build's deadline
     // cannot be rendered.
@@ -257,8 +250,8 @@ private:
     void EmptyGraphReset();
 
     // What the linker asks of the graph (GraphLinker::LinkedGraph); on streaming threads.
-    ElementRef PipelineHolding(GstElement* element) override;
-    bool WhileCurrent(const ElementRef& pipeline, const std::function<bool()>& work) override;
+    CapturedPipeline PipelineHolding(GstElement* element) override;
+    bool WhileCurrent(std::uint64_t generation, const std::function<bool()>& work) override;
     bool AddUnique(const ElementRef& element, const std::string& name) override {
         return AddUnique(element, name, nullptr);
     }
@@ -273,25 +266,28 @@ private:
     void BeginHeldPictureWait() override;
     void WaitForHeldPicture() override;
 
+    // What the pipeline's host asks of the graph (PipelineHost::Tenant).
+    std::uintptr_t WindowFor(GstObject* sink) override;
+    void TakeNews() override;
+    void LettingPipelineGo() override;
+    void PipelineMade() override;
+
     RenderCounters counters_;
     SoundVolume volume_;
     // Outlives the pipeline, whose video sink draws into its window.
     GraphPicture picture_{*this};
-    ElementRef pipeline_;
-    // Shared with the thread that stops a pipeline handed away, whose sync handler it is.
-    std::shared_ptr<PipelineBus> bus_;
 
     // Taken by the linker, on streaming threads, to find whether the pipeline it links into is still
     // the graph's, and for the graph's own bookkeeping; never while calling into an element the graph
-    // does not own.
+    // does not own. The pipeline is let go and replaced under it.
     std::mutex lock_;
+    // The pipeline, its bus and the seek watch; making them and letting them go.
+    PipelineHost host_{*this, lock_};
     GraphLinker linker_{*this, counters_, volume_, picture_};
     ProgramStreamSeeks programStreams_;
 
     // What the program asked for, the wait for the pipeline, and the seek on its way.
     TransportState transport_;
-    // Moves a seek in flight on while nobody asks the graph anything (the window idles).
-    std::unique_ptr<BusNewsWatch> seekWatch_;
     PositionModel position_;
     std::vector<std::string> problems_;
 

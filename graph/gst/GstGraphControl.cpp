@@ -44,8 +44,7 @@ HRESULT GstFilterGraph::Run() {
     picture_.ShowUnshownPicture();
     transport_.Start(TransportState::Mode::Running, true);
     picture_.Runs();
-    return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                                 : S_OK;
+    return gst_element_set_state(Pipeline(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 HRESULT GstFilterGraph::Pause() {
@@ -60,8 +59,7 @@ HRESULT GstFilterGraph::Pause() {
     }
     picture_.LetHeldPictureThrough();
     transport_.Start(TransportState::Mode::Paused, true);
-    return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                                : S_OK;
+    return gst_element_set_state(Pipeline(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 // A graph with nothing in it has nothing to pause or run, and its pipeline stays down: a source added
@@ -80,7 +78,7 @@ HRESULT GstFilterGraph::Stop() {
     MediaTime current = 0;
     MediaTime stop = 0;
     ReadPositions(current, stop);
-    position_.ForgetEnd(bus_->LastSerial());
+    position_.ForgetEnd(host_.Bus().LastSerial());
     if (transport_.Broken()) {
         return S_OK;
     }
@@ -88,8 +86,7 @@ HRESULT GstFilterGraph::Stop() {
     if (Empty()) {
         return S_OK;
     }
-    return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                                : S_OK;
+    return gst_element_set_state(Pipeline(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
@@ -147,7 +144,7 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     // only just started; the last good answer stands in. Stopped, the position stays where the stop
     // or the last seek left it, whatever the sinks say while they settle.
     gint64 position = 0;
-    if (transport_.Started() && gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
+    if (transport_.Started() && gst_element_query_position(Pipeline(), GST_FORMAT_TIME, &position) &&
         position >= 0) {
         position_.Observe(position / NanosecondsPerUnit);
         // The sinks say they are at the end: whether they are is asked of them too, since the
@@ -218,13 +215,13 @@ HRESULT GstFilterGraph::SetWindowPosition(std::int32_t left, std::int32_t top, s
 
 // The sound renderer is found by its name: the output device's own sound is not the computer's.
 HRESULT GstFilterGraph::put_Volume(double volume) {
-    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(pipeline_.get()), SoundRendererName));
+    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(Pipeline()), SoundRendererName));
     volume_.Set(renderer.get(), volume);
     return S_OK;
 }
 
 HRESULT GstFilterGraph::get_Volume(double& volume) {
-    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(pipeline_.get()), SoundRendererName));
+    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(Pipeline()), SoundRendererName));
     volume = volume_.Get(renderer.get());
     return S_OK;
 }

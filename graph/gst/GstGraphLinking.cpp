@@ -44,20 +44,20 @@ ElementRef MakeSource(const std::string& path) {
 
 } // namespace
 
-// The pipeline is the graph's until it is let go (GstGraphTeardown.cpp), which takes lock_.
-ElementRef GstFilterGraph::PipelineHolding(GstElement* element) {
+// The pipeline is the graph's until it is let go (PipelineHost), which takes lock_.
+CapturedPipeline GstFilterGraph::PipelineHolding(GstElement* element) {
     std::lock_guard guard(lock_);
-    return Holds(element) ? Share(pipeline_.get()) : ElementRef();
+    return Holds(element) ? host_.Capture() : CapturedPipeline();
 }
 
-bool GstFilterGraph::WhileCurrent(const ElementRef& pipeline, const std::function<bool()>& work) {
+bool GstFilterGraph::WhileCurrent(std::uint64_t generation, const std::function<bool()>& work) {
     std::lock_guard guard(lock_);
-    return pipeline_ == pipeline && work();
+    return host_.Current(generation) && work();
 }
 
 void GstFilterGraph::HoldFirstPicture(GstPad* pad, GstElement* renderer) {
     // The bus lives as long as the graph, and the pipeline stops before either goes.
-    picture_.HoldFirstPicture(pad, renderer, [bus = bus_.get()] { bus->Wake(); });
+    picture_.HoldFirstPicture(pad, renderer, [bus = &host_.Bus()] { bus->Wake(); });
 }
 
 void GstFilterGraph::PlaceAhead(VideoPlacementRule rule) {
@@ -84,7 +84,8 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
     // Only a graph's first build holds its picture back: a build into a graph that holds one already
     // prerolls as a whole, the held picture included.
     picture_.ReleaseFirstPicture();
-    const GraphLinker::Streams& streams = linker_.LinkStreamsOf(decoder.get(), useFiltersInGraph);
+    const GraphLinker::Streams& streams =
+        linker_.LinkStreamsOf(decoder.get(), useFiltersInGraph, host_.Generation());
     programStreams_.Watch(decoder.get());
     PadRef decoderInput = Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
     if (gst_pad_link(output, decoderInput.get()) != GST_PAD_LINK_OK) {
@@ -129,7 +130,7 @@ HRESULT GstFilterGraph::CheckReadableFileWithin(const std::string& path) {
         GST_WARNING("checking %s on the calling thread: %s", path.c_str(), problem.what());
         return CheckReadableFile(path);
     }
-    if (WaitForCall(*made, std::chrono::steady_clock::now() + BuildDeadline)) {
+    if (host_.WaitForCall(*made, std::chrono::steady_clock::now() + BuildDeadline)) {
         return answer->load();
     }
     made->LetGo({});
@@ -201,7 +202,7 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
     }
     // A fresh converter every time: the stream's caps may have been fixed for the renderer it fed
     // before, which the new input need not accept.
-    if (!linker_.LinkThroughConverter(Share(pipeline_.get()), out->Pad(), in->Pad(), media)) {
+    if (!linker_.LinkThroughConverter(host_.Capture(), out->Pad(), in->Pad(), media)) {
         return VFW_E_CANNOT_CONNECT;
     }
     {
