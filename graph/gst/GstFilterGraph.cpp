@@ -140,7 +140,7 @@ void GstFilterGraph::PipelineMade() {
 }
 
 // The filters the graph lent out stay with the pipeline let go, and what the graph kept of them is
-// forgotten.
+// forgotten. No pipeline is the graph's meanwhile, so no stream of the old one links into the graph now.
 void GstFilterGraph::LettingPipelineGo() {
     AddProblem("the pipeline did not change its state in time: a read or an open that does not return?");
     {

@@ -249,7 +249,7 @@ private:
     bool Empty() const;
     void EmptyGraphReset();
 
-    // What the linker asks of the graph (GraphLinker::LinkedGraph); on streaming threads.
+    // What the linker asks of the graph (GraphLinker::LinkedGraph); on streaming threads too.
     CapturedPipeline PipelineHolding(GstElement* element) override;
     bool WhileCurrent(std::uint64_t generation, const std::function<bool()>& work) override;
     bool AddUnique(const ElementRef& element, const std::string& name) override {

@@ -102,14 +102,14 @@ bool PipelineHost::WaitForCall(const ThreadedCall& call, std::chrono::steady_clo
 
 // The pipeline is cut off before it is handed away: its bus neither queues for the graph nor gives a
 // sink the window any more, and no decoder of it links into the graph again. Its sinks are past
-// prerolling by now (a bin stops its sinks first), so none of them draws into the window. The filters
-// the graph lent out stay with their pipeline, and what the graph kept of them is forgotten.
+// prerolling by now (a bin stops its sinks first), so none of them draws into the window. The graph
+// forgets what it kept of the pipeline only once the pipeline is taken out: a stream of it linked in
+// between would otherwise leave its bookkeeping (its video stream, a parked pad) to the next one.
 void PipelineHost::LetPipelineGo(ThreadedCall& call) {
     GST_WARNING_OBJECT(pipeline_.get(),
                        "the pipeline's change of state did not return in time; it is left to "
                        "its thread");
     bus_->Detach();
-    tenant_.LettingPipelineGo();
     seekWatch_.reset();
     ElementRef old;
     std::shared_ptr<PipelineBus> oldBus;
@@ -118,6 +118,7 @@ void PipelineHost::LetPipelineGo(ThreadedCall& call) {
         old = std::move(pipeline_);
         oldBus = std::move(bus_);
     }
+    tenant_.LettingPipelineGo();
     // The pipeline goes before what its threads could call into.
     call.LetGo([pipeline = Held(std::move(old)), bus = std::move(oldBus)]() mutable {
         if (*pipeline) {

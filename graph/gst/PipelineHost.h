@@ -47,7 +47,8 @@ public:
         virtual std::uintptr_t WindowFor(GstObject* sink) = 0;
         // The bus has news while the window idles and the seek watch is armed: the graph takes it.
         virtual void TakeNews() = 0;
-        // The pipeline is being cut off and handed away: the graph forgets what it kept of it.
+        // The pipeline was cut off and taken out, and is being handed away: the graph forgets what it
+        // kept of it. The graph holds no pipeline meanwhile.
         virtual void LettingPipelineGo() = 0;
         // A fresh pipeline: nothing is waited for. Called under the graph's lock.
         virtual void PipelineMade() = 0;
