@@ -24,17 +24,15 @@ bool FeedsOthers(GstElement* element) {
 
 GstFilterGraph::GstFilterGraph() {
     InitGraphLog();
-    windowHandle_ = window_.Handle();
-    MakePipeline();
+    host_.MakePipeline();
 }
 
 GstFilterGraph::~GstFilterGraph() {
     StopWatchingForSoundServer();
-    seekWatch_.reset();
-    StopWithin(pipeline_.get());
-    decoderHandlers_.clear();
-    parked_.Clear();
-    bus_.reset();
+    host_.StopSeekWatch();
+    StopWithin(Pipeline());
+    linker_.ForgetDecoders();
+    linker_.ClearParked();
 }
 
 HRESULT GstFilterGraph::QueryInterface(std::shared_ptr<IMediaControl>& facet) {
@@ -64,20 +62,20 @@ HRESULT GstFilterGraph::QueryInterface(std::shared_ptr<IBasicAudio>& facet) {
 
 bool GstFilterGraph::Holds(GstElement* element) const {
     GstRef<GstObject> parent = Adopt(gst_object_get_parent(GST_OBJECT(element)));
-    return parent && parent.get() == GST_OBJECT(pipeline_.get());
+    return parent && parent.get() == GST_OBJECT(Pipeline());
 }
 
 // Asked on every tick of the window's timer: the count alone, without gathering the children.
 bool GstFilterGraph::Empty() const {
-    GST_OBJECT_LOCK(pipeline_.get());
-    const bool empty = GST_BIN_NUMCHILDREN(GST_BIN(pipeline_.get())) == 0;
-    GST_OBJECT_UNLOCK(pipeline_.get());
+    GST_OBJECT_LOCK(Pipeline());
+    const bool empty = GST_BIN_NUMCHILDREN(GST_BIN(Pipeline())) == 0;
+    GST_OBJECT_UNLOCK(Pipeline());
     return empty;
 }
 
 bool GstFilterGraph::AddUnique(const ElementRef& element, const std::string& name, bool* renamed) {
     std::vector<std::string> taken;
-    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
+    for (const ElementRef& child : ChildrenInOrder(GST_BIN(Pipeline()))) {
         taken.push_back(ObjectName(GST_OBJECT(child.get())));
     }
     const std::string unique = UniqueFilterName(name, [&taken](const std::string& candidate) {
@@ -91,7 +89,7 @@ bool GstFilterGraph::AddUnique(const ElementRef& element, const std::string& nam
     if (!gst_object_set_name(GST_OBJECT(element.get()), unique.c_str())) {
         return false;
     }
-    return gst_bin_add(GST_BIN(pipeline_.get()), element.get());
+    return gst_bin_add(GST_BIN(Pipeline()), element.get());
 }
 
 HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, const std::string& name) {
@@ -104,10 +102,7 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
     if (parent) {
         return E_INVALIDARG;
     }
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "audio-device")) {
-        g_object_set(element.get(), "audio-device", deviceSoundOutput_.c_str(), nullptr);
-    }
-    PlaceDeviceScreen(element.get());
+    deviceRouting_.Route(element.get());
     bool renamed = false;
     {
         std::lock_guard guard(lock_);
@@ -122,30 +117,54 @@ HRESULT GstFilterGraph::AddFilter(const std::shared_ptr<IBaseFilter>& filter, co
     return renamed ? VFW_S_DUPLICATE_NAME : S_OK;
 }
 
-// A graph lives as long as the player and is emptied and built again for every file: whatever it keeps
-// of an element it no longer holds would pile up file after file. Caller holds lock_.
-void GstFilterGraph::ForgetRemovedElement(GstElement* element) {
-    std::erase_if(decoderHandlers_, [element](const SignalConnection& handler) {
-        return handler.Get() == GST_OBJECT(element);
-    });
-    parked_.ReleaseOwnedBy(element);
+void GstFilterGraph::SetDeviceScreen(int monitor, bool fullscreen) {
+    deviceRouting_.SetScreen(Pipeline(), monitor, fullscreen);
+}
+
+void GstFilterGraph::SetDeviceSoundOutput(const std::string& name) {
+    deviceRouting_.SetSoundOutput(Pipeline(), name);
+}
+
+std::uintptr_t GstFilterGraph::WindowFor(GstObject* sink) {
+    // Only our own video renderers get the video window.
+    return IsStandardVideoSink(sink) ? picture_.WindowHandle() : 0;
+}
+
+void GstFilterGraph::TakeNews() {
+    DrainMessages();
+}
+
+void GstFilterGraph::PipelineMade() {
+    // A seek of a pipeline let go is forgotten with it, and so is every wait: the new bus counts anew.
+    transport_.Reset();
+}
+
+// The filters the graph lent out stay with the pipeline let go, and what the graph kept of them is
+// forgotten. No pipeline is the graph's meanwhile, so no stream of the old one links into the graph now.
+void GstFilterGraph::LettingPipelineGo() {
+    AddProblem("the pipeline did not change its state in time: a read or an open that does not return?");
+    {
+        std::lock_guard guard(lock_);
+        linker_.ForgetDecoders();
+    }
+    picture_.ForgetBuild();
+    linker_.ClearParked();
 }
 
 void GstFilterGraph::EmptyGraphReset() {
-    StopWithin(pipeline_.get());
+    StopWithin(Pipeline());
     transport_.Reset();
-    seekWatch_->Disarm();
+    host_.DisarmSeekWatch();
     // The last file's picture goes with its graph: until the next one is placed (a file without a
     // picture for the panel never is), the owner shows its own background. The next build's first
     // picture, made before its renderers are final, is drawn unseen.
-    window_.Hide();
+    picture_.HideWindow();
     DrainMessages();
-    firstPicture_.Reset();
+    picture_.ForgetBuild();
     std::lock_guard guard(lock_);
-    parked_.Clear();
-    videoPad_.reset();
+    linker_.ClearParked();
     position_.Reset();
-    position_.FenceEnds(bus_->LastSerial());
+    position_.FenceEnds(host_.Bus().LastSerial());
     // What the pipeline posted on its way down waits for nothing.
     transport_.Reset();
     // The sound server's absence was the last file's: the next file's sinks open on whatever server
@@ -178,7 +197,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     // threads may be waiting in a renderer's preroll, and stopping the filter waits for them. The
     // pipeline stops as a whole (renderers first), as a graph must be stopped to lose its source.
     if (running && FeedsOthers(element)) {
-        if (!StopWithin(pipeline_.get())) {
+        if (!StopWithin(Pipeline())) {
             // The filter went with the pipeline it was in.
             EmptyGraphReset();
             return S_OK;
@@ -192,7 +211,7 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     bool cut = false;
     for (const PadRef& input : SinkPadsOf(element)) {
         if (PadRef peer = Adopt(gst_pad_get_peer(input.get()))) {
-            parked_.Park(peer.get());
+            linker_.Park(peer.get());
             cut = true;
         }
     }
@@ -209,14 +228,9 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
     }
     {
         std::lock_guard guard(lock_);
-        if (videoPad_) {
-            GstRef<GstElement> owner = Adopt(gst_pad_get_parent_element(videoPad_.get()));
-            if (owner.get() == element) {
-                videoPad_.reset();
-            }
-        }
-        gst_bin_remove(GST_BIN(pipeline_.get()), element);
-        ForgetRemovedElement(element);
+        picture_.ForgetVideoPadOf(element);
+        gst_bin_remove(GST_BIN(Pipeline()), element);
+        linker_.ForgetElement(element);
     }
     gst_element_set_locked_state(element, FALSE);
 
@@ -230,6 +244,6 @@ HRESULT GstFilterGraph::RemoveFilter(const std::shared_ptr<IBaseFilter>& filter)
 }
 
 HRESULT GstFilterGraph::EnumFilters(std::shared_ptr<IEnumFilters>& filters) {
-    filters = std::make_shared<GstEnumFilters>(GST_BIN(pipeline_.get()));
+    filters = std::make_shared<GstEnumFilters>(GST_BIN(Pipeline()));
     return S_OK;
 }

@@ -7,16 +7,15 @@
 #include "graph/PositionAhead.h"
 #include "graph/SoundOutputs.h"
 #include "graph/VideoPlacement.h"
-#include "graph/gst/BusNewsWatch.h"
-#include "graph/gst/FirstPictureHold.h"
-#include "graph/gst/ParkedStreams.h"
-#include "graph/gst/PipelineBus.h"
+#include "graph/gst/DeviceRouting.h"
+#include "graph/gst/GraphLinker.h"
+#include "graph/gst/GraphPicture.h"
+#include "graph/gst/PipelineHost.h"
 #include "graph/gst/PositionModel.h"
 #include "graph/gst/ProgramStreamSeeks.h"
 #include "graph/gst/SoundVolume.h"
 #include "graph/gst/StandardRenderers.h"
 #include "graph/gst/TransportState.h"
-#include "graph/gst/VideoWindow.h"
 #include "gstcommon/GstHandles.h"
 
 #include <atomic>
@@ -35,9 +34,14 @@
 // data flows through) return when the pipeline has prerolled again, or failed, within a deadline.
 //
 // Its jobs live in files named after them: the filters and their names here (GstFilterGraph.cpp),
-// linking decoded streams (GstGraphLinking.cpp), the bus and prerolling (GstGraphBus.cpp), running,
-// seeking and the video window (GstGraphControl.cpp), where playback stands (PositionModel), and
-// streams whose consumer left (ParkedStreams).
+// the building calls (GstGraphLinking.cpp), the bus's messages and prerolling (GstGraphBus.cpp),
+// running and the positions (GstGraphControl.cpp), seeking (GstGraphSeeks.cpp), and the sound server
+// that comes back (SoundServerReturn.cpp). Parts of their own, which the graph holds and delegates
+// to: the pipeline, its bus and the seek watch, made and let go of by generation (PipelineHost),
+// linking decoded streams as they come and parking those nobody takes (GraphLinker), what the graph
+// shows of its video: the window, the crop, the held first picture and a stale one (GraphPicture),
+// where the device's renderer sends picture and sound (DeviceRouting), and where playback stands
+// (PositionModel).
 //
 // States: stopped is PAUSED with a mark (READY would tear down the decoders' pads), paused is PAUSED,
 // running is PLAYING. Which of them the graph is in, what it waits for and the seek on its way are
@@ -49,7 +53,7 @@
 // Threads: every call comes from the user-interface thread. pad-added and the bus's sync handler run
 // on streaming threads; they touch only GStreamer and the bookkeeping under `lock_`. A pipeline that
 // does not stop in time (a read that never returns) is cut off from the graph and left to a thread of
-// its own; the graph carries on with a new pipeline (GstGraphTeardown.cpp).
+// its own; the graph carries on with a new pipeline (PipelineHost).
 class GstFilterGraph : public IGraphBuilder,
                        public IMediaControl,
                        public IMediaSeeking,
@@ -60,7 +64,10 @@ class GstFilterGraph : public IGraphBuilder,
                        public IPositionAhead,
                        public IDeviceSoundOutput,
                        public IDeviceScreenOutput,
-                       public std::enable_shared_from_this<GstFilterGraph> {
+                       public std::enable_shared_from_this<GstFilterGraph>,
+                       private GraphPicture::PicturePipeline,
+                       private GraphLinker::LinkedGraph,
+                       private PipelineHost::Tenant {
 public:
     GstFilterGraph();
     ~GstFilterGraph() override;
@@ -111,7 +118,10 @@ public:
 
     // For tools and tests: the pipeline, what reached the standard renderers, the video window, and
     // the texts of the most recent errors and warnings the pipeline reported, oldest first.
-    GstElement* Pipeline() const { return pipeline_.get(); }
+    GstElement* Pipeline() const override { return host_.Pipeline(); }
+    // The pipeline's generation: each pipeline made, the graph's first and each one that replaces a
+    // pipeline let go, counts one up.
+    std::uint64_t PipelineGeneration() const { return host_.Generation(); }
     // IVideoPlacementAhead
     void PlaceAhead(VideoPlacementRule rule) override;
 
@@ -128,11 +138,9 @@ public:
     bool WaitsForSoundServer() const { return soundAway_; }
 
     const RenderCounters& Counters() const { return counters_; }
-    WindowHandle VideoWindowHandle() const { return window_.Handle(); }
+    WindowHandle VideoWindowHandle() const { return picture_.WindowHandle(); }
     std::vector<std::string> Problems();
     bool Stopped() const { return !transport_.Started(); }
-
-    enum class Media { Video, Audio, Other };
 
     // How long a build or a seek may take before it counts as failed. A demuxer that fails while
     // decodebin is still trying it out can have its error swallowed (seen with qtdemux on an MP4 cut
@@ -158,9 +166,7 @@ public:
     }
 
 private:
-    struct BuildContext;
-
-    GraphWaitListener* WaitListener() const { return waitListener_ ? *waitListener_ : nullptr; }
+    GraphWaitListener* WaitListener() const override { return waitListener_ ? *waitListener_ : nullptr; }
     std::shared_ptr<GraphWaitListener*> waitListener_;
 
     // Bus messages, taken on the user-interface thread: one switch, one function per kind. A read of
@@ -194,7 +200,7 @@ private:
     // Sets PAUSED and waits for the preroll; on failure the pipeline goes to NULL.
     HRESULT Preroll();
     // A flushing, accurate seek to the position, waited for when a sink can preroll.
-    void Reseek();
+    void Reseek() override;
     // Seeks in flight (GstGraphSeeks.cpp). StartSeek and SendSeek tell whether the pipeline took it.
     bool StartSeek();
     // A seek whose preroll is not waited for lands as soon as it is sent.
@@ -225,21 +231,9 @@ private:
     // Asks the pipeline for the file's length (also when it posts that the length changed).
     void ReadDuration();
 
-    // Taking down (GstGraphTeardown.cpp). Makes the pipeline and its bus, empty.
-    void MakePipeline();
-    // Takes the element (the pipeline or one of its filters) to NULL. True once it is down; false when
-    // it did not stop within StopPatience and the pipeline was handed to the stopping thread, the graph
-    // now holding a fresh, empty one.
-    bool StopWithin(GstElement* element);
-    // Takes the element to the state on a thread of its own, waiting until `until` with the window
-    // drawn and answering: going to PAUSED opens the file, which on a sleeping share waits for its
-    // server. None when the change had not returned by then: the pipeline was handed to that thread,
-    // and the graph holds a fresh, empty one.
-    std::optional<GstStateChangeReturn> ChangeStateWithin(GstElement* element, GstState target,
-                                                          std::chrono::steady_clock::time_point until);
-    void LetPipelineGo(class ThreadedCall& call);
-    // Waits for the call until `until`, the window drawn and answering; tells whether it returned.
-    bool WaitForCall(const ThreadedCall& call, std::chrono::steady_clock::time_point until);
+    // Takes the element (the pipeline or one of its filters) to NULL within StopPatience; false when
+    // it did not stop and the graph now holds a fresh, empty pipeline (see PipelineHost).
+    bool StopWithin(GstElement* element) { return host_.StopWithin(element, StopPatience); }
     // Whether the file can be read as a whole file, asked on a thread of its own: on a sleeping share
     // the open waits for the server. A file whose open has not returned within the build's deadline
     // cannot be rendered.
@@ -247,84 +241,58 @@ private:
 
     // Building.
     HRESULT Decode(GstPad* output, bool useFiltersInGraph);
-    static void OnPadAdded(GstElement* decoder, GstPad* pad, gpointer context);
-    void LinkDecodedPad(GstPad* pad, BuildContext& context);
-    // The links are made into `pipeline`, the one the decoder belonged to when its pad came, and
-    // without lock_ (see GstGraphLinking.cpp).
-    bool LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media);
-    bool LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media);
-    // Adds converters for the media between the pads and links them; false (and nothing left
-    // behind) when the pads cannot be joined.
-    bool LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input, Media media);
-    // AddUnique while `pipeline` is still the graph's; takes lock_.
-    bool AddToPipeline(const ElementRef& pipeline, const ElementRef& element, const std::string& name);
-    // Adds an element under a name unique among the top-level elements ("Name 0001" when taken).
-    // Caller holds lock_.
-    bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed = nullptr);
+    // Adds an element under a name unique among the top-level elements ("Name 0001" when taken), and
+    // tells whether it had to be renamed. Caller holds lock_.
+    bool AddUnique(const ElementRef& element, const std::string& name, bool* renamed);
     bool Holds(GstElement* element) const;
     bool PipelineUp() const { return transport_.PipelineUp(); }
     bool Empty() const;
     void EmptyGraphReset();
-    void ForgetRemovedElement(GstElement* element);
 
-    GstPad* StandardVideoSinkPad();
-    void RefreshVideo(bool sizeChanged);
-    // Sizes the hidden video window for the decoded stream and hands it to the renderer's sink before
-    // the sink negotiates. Caller holds lock_.
-    void SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer);
-    // Sets the crop inside the element (a renderer, or the pipeline) to the part of the placed picture
-    // that the owner shows, and gives the window rectangle for that part: the placed one where there
-    // is no crop. Tells whether the crop changed.
-    PixelRect ApplyVisibleCrop(GstElement* within, const PixelRect& placed, gint frameWidth, gint frameHeight,
-                               bool& changed);
+    // What the linker asks of the graph (GraphLinker::LinkedGraph); on streaming threads too.
+    CapturedPipeline PipelineHolding(GstElement* element) override;
+    bool WhileCurrent(std::uint64_t generation, const std::function<bool()>& work) override;
+    bool AddUnique(const ElementRef& element, const std::string& name) override {
+        return AddUnique(element, name, nullptr);
+    }
+    void HoldFirstPicture(GstPad* pad, GstElement* renderer) override;
+
     // The positions, without making a still picture again.
     HRESULT ReadPositions(MediaTime& current, MediaTime& stop);
-    // A still picture left at an old window size is made again at the new one; one the build made
-    // at the right size is drawn.
-    void RemakeStalePicture();
-    void ShowUnshownPicture();
-    void LetHeldPictureThrough();
     HRESULT StartEmpty(TransportState::Mode wanted);
+
+    // What the picture asks of the graph (GraphPicture::PicturePipeline).
+    bool StandsStillSettled() override;
+    void BeginHeldPictureWait() override;
+    void WaitForHeldPicture() override;
+
+    // What the pipeline's host asks of the graph (PipelineHost::Tenant).
+    std::uintptr_t WindowFor(GstObject* sink) override;
+    void TakeNews() override;
+    void LettingPipelineGo() override;
+    void PipelineMade() override;
 
     RenderCounters counters_;
     SoundVolume volume_;
-    VideoWindow window_;
-    std::atomic<std::uintptr_t> windowHandle_{0};
-    ElementRef pipeline_;
-    // Shared with the thread that stops a pipeline handed away, whose sync handler it is.
-    std::shared_ptr<PipelineBus> bus_;
+    // Outlives the pipeline, whose video sink draws into its window.
+    GraphPicture picture_{*this};
 
+    // Taken by the linker, on streaming threads, to find whether the pipeline it links into is still
+    // the graph's, and for the graph's own bookkeeping; never while calling into an element the graph
+    // does not own. The pipeline is let go and replaced under it.
     std::mutex lock_;
-    PadRef videoPad_;
-    VideoPlacementRule placeAhead_;
-    // The place the file being built is sought to next, in the stream's time; none for a build from
-    // its start. Read by the window's thread that builds.
-    GstClockTime positionAhead_ = GST_CLOCK_TIME_NONE;
-    ParkedStreams parked_;
-    FirstPictureHold firstPicture_;
-    std::vector<SignalConnection> decoderHandlers_;
+    // The pipeline, its bus and the seek watch; making them and letting them go.
+    PipelineHost host_{*this, lock_};
+    GraphLinker linker_{*this, counters_, volume_, picture_};
     ProgramStreamSeeks programStreams_;
 
     // What the program asked for, the wait for the pipeline, and the seek on its way.
     TransportState transport_;
-    // Moves a seek in flight on while nobody asks the graph anything (the window idles).
-    std::unique_ptr<BusNewsWatch> seekWatch_;
-    // The still picture was made at a window size that has changed since.
-    bool pictureStale_ = false;
-    // The build made the still picture at the window's size before the window was placed, and it has
-    // not been drawn since: it is drawn when the graph runs or is looked at from where it stands, and
-    // never before a seek that comes first, so that no picture from before that seek's place shows.
-    std::atomic<bool> pictureUnshown_{false};
     PositionModel position_;
     std::vector<std::string> problems_;
 
-    // Where the device renderer's picture goes, given to every device renderer added.
-    void PlaceDeviceScreen(GstElement* element) const;
-    int deviceMonitor_ = 0;
-    bool deviceFullscreen_ = false;
+    DeviceRouting deviceRouting_;
 
-    // The device renderer's sound output, given to every device renderer added.
-    std::string deviceSoundOutput_;
     bool soundAway_ = false;
     bool standInsPlay_ = false;
     // The event loop's look for the server while it is away, and the check on its way: a connect

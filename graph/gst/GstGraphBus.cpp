@@ -47,7 +47,7 @@ std::vector<std::string> GstFilterGraph::Problems() {
 }
 
 void GstFilterGraph::AddProblem(std::string text) {
-    GST_WARNING_OBJECT(pipeline_.get(), "%s", text.c_str());
+    GST_WARNING_OBJECT(Pipeline(), "%s", text.c_str());
     // A window open for hours meets many files; only the most recent problems say anything.
     if (problems_.size() >= KeptProblems) {
         problems_.erase(problems_.begin(),
@@ -57,7 +57,7 @@ void GstFilterGraph::AddProblem(std::string text) {
 }
 
 void GstFilterGraph::DumpPipeline(const char* why) {
-    GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, why);
+    GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(Pipeline()), GST_DEBUG_GRAPH_SHOW_ALL, why);
 }
 
 void GstFilterGraph::HandleMessage(const PipelineBus::Posted& posted, bool moveOn) {
@@ -114,15 +114,15 @@ void GstFilterGraph::OnEndOfStream(std::uint64_t serial) {
     // end of the file.
     switch (position_.EndOfStream(serial, SinksStandAtTheirEnd())) {
     case PositionModel::End::Stale:
-        GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT " is the old segment's", serial);
+        GST_INFO_OBJECT(Pipeline(), "end of stream %" G_GUINT64_FORMAT " is the old segment's", serial);
         break;
     case PositionModel::End::HeldBack:
-        GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT ": the sinks were flushed since",
+        GST_INFO_OBJECT(Pipeline(), "end of stream %" G_GUINT64_FORMAT ": the sinks were flushed since",
                         serial);
         break;
     case PositionModel::End::Ended: {
         const gint64 position = FollowTheEnd();
-        GST_INFO_OBJECT(pipeline_.get(), "end of stream %" G_GUINT64_FORMAT " at %" GST_TIME_FORMAT, serial,
+        GST_INFO_OBJECT(Pipeline(), "end of stream %" G_GUINT64_FORMAT " at %" GST_TIME_FORMAT, serial,
                         GST_TIME_ARGS(position));
         break;
     }
@@ -136,12 +136,12 @@ void GstFilterGraph::TakeHeldBackEnd() {
     }
     if (SinksStandAtTheirEnd()) {
         const gint64 position = FollowTheEnd();
-        GST_INFO_OBJECT(pipeline_.get(), "the sinks stand at their end at %" GST_TIME_FORMAT,
+        GST_INFO_OBJECT(Pipeline(), "the sinks stand at their end at %" GST_TIME_FORMAT,
                         GST_TIME_ARGS(position));
         position_.SinksEnded();
     } else if (position_.EndOverdue()) {
         const gint64 position = FollowTheEnd();
-        GST_WARNING_OBJECT(pipeline_.get(),
+        GST_WARNING_OBJECT(Pipeline(),
                            "a sink has not finished the end of its stream at %" GST_TIME_FORMAT
                            " long after the others: the end is taken without it",
                            GST_TIME_ARGS(position));
@@ -155,7 +155,7 @@ void GstFilterGraph::TakeHeldBackEnd() {
 gint64 GstFilterGraph::FollowTheEnd() {
     ReadDuration();
     gint64 position = 0;
-    if (gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
+    if (gst_element_query_position(Pipeline(), GST_FORMAT_TIME, &position) &&
         position / NanosecondsPerUnit > position_.Stop()) {
         position_.Duration(position / NanosecondsPerUnit);
     }
@@ -163,8 +163,7 @@ gint64 GstFilterGraph::FollowTheEnd() {
 }
 
 bool GstFilterGraph::SinksStandAtTheirEnd() {
-    for (const ElementRef& element :
-         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
+    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(Pipeline())))) {
         if (!GST_IS_BASE_SINK(element.get())) {
             continue;
         }
@@ -175,7 +174,7 @@ bool GstFilterGraph::SinksStandAtTheirEnd() {
         const bool ended = sink->eos;
         GST_OBJECT_UNLOCK(sink);
         if (!ended) {
-            GST_DEBUG_OBJECT(pipeline_.get(), "%s has not taken the end of its stream",
+            GST_DEBUG_OBJECT(Pipeline(), "%s has not taken the end of its stream",
                              GST_OBJECT_NAME(element.get()));
             return false;
         }
@@ -188,20 +187,20 @@ void GstFilterGraph::OnAsyncDone(std::uint64_t serial) {
 }
 
 void GstFilterGraph::AwaitSettle(TransportState::Awaited awaited) {
-    transport_.BeginWait(awaited, bus_->LastSerial());
+    transport_.BeginWait(awaited, host_.Bus().LastSerial());
 }
 
 // A length that was only an estimate has changed, or is first asked for: the stop position follows
 // it, so that the file is not pinned short of its end.
 void GstFilterGraph::ReadDuration() {
     gint64 duration = 0;
-    if (gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration) && duration >= 0) {
+    if (gst_element_query_duration(Pipeline(), GST_FORMAT_TIME, &duration) && duration >= 0) {
         position_.Duration(duration / NanosecondsPerUnit);
     }
 }
 
 void GstFilterGraph::DrainMessages(bool moveOn) {
-    for (auto posted = bus_->TryPop(); posted.message; posted = bus_->TryPop()) {
+    for (auto posted = host_.Bus().TryPop(); posted.message; posted = host_.Bus().TryPop()) {
         HandleMessage(posted, moveOn);
     }
     if (moveOn) {
@@ -211,10 +210,10 @@ void GstFilterGraph::DrainMessages(bool moveOn) {
 
 bool GstFilterGraph::WaitOnBus(std::chrono::milliseconds deadline, const std::function<bool()>& done) {
     const auto until = std::chrono::steady_clock::now() + deadline;
-    GraphWait wait(WaitListener(), bus_->News());
+    GraphWait wait(WaitListener(), host_.Bus().News());
     for (;;) {
-        bus_->ClearNews();
-        for (auto posted = bus_->TryPop(); posted.message; posted = bus_->TryPop()) {
+        host_.Bus().ClearNews();
+        for (auto posted = host_.Bus().TryPop(); posted.message; posted = host_.Bus().TryPop()) {
             HandleMessage(posted);
             if (done()) {
                 return true;
@@ -231,7 +230,7 @@ bool GstFilterGraph::WaitOnBus(std::chrono::milliseconds deadline, const std::fu
 }
 
 bool GstFilterGraph::StateSettled() const {
-    return gst_element_get_state(pipeline_.get(), nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC;
+    return gst_element_get_state(Pipeline(), nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC;
 }
 
 bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, TransportState::Awaited awaited,
@@ -252,12 +251,11 @@ bool GstFilterGraph::WaitForAsyncDone(std::chrono::milliseconds deadline, Transp
 // The build is done once its first picture is decoded and held and every other sink has prerolled:
 // what could fail in the build has been tried, and the frame size is known.
 bool GstFilterGraph::PrerolledBehindHeldPicture() {
-    if (!firstPicture_.Holding()) {
+    if (!picture_.HoldsFirstPicture()) {
         return false;
     }
-    for (const ElementRef& element :
-         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
-        if (!GST_IS_BASE_SINK(element.get()) || firstPicture_.HeldFor(element.get())) {
+    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(Pipeline())))) {
+        if (!GST_IS_BASE_SINK(element.get()) || picture_.HoldsFirstPictureFor(element.get())) {
             continue;
         }
         GstState state = GST_STATE_NULL;
@@ -276,7 +274,7 @@ HRESULT GstFilterGraph::Preroll() {
     AwaitSettle(TransportState::Awaited::Build);
     const auto until = std::chrono::steady_clock::now() + BuildDeadline;
     const std::optional<GstStateChangeReturn> change =
-        ChangeStateWithin(pipeline_.get(), GST_STATE_PAUSED, until);
+        host_.ChangeStateWithin(Pipeline(), GST_STATE_PAUSED, until);
     if (!change) {
         // The source's open never returned: the pipeline is left to the thread caught in it.
         AddProblem("the file did not open in time");
@@ -294,12 +292,12 @@ HRESULT GstFilterGraph::Preroll() {
     }
     DrainMessages();
     if (!ready || transport_.Failed(TransportState::Awaited::Build)) {
-        GST_WARNING_OBJECT(pipeline_.get(), "the build did not preroll; the pipeline is taken down");
+        GST_WARNING_OBJECT(Pipeline(), "the build did not preroll; the pipeline is taken down");
         DumpPipeline("tarnwick-build-failed");
         // A pipeline that failed is taken down whole, so that nothing of it keeps running; the
         // filters stay for whoever looks or empties the graph. A build caught in a read that does not
         // come back cannot be taken down: it is left to stop on its own, and the graph is empty.
-        if (!StopWithin(pipeline_.get())) {
+        if (!StopWithin(Pipeline())) {
             EmptyGraphReset();
         }
         DrainMessages();

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Running, stopping and seeking the GStreamer graph, its positions, the frame size, the video
-// window and the sound's volume.
+// Running, stopping and seeking the GStreamer graph, its positions and the sound's volume; the frame
+// size and the video window are the picture's (GraphPicture).
 
 #include "graph/GraphNames.h"
 #include "graph/GraphWait.h"
-#include "graph/VisibleCrop.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
 #include "graph/gst/GstGraphLog.h"
 #include "gstcommon/GstIteration.h"
 
 #include <algorithm>
-#include <gst/video/videooverlay.h>
 
 #define GST_CAT_DEFAULT tarnwick_graph_debug
 
@@ -39,16 +37,14 @@ HRESULT GstFilterGraph::Run() {
     // its sound): a stream whose first frame comes half a second after the start (an MPEG program
     // stream's often does) would hold it that long after a seek to the start, and a seek to the
     // frame itself lands past it in such a stream, skipping what comes first.
-    LetHeldPictureThrough();
-    if (pictureStale_ && ShownPictureTime() <= position_.Current() + StalePictureRemadeWithin) {
-        RemakeStalePicture();
+    picture_.LetHeldPictureThrough();
+    if (picture_.Stale() && ShownPictureTime() <= position_.Current() + StalePictureRemadeWithin) {
+        picture_.RemakeStalePicture();
     }
-    ShowUnshownPicture();
+    picture_.ShowUnshownPicture();
     transport_.Start(TransportState::Mode::Running, true);
-    // Running, the next frame is made at the window's size in any case.
-    pictureStale_ = false;
-    return gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                                 : S_OK;
+    picture_.Runs();
+    return gst_element_set_state(Pipeline(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 HRESULT GstFilterGraph::Pause() {
@@ -61,10 +57,9 @@ HRESULT GstFilterGraph::Pause() {
     if (Empty()) {
         return StartEmpty(TransportState::Mode::Paused);
     }
-    LetHeldPictureThrough();
+    picture_.LetHeldPictureThrough();
     transport_.Start(TransportState::Mode::Paused, true);
-    return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                                : S_OK;
+    return gst_element_set_state(Pipeline(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 // A graph with nothing in it has nothing to pause or run, and its pipeline stays down: a source added
@@ -83,7 +78,7 @@ HRESULT GstFilterGraph::Stop() {
     MediaTime current = 0;
     MediaTime stop = 0;
     ReadPositions(current, stop);
-    position_.ForgetEnd(bus_->LastSerial());
+    position_.ForgetEnd(host_.Bus().LastSerial());
     if (transport_.Broken()) {
         return S_OK;
     }
@@ -91,8 +86,7 @@ HRESULT GstFilterGraph::Stop() {
     if (Empty()) {
         return S_OK;
     }
-    return gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                                : S_OK;
+    return gst_element_set_state(Pipeline(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 HRESULT GstFilterGraph::SetTimeFormat(TimeFormat format) {
@@ -150,7 +144,7 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     // only just started; the last good answer stands in. Stopped, the position stays where the stop
     // or the last seek left it, whatever the sinks say while they settle.
     gint64 position = 0;
-    if (transport_.Started() && gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &position) &&
+    if (transport_.Started() && gst_element_query_position(Pipeline(), GST_FORMAT_TIME, &position) &&
         position >= 0) {
         position_.Observe(position / NanosecondsPerUnit);
         // The sinks say they are at the end: whether they are is asked of them too, since the
@@ -165,47 +159,26 @@ HRESULT GstFilterGraph::ReadPositions(MediaTime& current, MediaTime& stop) {
     return S_OK;
 }
 
-void GstFilterGraph::ShowUnshownPicture() {
-    if (!pictureUnshown_.exchange(false)) {
-        return;
-    }
-    PadRef sinkPad = Adopt(StandardVideoSinkPad());
-    GstRef<GstElement> sink = sinkPad ? Adopt(gst_pad_get_parent_element(sinkPad.get())) : nullptr;
-    if (sink && GST_IS_VIDEO_OVERLAY(sink.get())) {
-        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
-    }
+void GstFilterGraph::BeginHeldPictureWait() {
+    DrainMessages();
+    AwaitSettle(TransportState::Awaited::HeldPicture);
 }
 
-// The build's first picture, held back before the renderer, goes through now, and the graph waits
-// until the renderer has it: a run then starts with the picture already in the window, not a sink's
-// latency and a frame later, and a pause shows it as the pause begins. It is converted only now, at
-// the window's size, so there is nothing stale to make again.
-void GstFilterGraph::LetHeldPictureThrough() {
-    if (!firstPicture_.Holding()) {
-        firstPicture_.Release();
-        return;
-    }
-    DrainMessages();
-    pictureStale_ = false;
-    AwaitSettle(TransportState::Awaited::HeldPicture);
-    firstPicture_.Release();
+void GstFilterGraph::WaitForHeldPicture() {
     WaitForAsyncDone(SeekDeadline, TransportState::Awaited::HeldPicture);
 }
 
 HRESULT GstFilterGraph::RemakeStillPicture() {
     DrainMessages();
     FinishSeeks();
-    RemakeStalePicture();
+    picture_.RemakeStalePicture();
     return S_OK;
 }
 
-void GstFilterGraph::RemakeStalePicture() {
-    ShowUnshownPicture();
-    // Only a picture standing still is made again, and not while the pipeline is on its way to it
-    // (a held first picture keeps it so): running, the next frame comes at the new size anyway.
-    if (pictureStale_ && transport_.StandsStill() && StateSettled()) {
-        Reseek();
-    }
+// A picture is made again only standing still, and not while the pipeline is on its way to it (a
+// held first picture keeps it so).
+bool GstFilterGraph::StandsStillSettled() {
+    return transport_.StandsStill() && StateSettled();
 }
 
 MediaTime GstFilterGraph::ShownPictureTime() {
@@ -213,52 +186,21 @@ MediaTime GstFilterGraph::ShownPictureTime() {
     if (transport_.Seeking()) {
         return -1;
     }
-    PadRef sinkPad = Adopt(StandardVideoSinkPad());
-    GstRef<GstElement> sink = sinkPad ? Adopt(gst_pad_get_parent_element(sinkPad.get())) : nullptr;
-    if (!sink || !g_object_class_find_property(G_OBJECT_GET_CLASS(sink.get()), "last-sample")) {
-        return -1;
-    }
-    SampleRef sample;
-    g_object_get(sink.get(), "last-sample", static_cast<GstSample**>(OutParam(sample)), nullptr);
-    if (!sample) {
-        return -1;
-    }
-    const GstBuffer* buffer = gst_sample_get_buffer(sample.get());
-    const GstSegment* segment = gst_sample_get_segment(sample.get());
-    guint64 time = GST_CLOCK_TIME_NONE;
-    if (buffer && segment && segment->format == GST_FORMAT_TIME && GST_BUFFER_PTS_IS_VALID(buffer)) {
-        time = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
-    }
-    return GST_CLOCK_TIME_IS_VALID(time) ? static_cast<MediaTime>(time / NanosecondsPerUnit) : -1;
+    return picture_.ShownTime();
 }
 
 HRESULT GstFilterGraph::get_SourceWidth(std::int32_t& width) {
-    std::lock_guard guard(lock_);
-    width = 0;
-    CapsRef caps(videoPad_ ? gst_pad_get_current_caps(videoPad_.get()) : nullptr);
-    gint value = 0;
-    if (caps && gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "width", &value)) {
-        width = value;
-    }
+    width = picture_.FrameWidth();
     return S_OK;
 }
 
 HRESULT GstFilterGraph::get_SourceHeight(std::int32_t& height) {
-    std::lock_guard guard(lock_);
-    height = 0;
-    CapsRef caps(videoPad_ ? gst_pad_get_current_caps(videoPad_.get()) : nullptr);
-    gint value = 0;
-    if (caps && gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), "height", &value)) {
-        height = value;
-    }
+    height = picture_.FrameHeight();
     return S_OK;
 }
 
 HRESULT GstFilterGraph::put_Owner(WindowHandle owner) {
-    if (!window_.Handle()) {
-        return E_FAIL;
-    }
-    return window_.SetOwner(owner) ? S_OK : E_FAIL;
+    return picture_.SetOwner(owner);
 }
 
 HRESULT GstFilterGraph::put_WindowStyle(std::int32_t) {
@@ -268,104 +210,18 @@ HRESULT GstFilterGraph::put_WindowStyle(std::int32_t) {
 
 HRESULT GstFilterGraph::SetWindowPosition(std::int32_t left, std::int32_t top, std::int32_t width,
                                           std::int32_t height) {
-    // Only the computer's own renderer draws into the window: a picture that goes to the device, or
-    // none at all, leaves the owner showing its own background rather than an empty or stale window.
-    if (PadRef sinkPad = Adopt(StandardVideoSinkPad()); !sinkPad) {
-        window_.Hide();
-        return S_OK;
-    }
-    std::int32_t frameWidth = 0;
-    std::int32_t frameHeight = 0;
-    get_SourceWidth(frameWidth);
-    get_SourceHeight(frameHeight);
-    bool cropChanged = false;
-    const PixelRect shown =
-        ApplyVisibleCrop(pipeline_.get(), {left, top, width, height}, frameWidth, frameHeight, cropChanged);
-    const bool sizeChanged = shown.width != window_.Width() || shown.height != window_.Height();
-    if (!window_.SetPosition(shown.left, shown.top, shown.width, shown.height)) {
-        return E_FAIL;
-    }
-    // A new crop changes the picture as a new size does: the still picture is made again.
-    RefreshVideo(sizeChanged || cropChanged);
-    return S_OK;
-}
-
-PixelRect GstFilterGraph::ApplyVisibleCrop(GstElement* within, const PixelRect& placed, gint frameWidth,
-                                           gint frameHeight, bool& changed) {
-    changed = false;
-    ElementRef crop;
-    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(within)))) {
-        if (IsStandardVideoCrop(GST_OBJECT(element.get()))) {
-            crop = Share(element.get());
-        }
-    }
-    int ownerWidth = 0;
-    int ownerHeight = 0;
-    if (!crop || !window_.OwnerSize(ownerWidth, ownerHeight)) {
-        return placed;
-    }
-    const VisibleCrop visible = CropToOwner(placed, ownerWidth, ownerHeight, frameWidth, frameHeight);
-    SourceCrop current;
-    g_object_get(crop.get(), "left", &current.left, "top", &current.top, "right", &current.right, "bottom",
-                 &current.bottom, nullptr);
-    if (current != visible.crop) {
-        // Set while frames flow, the crop asks the scaler downstream to negotiate again itself.
-        g_object_set(crop.get(), "left", visible.crop.left, "top", visible.crop.top, "right",
-                     visible.crop.right, "bottom", visible.crop.bottom, nullptr);
-        changed = true;
-    }
-    return visible.window;
-}
-
-GstPad* GstFilterGraph::StandardVideoSinkPad() {
-    for (const ElementRef& element :
-         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
-        if (IsStandardVideoSink(GST_OBJECT(element.get()))) {
-            return gst_element_get_static_pad(element.get(), "sink");
-        }
-    }
-    return nullptr;
-}
-
-// A software video sink draws frames at the size they were negotiated at. After the window changed
-// size the stream is asked to negotiate again (the sink prefers its window's size), and a stopped or
-// paused picture is made again at the new size; otherwise the sink only draws its last frame again.
-void GstFilterGraph::RefreshVideo(bool sizeChanged) {
-    PadRef sinkPad = Adopt(StandardVideoSinkPad());
-    if (!sinkPad) {
-        return;
-    }
-    GstRef<GstElement> sink = Adopt(gst_pad_get_parent_element(sinkPad.get()));
-    const bool overlay = sink && GST_IS_VIDEO_OVERLAY(sink.get());
-    if (sizeChanged && overlay) {
-        // The sink learns its window's new size from its own X events, some time later; an expose
-        // makes it read the size now, so that the picture made again below is made at that size and
-        // not at the old one (the first picture would otherwise wait for playback to reach a frame).
-        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
-    }
-    if (sizeChanged) {
-        gst_pad_push_event(sinkPad.get(), gst_event_new_reconfigure());
-        // A graph just built stands still at a picture made before its window had a size, and
-        // mostly seeks or runs straight away: making the picture again now would preroll twice
-        // before a seek. A seek makes it at the new size anyway, a run makes it first, and one that
-        // stays still has it made again on the next look at its positions.
-        pictureStale_ = true;
-        pictureUnshown_ = false;
-    }
-    if (overlay && !pictureUnshown_) {
-        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink.get()));
-    }
+    return picture_.Place(left, top, width, height);
 }
 
 // The sound renderer is found by its name: the output device's own sound is not the computer's.
 HRESULT GstFilterGraph::put_Volume(double volume) {
-    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(pipeline_.get()), SoundRendererName));
+    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(Pipeline()), SoundRendererName));
     volume_.Set(renderer.get(), volume);
     return S_OK;
 }
 
 HRESULT GstFilterGraph::get_Volume(double& volume) {
-    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(pipeline_.get()), SoundRendererName));
+    GstRef<GstElement> renderer = Adopt(gst_bin_get_by_name(GST_BIN(Pipeline()), SoundRendererName));
     volume = volume_.Get(renderer.get());
     return S_OK;
 }

@@ -1,44 +1,22 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Building the GStreamer graph: a source decoded by decodebin, each decoded stream linked to a free
-// input of a filter already in the graph, through converters, or else to a standard renderer; and
-// Connect, which joins two pins through a fresh converter.
+// Building the GStreamer graph: a source decoded by decodebin, whose streams the linker (GraphLinker)
+// links as they come; and Connect, which joins two pins through a fresh converter.
 
 #include "core/ThreadedCall.h"
-#include "graph/GraphNames.h"
 #include "graph/gst/GstFilter.h"
 #include "graph/gst/GstFilterGraph.h"
-#include "graph/gst/VideoDecoderSetup.h"
 #include "gstcommon/GstIteration.h"
 
 #include <atomic>
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
-#include <gst/video/videooverlay.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace {
-
-GstFilterGraph::Media MediaOf(GstPad* pad) {
-    CapsRef caps(gst_pad_get_current_caps(pad));
-    if (!caps) {
-        caps.reset(gst_pad_query_caps(pad, nullptr));
-    }
-    if (!caps || gst_caps_is_empty(caps.get()) || gst_caps_is_any(caps.get())) {
-        return GstFilterGraph::Media::Other;
-    }
-    const std::string name = gst_structure_get_name(gst_caps_get_structure(caps.get(), 0));
-    if (name == "video/x-raw") {
-        return GstFilterGraph::Media::Video;
-    }
-    if (name == "audio/x-raw") {
-        return GstFilterGraph::Media::Audio;
-    }
-    return GstFilterGraph::Media::Other;
-}
 
 // Whether the file can be read as a whole file: a missing path, a folder or an unreadable file is
 // refused here, before any element is made for it.
@@ -56,14 +34,8 @@ HRESULT CheckReadableFile(const std::string& path) {
     return regular ? S_OK : E_INVALIDARG;
 }
 
-// A fresh element as an owned reference: whatever happens to it on the way into the graph, the
-// reference goes with the caller's scope.
-ElementRef Make(const char* factory) {
-    return Share(gst_element_factory_make(factory, nullptr));
-}
-
 ElementRef MakeSource(const std::string& path) {
-    ElementRef source = Make("filesrc");
+    ElementRef source = Share(gst_element_factory_make("filesrc", nullptr));
     if (source) {
         g_object_set(source.get(), "location", path.c_str(), nullptr);
     }
@@ -72,205 +44,34 @@ ElementRef MakeSource(const std::string& path) {
 
 } // namespace
 
-// What one decoder's pad-added needs to know: whether free inputs already in the graph come first,
-// and how many streams found a renderer.
-struct GstFilterGraph::BuildContext {
-    GstFilterGraph* graph;
-    bool useFiltersInGraph;
-    int rendered = 0;
-    int unrendered = 0;
-};
-
-// Linking calls into the elements linked: a device's input opens its window, a watch of its outputs
-// and a sound stream when it is linked, and a renderer brought to the pipeline's state opens its
-// device. None of it runs under lock_, which the window's thread takes to let a stuck pipeline go: a
-// link caught in such a call would otherwise hold the window with it. lock_ is taken only to add an
-// element under its unique name, and only while `pipeline` is still the graph's.
-bool GstFilterGraph::AddToPipeline(const ElementRef& pipeline, const ElementRef& element,
-                                   const std::string& name) {
+// The pipeline is the graph's until it is let go (PipelineHost), which takes lock_.
+CapturedPipeline GstFilterGraph::PipelineHolding(GstElement* element) {
     std::lock_guard guard(lock_);
-    return pipeline_ == pipeline && AddUnique(element, name);
+    return Holds(element) ? host_.Capture() : CapturedPipeline();
 }
 
-bool GstFilterGraph::LinkThroughConverter(const ElementRef& pipeline, GstPad* output, GstPad* input,
-                                          Media media) {
-    std::vector<const char*> factories;
-    if (media == Media::Video) {
-        factories = {"videoconvert"};
-    } else if (media == Media::Audio) {
-        factories = {"audioconvert", "audioresample"};
-    }
-    std::vector<ElementRef> added;
-    PadRef from = Share(output);
-    bool linked = true;
-    for (const char* factory : factories) {
-        ElementRef converter = Make(factory);
-        if (!converter || !AddToPipeline(pipeline, converter, ObjectName(GST_OBJECT(converter.get())))) {
-            linked = false;
-            break;
-        }
-        added.push_back(std::move(converter));
-        PadRef sink = Adopt(gst_element_get_static_pad(added.back().get(), "sink"));
-        if (gst_pad_link(from.get(), sink.get()) != GST_PAD_LINK_OK) {
-            linked = false;
-            break;
-        }
-        from = Adopt(gst_element_get_static_pad(added.back().get(), "src"));
-    }
-    if (linked && gst_pad_link(from.get(), input) != GST_PAD_LINK_OK) {
-        linked = false;
-    }
-    if (!linked) {
-        for (const ElementRef& converter : added) {
-            gst_bin_remove(GST_BIN(pipeline.get()), converter.get());
-        }
-        return false;
-    }
-    // From the renderer's side back to the source, so that no data meets an element not yet ready.
-    for (auto converter = added.rbegin(); converter != added.rend(); ++converter) {
-        gst_element_sync_state_with_parent(converter->get());
-    }
-    return true;
+bool GstFilterGraph::WhileCurrent(std::uint64_t generation, const std::function<bool()>& work) {
+    std::lock_guard guard(lock_);
+    return host_.Current(generation) && work();
 }
 
-// Runs on a streaming thread (inside pad-added).
-bool GstFilterGraph::LinkToFreeInput(const ElementRef& pipeline, GstPad* pad, Media media) {
-    GstRef<GstElement> self = Adopt(gst_pad_get_parent_element(pad));
-    for (const ElementRef& child : ChildrenInOrder(GST_BIN(pipeline.get()))) {
-        if (child.get() == self.get()) {
-            continue;
-        }
-        // Another stream may take the same input first: its link then fails here, and the next one
-        // is tried.
-        for (const PadRef& input : SinkPadsOf(child.get())) {
-            if (!gst_pad_is_linked(input.get()) && MediaOf(input.get()) == media &&
-                LinkThroughConverter(pipeline, pad, input.get(), media)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// Runs on a streaming thread (inside pad-added).
-bool GstFilterGraph::LinkToStandardRenderer(const ElementRef& pipeline, GstPad* pad, Media media) {
-    ElementRef renderer =
-        Share(media == Media::Video ? MakeVideoRenderer(counters_) : MakeSoundRenderer(counters_));
-    if (!renderer) {
-        return false;
-    }
-    {
-        std::lock_guard guard(lock_);
-        if (pipeline_ != pipeline ||
-            !AddUnique(renderer, media == Media::Video ? VideoRendererName : SoundRendererName)) {
-            return false;
-        }
-        if (media == Media::Audio) {
-            volume_.Follow(renderer.get());
-        } else {
-            SizeVideoWindowAhead(pad, renderer.get());
-        }
-    }
-    PadRef input = Adopt(gst_element_get_static_pad(renderer.get(), "Input"));
-    if (gst_pad_link(pad, input.get()) != GST_PAD_LINK_OK) {
-        gst_element_set_state(renderer.get(), GST_STATE_NULL);
-        gst_bin_remove(GST_BIN(pipeline.get()), renderer.get());
-        return false;
-    }
-    if (media == Media::Video) {
-        std::lock_guard guard(lock_);
-        if (pipeline_ == pipeline) {
-            // The bus lives as long as the graph, and the pipeline stops before either goes.
-            firstPicture_.Hold(pad, renderer.get(), [bus = bus_.get()] { bus->Wake(); });
-        }
-    }
-    gst_element_sync_state_with_parent(renderer.get());
-    return true;
+void GstFilterGraph::HoldFirstPicture(GstPad* pad, GstElement* renderer) {
+    // The bus lives as long as the graph, and the pipeline stops before either goes.
+    picture_.HoldFirstPicture(pad, renderer, [bus = &host_.Bus()] { bus->Wake(); });
 }
 
 void GstFilterGraph::PlaceAhead(VideoPlacementRule rule) {
-    std::lock_guard guard(lock_);
-    placeAhead_ = std::move(rule);
+    picture_.PlaceAhead(std::move(rule));
 }
 
 void GstFilterGraph::PositionAhead(MediaTime position) {
-    // The graph's times are in units of 100 ns.
-    positionAhead_ = position > 0 ? static_cast<GstClockTime>(position) * 100 : GST_CLOCK_TIME_NONE;
-}
-
-// Runs on a streaming thread (inside pad-added). Caller holds lock_.
-void GstFilterGraph::SizeVideoWindowAhead(GstPad* decoded, GstElement* renderer) {
-    CapsRef caps(gst_pad_get_current_caps(decoded));
-    const GstStructure* format =
-        caps && !gst_caps_is_empty(caps.get()) ? gst_caps_get_structure(caps.get(), 0) : nullptr;
-    gint width = 0;
-    gint height = 0;
-    if (!placeAhead_ || !windowHandle_ || !format || !gst_structure_get_int(format, "width", &width) ||
-        !gst_structure_get_int(format, "height", &height)) {
-        return;
-    }
-    bool cropChanged = false;
-    const PixelRect place =
-        ApplyVisibleCrop(renderer, placeAhead_(width, height), width, height, cropChanged);
-    if (place.width <= 0 || place.height <= 0 || !window_.SizeWhileHidden(place.width, place.height)) {
-        return;
-    }
-    pictureUnshown_ = true;
-    // Given its window now, the sink prefers the window's size from its first negotiation on; asked
-    // for a window only later, it would make its first picture at the frame's own size.
-    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(renderer)))) {
-        if (IsStandardVideoSink(GST_OBJECT(element.get())) && GST_IS_VIDEO_OVERLAY(element.get())) {
-            gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(element.get()), windowHandle_.load());
-        }
-    }
-}
-
-// Runs on a streaming thread.
-void GstFilterGraph::LinkDecodedPad(GstPad* pad, BuildContext& context) {
-    const Media media = MediaOf(pad);
-    ElementRef pipeline;
-    {
-        std::lock_guard guard(lock_);
-        // A decoder of a pipeline handed away for stopping (a build that was caught in a read) may
-        // come back from the read and expose its pads long after: they belong to no graph any more.
-        GstRef<GstElement> decoder = Adopt(gst_pad_get_parent_element(pad));
-        if (!decoder || !Holds(decoder.get())) {
-            return;
-        }
-        pipeline = Share(pipeline_.get());
-    }
-    const bool linked =
-        media != Media::Other && ((context.useFiltersInGraph && LinkToFreeInput(pipeline, pad, media)) ||
-                                  LinkToStandardRenderer(pipeline, pad, media));
-    {
-        std::lock_guard guard(lock_);
-        // Let go while it linked: the graph has a new pipeline, which this pad is nothing to.
-        if (pipeline_ != pipeline) {
-            return;
-        }
-        if (linked && media == Media::Video) {
-            if (!videoPad_) {
-                videoPad_ = Share(pad);
-            }
-            WatchFirstVideoFrame(pad, counters_);
-        }
-        (linked ? context.rendered : context.unrendered)++;
-    }
-    if (!linked) {
-        parked_.Park(pad);
-    }
-}
-
-// Runs on a streaming thread.
-void GstFilterGraph::OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
-    auto& context = *static_cast<BuildContext*>(data);
-    context.graph->LinkDecodedPad(pad, context);
+    linker_.PositionAhead(position);
 }
 
 HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
     // A graph is changed standing still, not under a seek on its way.
     FinishSeeks();
-    ElementRef decoder = Make("decodebin");
+    ElementRef decoder = Share(gst_element_factory_make("decodebin", nullptr));
     if (!decoder) {
         return E_FAIL;
     }
@@ -282,14 +83,9 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
     }
     // Only a graph's first build holds its picture back: a build into a graph that holds one already
     // prerolls as a whole, the held picture included.
-    firstPicture_.Release();
-    auto* context = new BuildContext{this, useFiltersInGraph};
-    const gulong handler = g_signal_connect_data(
-        decoder.get(), "pad-added", G_CALLBACK(&GstFilterGraph::OnPadAdded), context,
-        [](gpointer data, GClosure*) { delete static_cast<BuildContext*>(data); }, GConnectFlags(0));
-    decoderHandlers_.emplace_back(GST_OBJECT(decoder.get()), handler);
-    // Only the build it was told for.
-    SetUpVideoDecoders(decoder.get(), std::exchange(positionAhead_, GST_CLOCK_TIME_NONE));
+    picture_.ReleaseFirstPicture();
+    const GraphLinker::Streams& streams =
+        linker_.LinkStreamsOf(decoder.get(), useFiltersInGraph, host_.Generation());
     programStreams_.Watch(decoder.get());
     PadRef decoderInput = Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
     if (gst_pad_link(output, decoderInput.get()) != GST_PAD_LINK_OK) {
@@ -300,10 +96,10 @@ HRESULT GstFilterGraph::Decode(GstPad* output, bool useFiltersInGraph) {
         return prerolled;
     }
     std::lock_guard guard(lock_);
-    if (context->rendered == 0) {
+    if (streams.rendered == 0) {
         return VFW_E_CANNOT_RENDER;
     }
-    return context->unrendered > 0 ? VFW_S_PARTIAL_RENDER : S_OK;
+    return streams.unrendered > 0 ? VFW_S_PARTIAL_RENDER : S_OK;
 }
 
 HRESULT GstFilterGraph::Render(const std::shared_ptr<IPin>& output) {
@@ -334,7 +130,7 @@ HRESULT GstFilterGraph::CheckReadableFileWithin(const std::string& path) {
         GST_WARNING("checking %s on the calling thread: %s", path.c_str(), problem.what());
         return CheckReadableFile(path);
     }
-    if (WaitForCall(*made, std::chrono::steady_clock::now() + BuildDeadline)) {
+    if (host_.WaitForCall(*made, std::chrono::steady_clock::now() + BuildDeadline)) {
         return answer->load();
     }
     made->LetGo({});
@@ -397,7 +193,7 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
     if (gst_pad_is_linked(out->Pad()) || gst_pad_is_linked(in->Pad())) {
         return VFW_E_ALREADY_CONNECTED;
     }
-    const Media media = MediaOf(out->Pad());
+    const GraphLinker::Media media = GraphLinker::MediaOf(out->Pad());
     const bool running = PipelineUp();
     MediaTime current = 0;
     MediaTime stop = 0;
@@ -406,19 +202,17 @@ HRESULT GstFilterGraph::Connect(const std::shared_ptr<IPin>& output, const std::
     }
     // A fresh converter every time: the stream's caps may have been fixed for the renderer it fed
     // before, which the new input need not accept.
-    if (!LinkThroughConverter(Share(pipeline_.get()), out->Pad(), in->Pad(), media)) {
+    if (!linker_.LinkThroughConverter(host_.Capture(), out->Pad(), in->Pad(), media)) {
         return VFW_E_CANNOT_CONNECT;
     }
     {
         std::lock_guard guard(lock_);
-        if (media == Media::Video) {
+        if (media == GraphLinker::Media::Video) {
             WatchFirstVideoFrame(out->Pad(), counters_);
-            if (!videoPad_) {
-                videoPad_ = Share(out->Pad());
-            }
+            picture_.NoteVideoPad(out->Pad());
         }
     }
-    parked_.Unpark(out->Pad());
+    linker_.Unpark(out->Pad());
     if (running) {
         Reseek();
     }

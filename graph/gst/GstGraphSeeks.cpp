@@ -95,12 +95,10 @@ void GstFilterGraph::Reseek() {
 }
 
 bool GstFilterGraph::StartSeek() {
-    // The seek's preroll makes the picture at the window's size, and draws it.
-    pictureStale_ = false;
-    pictureUnshown_ = false;
-    const bool resumePlaying = transport_.SeekBegins(bus_->LastSerial());
-    seekWatch_->Arm();
-    if (resumePlaying && gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_ASYNC) {
+    picture_.SeekMakesPicture();
+    const bool resumePlaying = transport_.SeekBegins(host_.Bus().LastSerial());
+    host_.ArmSeekWatch();
+    if (resumePlaying && gst_element_set_state(Pipeline(), GST_STATE_PAUSED) == GST_STATE_CHANGE_ASYNC) {
         // The pause's own end of preroll comes before the pipeline posts that it has paused: the seek
         // is sent only then, so that it cannot pass for the end of the seek's.
         transport_.PausesForSeek(position_.Current(), std::chrono::steady_clock::now());
@@ -111,18 +109,18 @@ bool GstFilterGraph::StartSeek() {
 
 bool GstFilterGraph::SendSeek(SeekWait wait) {
     const MediaTime target = position_.Current();
-    transport_.SeekGoes(target, bus_->LastSerial(), std::chrono::steady_clock::now());
+    transport_.SeekGoes(target, host_.Bus().LastSerial(), std::chrono::steady_clock::now());
     GstEvent* seek = gst_event_new_seek(
         1.0, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
         GST_SEEK_TYPE_SET, programStreams_.StartFor(static_cast<guint64>(target * NanosecondsPerUnit)),
         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    GST_INFO_OBJECT(pipeline_.get(), "seek to %" GST_TIME_FORMAT " (seqnum %u)%s",
+    GST_INFO_OBJECT(Pipeline(), "seek to %" GST_TIME_FORMAT " (seqnum %u)%s",
                     GST_TIME_ARGS(target * NanosecondsPerUnit), gst_event_get_seqnum(seek),
                     transport_.Seek().resumePlaying ? ", paused for it" : "");
-    const bool sent = gst_element_send_event(pipeline_.get(), seek);
+    const bool sent = gst_element_send_event(Pipeline(), seek);
     transport_.SeekSent(sent);
     // Only a pipeline with a sink prerolls again; without one there is nothing to wait for.
-    if (!sent || wait == SeekWait::None || !GST_OBJECT_FLAG_IS_SET(pipeline_.get(), GST_ELEMENT_FLAG_SINK)) {
+    if (!sent || wait == SeekWait::None || !GST_OBJECT_FLAG_IS_SET(Pipeline(), GST_ELEMENT_FLAG_SINK)) {
         transport_.EndWait(TransportState::Awaited::Seek);
         SeekLanded();
     }
@@ -133,7 +131,7 @@ void GstFilterGraph::FollowSeek(GstMessage* message) {
     // Messages are taken in the order posted, so the pause's own end of preroll is taken by then.
     const bool pausing = transport_.Seek().phase == TransportState::SeekPhase::Pausing;
     TakeSeekStep(
-        transport_.NextSeekStep(pausing && PauseMayHaveEnded(pipeline_.get(), message) && StateSettled()));
+        transport_.NextSeekStep(pausing && PauseMayHaveEnded(Pipeline(), message) && StateSettled()));
 }
 
 // A read may have taken the messages FollowSeek would have acted on; what they told is noted, and
@@ -157,19 +155,19 @@ void GstFilterGraph::SeekLanded() {
     // old segment's. A sink that was still playing out the old segment (a slow sound server holds a
     // second or more) posts its end during the pause and the flush, under whatever number the
     // demuxer gave it, not always the last seek's.
-    position_.FenceEnds(bus_->LastSerial());
-    GST_INFO_OBJECT(pipeline_.get(),
+    position_.FenceEnds(host_.Bus().LastSerial());
+    GST_INFO_OBJECT(Pipeline(),
                     "landed at the new place; ends up to %" G_GUINT64_FORMAT " are the old segment's",
-                    bus_->LastSerial());
+                    host_.Bus().LastSerial());
     const TransportState::Landing landing = transport_.SeekLands();
     if (landing.sendsNext) {
         // The pipeline stays paused between the two.
         SendSeek();
         return;
     }
-    seekWatch_->Disarm();
+    host_.DisarmSeekWatch();
     if (landing.resumePlaying) {
-        gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
+        gst_element_set_state(Pipeline(), GST_STATE_PLAYING);
     }
 }
 

@@ -85,15 +85,6 @@ void GstFilterGraph::SettleWithin(std::chrono::milliseconds deadline) {
     WaitOnBus(deadline, [this] { return StateSettled(); });
 }
 
-void GstFilterGraph::SetDeviceSoundOutput(const std::string& name) {
-    deviceSoundOutput_ = name;
-    for (const ElementRef& element : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "audio-device")) {
-            g_object_set(element.get(), "audio-device", name.c_str(), nullptr);
-        }
-    }
-}
-
 bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* problem) {
     if (!problem || problem->domain != GST_RESOURCE_ERROR) {
         return false;
@@ -102,7 +93,7 @@ bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* prob
     const bool serverSink = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && MadeBy(source, "pulsesink");
     // A sink already replaced still posts what failed while it was being taken out: that says nothing
     // of the server now.
-    if (serverSink && !gst_object_has_as_ancestor(source, GST_OBJECT(pipeline_.get()))) {
+    if (serverSink && !gst_object_has_as_ancestor(source, GST_OBJECT(Pipeline()))) {
         return true;
     }
     // A server sink that lost its server says so with an error; the standard renderer and the
@@ -115,7 +106,7 @@ bool GstFilterGraph::NoteSoundServerAway(GstMessage* message, const GError* prob
         return false;
     }
     if (!soundAway_) {
-        GST_WARNING_OBJECT(pipeline_.get(), "no sound server (%s): waiting for one", problem->message);
+        GST_WARNING_OBJECT(Pipeline(), "no sound server (%s): waiting for one", problem->message);
     }
     soundAway_ = true;
     WatchForSoundServer();
@@ -191,21 +182,20 @@ void GstFilterGraph::BringSoundBack() {
 
 void GstFilterGraph::ReopenSoundSinks() {
     const MediaTime place = position_.Current();
-    GST_WARNING_OBJECT(pipeline_.get(), "the sound sinks open anew at %" GST_TIME_FORMAT,
+    GST_WARNING_OBJECT(Pipeline(), "the sound sinks open anew at %" GST_TIME_FORMAT,
                        GST_TIME_ARGS(place * NanosecondsPerUnit));
     // A seek like any other, which runs the pipeline again after it when the graph runs.
-    transport_.SeekBegins(bus_->LastSerial());
+    transport_.SeekBegins(host_.Bus().LastSerial());
     // Paused first, so that the new sinks open into a pipeline that stands still and prerolls at the
     // place, rather than one running on from where the old sinks stopped.
-    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    gst_element_set_state(Pipeline(), GST_STATE_PAUSED);
     SettleWithin(SettleDeadline);
-    for (const ElementRef& element : ChildrenInOrder(GST_BIN(pipeline_.get()))) {
+    for (const ElementRef& element : ChildrenInOrder(GST_BIN(Pipeline()))) {
         if (IsDeviceRenderer(element.get())) {
             g_signal_emit_by_name(element.get(), "reopen-audio");
         }
     }
-    for (const ElementRef& element :
-         CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())))) {
+    for (const ElementRef& element : CollectAll<GstElement>(gst_bin_iterate_recurse(GST_BIN(Pipeline())))) {
         if (MadeBy(GST_OBJECT(element.get()), "autoaudiosink")) {
             ReplaceAutomaticSink(element.get());
         }

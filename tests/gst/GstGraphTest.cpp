@@ -647,6 +647,7 @@ TEST_F(GstGraphTest, ALinkCaughtInTheInputsOwnWorkDoesNotHoldLettingThePipelineG
     std::shared_ptr<IPin> output;
     ASSERT_EQ(source->FindPin("src", output), S_OK);
 
+    const std::uint64_t generation = filterGraph->PipelineGeneration();
     auto built = std::async(std::launch::async, [&] { return graph->Render(output); });
     const bool cameBack = built.wait_for(std::chrono::seconds(15)) == std::future_status::ready;
     {
@@ -656,6 +657,9 @@ TEST_F(GstGraphTest, ALinkCaughtInTheInputsOwnWorkDoesNotHoldLettingThePipelineG
     openGate();
     EXPECT_TRUE(Failed(built.get()));
     EXPECT_TRUE(cameBack) << "letting the pipeline go waited for the link caught in the input";
+    // The stuck pipeline was replaced once, by the next generation, which the link coming back from
+    // the input must not take for its own.
+    EXPECT_EQ(filterGraph->PipelineGeneration(), generation + 1);
     // The graph goes on with a new pipeline, and builds the next file.
     std::shared_ptr<IBaseFilter> clip;
     ASSERT_EQ(graph->AddSourceFilter(Clip(".mkv"), SourceFilterName, clip), S_OK);
