@@ -31,12 +31,12 @@ double PlayerWindow(bool resuming) {
     Register({"window_mapped/tarnwick_resuming",
               "tarnwick, settings: the same clip playing at 0: exec to the main window mapped, video panel "
               "mapped and the controls painted",
-              1.0, 0, Row::Unit::Seconds, [] { return PlayerWindow(true); }});
+              0.5, 0, Row::Unit::Seconds, [] { return PlayerWindow(true); }});
     Register(
         {"window_mapped/tarnwick_idle",
          "tarnwick, settings: the same clip selected, not playing: exec to the main window mapped, video "
          "panel mapped and the controls painted",
-         1.0, 0, Row::Unit::Seconds, [] { return PlayerWindow(false); }});
+         0.5, 0, Row::Unit::Seconds, [] { return PlayerWindow(false); }});
     return true;
 }();
 
