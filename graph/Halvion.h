@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 // The playback object: owns one filter graph for the life of the main window, builds it for a file
@@ -52,8 +53,10 @@ public:
     void SetScaleAhead(std::function<double()> scale);
     // Carries on with the graph another playback object built for a file (a start builds the file it
     // will play while the window is made), as if OpenFile had built it here; this object's own graph
-    // goes. The picture moves into this object's owner window.
-    void TakeOverBuild(THalvion& built);
+    // goes. The picture moves into this object's owner window. `soughtTo`: the place the built graph
+    // was sought to already, which the next SetPosition, when it asks for the same place, need not seek
+    // again.
+    void TakeOverBuild(THalvion& built, std::optional<MediaTime> soughtTo = std::nullopt);
     void TestRenderFile(const std::string& fileName);
 
     void Play();
@@ -128,6 +131,7 @@ private:
     std::string AudioOutput;
     MediaTime PositionExpected = 0;
     std::function<double()> ScaleAhead;
+    std::optional<MediaTime> SoughtAhead;
 
 public:
     bool EndReached = false;

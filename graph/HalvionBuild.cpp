@@ -55,6 +55,7 @@ void THalvion::ExpectPosition(MediaTime position) {
 }
 
 void THalvion::OpenFile(const std::string& fileName) {
+    SoughtAhead.reset();
     if (MediaControl) {
         MediaControl->Stop();
     }
@@ -135,7 +136,7 @@ void THalvion::SetScaleAhead(std::function<double()> scale) {
     ScaleAhead = std::move(scale);
 }
 
-void THalvion::TakeOverBuild(THalvion& built) {
+void THalvion::TakeOverBuild(THalvion& built, std::optional<MediaTime> soughtTo) {
     if (MediaControl) {
         MediaControl->Stop();
     }
@@ -158,6 +159,7 @@ void THalvion::TakeOverBuild(THalvion& built) {
     EndWithoutLength = false;
     PositionExpected = 0;
     PlaceVideoWindow();
+    SoughtAhead = soughtTo;
 }
 
 void THalvion::TestRenderFile(const std::string& fileName) {

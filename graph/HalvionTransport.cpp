@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -68,6 +69,7 @@ void THalvion::TogglePause() {
 }
 
 void THalvion::Stop() {
+    SoughtAhead.reset();
     if (!MediaControl) {
         return;
     }
@@ -125,6 +127,10 @@ HRESULT THalvion::SeekToBarPosition(std::int32_t barPos) {
 HRESULT THalvion::SetPosition(MediaTime position) {
     if (!MediaSeeking) {
         return E_POINTER;
+    }
+    // A seek to where the graph taken over stands already would only make the same picture again.
+    if (std::exchange(SoughtAhead, std::nullopt) == position) {
+        return S_OK;
     }
     return MediaSeeking->SetPositions(position, AM_SEEKING_AbsolutePositioning, position,
                                       AM_SEEKING_NoPositioning);

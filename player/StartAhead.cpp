@@ -59,6 +59,7 @@ struct StartAhead::Build : ErrorBoxLink {
     // own making are the taker's to show, as it makes one too.
     std::vector<std::pair<std::string, std::string>> boxes;
     bool holdBoxes = false;
+    std::optional<MediaTime> soughtTo;
     std::atomic<double> scale{1.0};
 
     std::mutex lock;
@@ -111,6 +112,10 @@ StartAhead::StartAhead(StartPlan plan, std::shared_ptr<IGraphSystem> system)
         build->player->ExpectPosition(plan.position);
         MarkStartup("build ahead: begins");
         build->player->OpenFile(plan.path);
+        // The resume's seek, while the window is still being made.
+        if (plan.position != 0 && Succeeded(build->player->SetPosition(plan.position))) {
+            build->soughtTo = plan.position;
+        }
         MarkStartup("build ahead: built");
     });
 }
@@ -162,7 +167,7 @@ bool StartAhead::HandTo(THalvion& player, const std::string& path, GraphWaitList
     for (const auto& [caption, text] : build_->boxes) {
         errorBox.ShowError(caption, text);
     }
-    player.TakeOverBuild(*build_->player);
+    player.TakeOverBuild(*build_->player, build_->soughtTo);
     build_->player.reset();
     return true;
 }

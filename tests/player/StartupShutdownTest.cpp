@@ -273,6 +273,8 @@ TEST_F(StartupShutdownTest, AFileBuiltAheadIsTakenOverByTheResumeOrDroppedWhenTh
             EXPECT_EQ(aheadSystem->Script().CallsStartingWith("AddSourceFilter").size(), 1u);
             EXPECT_EQ(aheadSystem->Script().CallsStartingWith("AddSourceFilter(" + Clip(2)).size(), 1u);
             EXPECT_EQ(aheadSystem->Graph().Current, 6'000'000'000);
+            EXPECT_EQ(aheadSystem->Script().CallsStartingWith("SetPositions(6000000000,").size(), 1u)
+                << "sought ahead, and again once taken over";
             EXPECT_EQ(aheadSystem->Graph().GraphState, FakeGraph::State::Running);
             EXPECT_EQ(form->PlayerObject()->CurrentFileName(), Clip(2));
             EXPECT_EQ(Selected(), 1);
