@@ -15,7 +15,10 @@
 #include "browser/TFilterComboBox.h"
 #include "core/Errors.h"
 #include "player/HandlerDispatcher.h"
+#include "player/StartAhead.h"
 #include "player/TfrmMain.h"
+
+#include <QScopeGuard>
 
 namespace {
 
@@ -82,6 +85,9 @@ void TfrmMain::OpenPathFound(const std::string& path, const PathFacts& facts) {
 }
 
 void TfrmMain::SelectAndPlay(const std::string& path, const std::string& name) {
+    // A file built ahead for the start is taken over by the open below; one that is refused first
+    // would otherwise hold its graph for the whole run.
+    const auto dropUnused = qScopeGuard([this] { startAhead_.reset(); });
     const int entry = FirstEntryListing(FilterComboBox1->EntryMasks(), name);
     if (entry >= 0) {
         FilterComboBox1->SetItemIndex(entry);
