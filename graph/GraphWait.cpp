@@ -37,6 +37,18 @@ void GraphWait::Sleep(std::chrono::steady_clock::time_point until) {
     }
 }
 
+bool WaitUntil(GraphWaitListener* listener, int news, const std::function<bool()>& done,
+               std::chrono::steady_clock::time_point until) {
+    if (done()) {
+        return true;
+    }
+    GraphWait wait(listener, news);
+    while (!done() && std::chrono::steady_clock::now() < until) {
+        wait.Sleep(until);
+    }
+    return done();
+}
+
 bool SleepOnDescriptor(int descriptor, std::chrono::steady_clock::time_point until) {
     for (;;) {
         const auto left =

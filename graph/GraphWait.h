@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 // What the user-interface thread does while a graph waits for its pipeline: a build that reads a
 // file on a slow disk or a network share, or a seek there, can take seconds. The program keeps its
@@ -39,6 +40,12 @@ private:
     GraphWaitListener* listener_;
     int news_;
 };
+
+// Waits, the window drawn and answering, until `done` holds or `until` has come; `done` is asked again
+// whenever `news` is readable or the window has taken an event. Tells whether it holds. Nothing is
+// told to the listener when it holds at once.
+bool WaitUntil(GraphWaitListener* listener, int news, const std::function<bool()>& done,
+               std::chrono::steady_clock::time_point until);
 
 // Sleeps until the descriptor is readable or `until` has come; tells whether it is readable.
 bool SleepOnDescriptor(int descriptor, std::chrono::steady_clock::time_point until);

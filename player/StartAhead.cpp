@@ -152,12 +152,10 @@ bool StartAhead::HandTo(THalvion& player, const std::string& path, GraphWaitList
                       player.AudioEnabled() == plan_.enableAudio &&
                       player.ChosenAudioOutput() == plan_.audioOutput &&
                       player.ExpectedPosition() == plan_.position;
-    if (same && !call_->Done()) {
-        GraphWait wait(listener, call_->Ended());
-        const auto until = std::chrono::steady_clock::now() + Patience;
-        while (!call_->Done() && std::chrono::steady_clock::now() < until) {
-            wait.Sleep(until);
-        }
+    if (same) {
+        WaitUntil(
+            listener, call_->Ended(), [this] { return call_->Done(); },
+            std::chrono::steady_clock::now() + Patience);
     }
     if (!same || !call_->Done() || !build_->player) {
         return false;

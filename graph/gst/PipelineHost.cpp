@@ -93,11 +93,8 @@ PipelineHost::ChangeStateWithin(GstElement* element, GstState target,
 }
 
 bool PipelineHost::WaitForCall(const ThreadedCall& call, std::chrono::steady_clock::time_point until) {
-    GraphWait wait(tenant_.WaitListener(), call.Ended());
-    while (!call.Done() && std::chrono::steady_clock::now() < until) {
-        wait.Sleep(until);
-    }
-    return call.Done();
+    return WaitUntil(
+        tenant_.WaitListener(), call.Ended(), [&call] { return call.Done(); }, until);
 }
 
 // The pipeline is cut off before it is handed away: its bus neither queues for the graph nor gives a
