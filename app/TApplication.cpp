@@ -5,12 +5,21 @@
 #include "app/ErrorBox.h"
 #include "app/ProgramIcon.h"
 
+#include <QImage>
+#include <QPainter>
 #include <exception>
 
 void TApplication::PrepareAttributes() {
     // Giving the video sink a native window would otherwise make every sibling native too, and a
     // native sibling could be drawn over the video.
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+}
+
+void TApplication::StartPaintingThreads() {
+    // A fill this tall is split into strips that the toolkit's own thread pool paints.
+    QImage canvas(8, 512, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&canvas);
+    painter.fillRect(canvas.rect(), QColor(0, 0, 0, 128));
 }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {

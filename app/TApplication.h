@@ -15,5 +15,11 @@ public:
 
     TApplication(int& argc, char** argv);
 
+    // Starts the threads the toolkit paints large areas with, which it would otherwise start at the
+    // window's first paint. A thread cannot start while another thread loads a library: a program
+    // that loads large libraries while its window is made starts them first, so the first paint
+    // does not wait for the loading.
+    static void StartPaintingThreads();
+
     bool notify(QObject* receiver, QEvent* event) override;
 };

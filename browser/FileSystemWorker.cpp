@@ -59,10 +59,20 @@ std::shared_ptr<FileSystemCalls> Calls() {
 }
 
 void Serve() {
+    // The first use of a thread_local with a destructor registers it with the loader, under the lock
+    // a library's load holds throughout: that is done now, as the thread starts, not in a first
+    // errand the window's thread waits for.
+    currentCalls.reset();
     Pool& pool = ThePool();
     std::unique_lock held(pool.lock);
+    // A thread counts as idle from its start, so that errands asked before it first waits are not
+    // each given a thread of their own.
+    bool countedIdle = true;
     while (true) {
-        ++pool.idle;
+        if (!countedIdle) {
+            ++pool.idle;
+        }
+        countedIdle = false;
         const bool woken = pool.work.wait_for(held, kIdleEnd, [&] { return !pool.queue.empty(); });
         --pool.idle;
         if (!woken && pool.threads > 1) {
@@ -125,6 +135,7 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
     pool.queue.push_back(errand);
     if (static_cast<int>(pool.queue.size()) > pool.idle && pool.threads < kMostThreads) {
         ++pool.threads;
+        ++pool.idle;
         std::thread(Serve).detach();
     }
     pool.work.notify_one();
@@ -146,6 +157,15 @@ bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait) 
     held.unlock();
     Land(errand, Landing::InCall);
     return true;
+}
+
+void StartThreads(int count) {
+    Pool& pool = ThePool();
+    const std::lock_guard held(pool.lock);
+    for (; pool.threads < std::min(count, kMostThreads); ++pool.threads) {
+        ++pool.idle;
+        std::thread(Serve).detach();
+    }
 }
 
 } // namespace file_system_worker

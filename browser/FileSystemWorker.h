@@ -77,6 +77,12 @@ struct Errand {
 // answer lands later from context's event loop, and never when context is gone first.
 bool Submit(const std::shared_ptr<Errand>& errand, QObject* context, bool wait);
 
+// Starts threads now until the worker has count of them. A thread cannot start while another thread
+// loads a library, so a program that loads large libraries while its window is made starts the
+// worker's threads first: the window's first look-ups, some of them at once, then find threads
+// waiting. Threads beyond the first end when they find no work for a while, as ever.
+void StartThreads(int count);
+
 } // namespace file_system_worker
 
 // Runs lookUp on the worker and land with its answer on context's thread: at once, before this call

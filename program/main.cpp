@@ -4,6 +4,7 @@
 #include "app/SessionEnd.h"
 #include "app/TApplication.h"
 #include "app/WindowSystemChoice.h"
+#include "browser/FileSystemWorker.h"
 #include "core/StartupMarks.h"
 #include "graph/gst/GstGraphSystem.h"
 #include "graph/gst/PluginFolder.h"
@@ -86,6 +87,10 @@ int main(int argc, char** argv) {
             claim.Release();
         }
     }
+    // A thread cannot start while another loads a library, and the build below loads the decoders'
+    // hundred-odd libraries in one go while the window is made: the threads the window's first
+    // look-ups (a few at once) and its first paint use are started before.
+    file_system_worker::StartThreads(3);
     MarkStartup("gstreamer started");
     StartGStreamer(PluginFolderBesideExecutable());
     // The file this start plays is built while the application and the window are made. Its
@@ -101,6 +106,9 @@ int main(int argc, char** argv) {
     // The toolkit takes its own options out of argv, which the command line above stepped over.
     TApplication application(argc, argv);
     MarkStartup("application made");
+    if (ahead) {
+        TApplication::StartPaintingThreads();
+    }
     // The application's connection serves the player's objects, and so owns the name in the end: it
     // takes it over from the claim, or asks for it itself in a start without a file (or one that
     // found no bus before). A start whose file was refused plays beside the player that owns it.

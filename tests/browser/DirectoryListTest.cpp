@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
+#include <filesystem>
+#include <iterator>
 #include <sys/stat.h>
 
 using ::testing::ElementsAre;
@@ -217,4 +219,29 @@ TEST_F(DirectoryListTest, AFolderOnASleepingShareMovesTheBrowserOnlyWhenItsListi
     }
     EXPECT_THAT(Rows(files), ElementsAre("news.mpg"));
     EXPECT_NE(rowsBefore, Rows(dirs));
+}
+
+// The worker's threads can be started ahead, while no library loads: look-ups asked together then
+// start no thread of their own, each finding one waiting.
+TEST_F(DirectoryListTest, ThreadsStartedAheadServeLookUpsAskedTogetherWithoutStartingMore) {
+    temp.WriteFile("disk/share/news.mpg", "");
+    const auto threadsNow = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                             std::filesystem::directory_iterator());
+    };
+    HeldFileSystemGone held{HeldFileSystem::Install(disk + "/share")};
+    constexpr int together = 3;
+    file_system_worker::StartThreads(together);
+    const auto before = threadsNow();
+    for (int question = 0; question < together; ++question) {
+        LookUpOffThread<bool>(
+            &dirs,
+            [&] {
+                const FileSystemCall call("stat", disk + "/share");
+                return true;
+            },
+            [](bool&) {}, false);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.held->Caught() == together; }, 5000));
+    EXPECT_EQ(threadsNow(), before);
 }
