@@ -39,6 +39,16 @@ protected:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(view->viewport(), button, {}, rect.center());
     }
+    // A question to the share that nobody waits for, as the drive selector asks it.
+    void AskTheShareWithoutWaiting() {
+        LookUpOffThread<bool>(
+            &dirs,
+            [share = disk + "/share"] {
+                const FileSystemCall call("stat", share);
+                return true;
+            },
+            [](bool&) {}, false);
+    }
     std::string disk;
     TDirectoryListBox dirs;
     TFileListBox files;
@@ -161,13 +171,7 @@ TEST_F(DirectoryListTest, AFolderOnASleepingShareMovesTheBrowserOnlyWhenItsListi
     // Questions to the share that nobody waits for (the drive selector's), asked faster than a thread
     // wakes to take them, hold up no later move.
     for (int question = 0; question < 2; ++question) {
-        LookUpOffThread<bool>(
-            &dirs,
-            [&] {
-                const FileSystemCall call("stat", disk + "/share");
-                return true;
-            },
-            [](bool&) {}, false);
+        AskTheShareWithoutWaiting();
     }
     dirs.SetCurrentDir(disk + "/local");
     EXPECT_EQ(dirs.CurrentDir(), disk + "/local");
@@ -234,13 +238,7 @@ TEST_F(DirectoryListTest, ThreadsStartedAheadServeLookUpsAskedTogetherWithoutSta
     file_system_worker::StartThreads(together);
     const auto before = threadsNow();
     for (int question = 0; question < together; ++question) {
-        LookUpOffThread<bool>(
-            &dirs,
-            [&] {
-                const FileSystemCall call("stat", disk + "/share");
-                return true;
-            },
-            [](bool&) {}, false);
+        AskTheShareWithoutWaiting();
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.held->Caught() == together; }, 5000));
     EXPECT_EQ(threadsNow(), before);
