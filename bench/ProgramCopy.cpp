@@ -8,6 +8,8 @@ ProgramCopy::ProgramCopy() {
     std::filesystem::create_directories(dir_ / "bin/plugins");
     std::filesystem::create_directories(Clips());
     std::filesystem::copy_file(TARNWICK_PROGRAM, Program());
+    std::filesystem::copy_file(TARNWICK_PLAYER_PART,
+                               std::filesystem::path(Program()).parent_path() / "libtarnwick-player.so");
     for (const auto& entry : std::filesystem::directory_iterator(TARNWICK_PLUGINS)) {
         std::filesystem::copy_file(entry.path(), dir_ / ("bin/plugins/" + entry.path().filename().string()));
     }

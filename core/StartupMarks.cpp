@@ -32,18 +32,38 @@ std::int64_t MonotonicNanoseconds() {
     return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-bool OpenStartupMarks(const std::string& path, std::int64_t mainNanoseconds) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+namespace {
+
+// False when the file cannot be opened; whether this call began the marks otherwise.
+bool OpenMarksFile(const std::string& path, int flags, bool& began) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | flags, 0644);
     if (fd < 0) {
         return false;
     }
     int expected = -1;
-    if (!marksFile.compare_exchange_strong(expected, fd, std::memory_order_acq_rel)) {
+    began = marksFile.compare_exchange_strong(expected, fd, std::memory_order_acq_rel);
+    if (!began) {
         ::close(fd);
-        return true;
     }
-    WriteMark(mainNanoseconds, "main");
     return true;
+}
+
+} // namespace
+
+bool OpenStartupMarks(const std::string& path, std::int64_t mainNanoseconds) {
+    bool began = false;
+    if (!OpenMarksFile(path, O_CREAT | O_TRUNC, began)) {
+        return false;
+    }
+    if (began) {
+        WriteMark(mainNanoseconds, "main");
+    }
+    return true;
+}
+
+bool ContinueStartupMarks(const std::string& path) {
+    bool began = false;
+    return OpenMarksFile(path, 0, began);
 }
 
 bool StartupMarksOpen() {

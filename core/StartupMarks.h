@@ -17,6 +17,10 @@ std::int64_t MonotonicNanoseconds();
 // nothing, when the file cannot be opened.
 bool OpenStartupMarks(const std::string& path, std::int64_t mainNanoseconds);
 
+// Goes on writing marks to a file that OpenStartupMarks began, in another part of the program that
+// keeps marks of its own (a library it loads). False when the file cannot be opened.
+bool ContinueStartupMarks(const std::string& path);
+
 bool StartupMarksOpen();
 
 // Marks the phase now. Safe from any thread; each mark is one write, so a program killed at any moment

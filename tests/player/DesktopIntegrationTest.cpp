@@ -10,6 +10,7 @@
 #include "tests/support/TestServers.h"
 #include "tests/support/X11Tools.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -359,7 +360,12 @@ TEST_F(DesktopIntegrationTest, APathOrUriThatCannotBeOpenedIsReportedAndTheProgr
     }
 }
 
-TEST_F(DesktopIntegrationTest, HelpAndVersionAnswerWithoutADisplayAndAnUnknownOptionFails) {
+// Help and version need neither a display nor the player's part; a start that plays without that part
+// says why it cannot.
+TEST_F(DesktopIntegrationTest, HelpAndVersionAnswerWithoutADisplayOrThePlayerAndAnUnknownOptionFails) {
+    const std::string part = std::filesystem::path(install.Program()).parent_path() / "libtarnwick-player.so";
+    std::filesystem::rename(part, part + ".away");
+    const auto putBack = qScopeGuard([&] { std::filesystem::rename(part + ".away", part); });
     const struct {
         const char* arguments;
         int status;
@@ -368,6 +374,7 @@ TEST_F(DesktopIntegrationTest, HelpAndVersionAnswerWithoutADisplayAndAnUnknownOp
         {"--help", 0, "Usage: tarnwick"},
         {"--version", 0, "tarnwick " TARNWICK_VERSION "\n"},
         {"--no-such-option 2>&1", 2, "Usage: tarnwick"},
+        {"2>&1", 1, "tarnwick: the player cannot be loaded: "},
     };
     for (const auto& c : cases) {
         int status = 0;
@@ -395,7 +402,8 @@ TEST_F(DesktopIntegrationTest, ThePackageHoldsWhatTheProgramNeedsAndPlaysFromASc
 
     const std::string contents = Shell("dpkg-deb -c '" + package + "'");
     for (const std::string& file :
-         {std::string("./usr/bin/tarnwick"), std::string("." TARNWICK_GST_PLUGINS_DIR "/libgsthalvion.so"),
+         {std::string("./usr/bin/tarnwick"), std::string("./usr/libexec/tarnwick/libtarnwick-player.so"),
+          std::string("." TARNWICK_GST_PLUGINS_DIR "/libgsthalvion.so"),
           std::string("./usr/share/applications/tarnwick.desktop"),
           std::string("./usr/share/metainfo/org.tarnwick.tarnwick.metainfo.xml"),
           std::string("./usr/share/icons/hicolor/scalable/apps/tarnwick.svg"),

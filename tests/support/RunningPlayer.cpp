@@ -77,6 +77,8 @@ SeenObject Parse(std::string line) {
 PlayerInstall::PlayerInstall(const std::string& extension, double seconds) : extension_(extension) {
     std::filesystem::create_directories(dir_ / "bin/plugins");
     std::filesystem::copy_file(TARNWICK_PROGRAM, Program());
+    std::filesystem::copy_file(TARNWICK_PLAYER_PART,
+                               std::filesystem::path(Program()).parent_path() / "libtarnwick-player.so");
     for (const auto& entry : std::filesystem::directory_iterator(TARNWICK_PLUGINS)) {
         std::filesystem::copy_file(entry.path(), dir_ / ("bin/plugins/" + entry.path().filename().string()));
     }
