@@ -14,17 +14,24 @@ constexpr const char* PartName = "libtarnwick-player.so";
 
 std::string PlayerPartFile() {
     std::error_code unreadable;
-    const std::filesystem::path folder =
-        std::filesystem::read_symlink("/proc/self/exe", unreadable).parent_path();
-    const std::filesystem::path beside = folder / PartName;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", unreadable);
+    // Never a path from the current folder, which anyone may have put a library of that name in.
+    if (unreadable || !program.is_absolute()) {
+        return {};
+    }
+    const std::filesystem::path beside = program.parent_path() / PartName;
     if (std::filesystem::exists(beside, unreadable)) {
         return beside.string();
     }
-    return (folder / TARNWICK_INSTALLED_PLAYER_PART).lexically_normal().string();
+    return (program.parent_path() / TARNWICK_INSTALLED_PLAYER_PART).lexically_normal().string();
 }
 
 int RunPlayerPart(PlayerStart& start) {
     const std::string file = PlayerPartFile();
+    if (file.empty()) {
+        std::fprintf(stderr, "tarnwick: the player cannot be loaded: the program's own folder is unknown\n");
+        return 1;
+    }
     // Global, as the libraries were when the program linked them itself: some look symbols up in
     // the process's global scope.
     void* part = ::dlopen(file.c_str(), RTLD_LAZY | RTLD_GLOBAL);

@@ -6,7 +6,7 @@
 #include <string>
 
 // The player part's file: beside the program in the build tree, else where it is installed, relative
-// to the program.
+// to the program; empty when the program's own folder cannot be told.
 std::string PlayerPartFile();
 
 // Loads the player part and runs it to its end. Its libraries stay loaded until the process ends.
