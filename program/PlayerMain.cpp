@@ -30,10 +30,6 @@ extern "C" int TarnwickRunPlayer(PlayerStart& start) {
     // environment, and a signal that lands on it runs the same handler.
     InstallSessionEndSignals();
     ChooseWindowSystem(argc, argv);
-    // A thread cannot start while another loads a library, and the build below loads the decoders'
-    // hundred-odd libraries in one go while the window is made: the threads the window's first
-    // look-ups (a few at once) and its first paint use are started before.
-    file_system_worker::StartThreads(3);
     MarkStartup("gstreamer started");
     StartGStreamer(PluginFolderBesideExecutable());
     // The file this start plays is built while the application and the window are made. Its
@@ -41,6 +37,10 @@ extern "C" int TarnwickRunPlayer(PlayerStart& start) {
     // them up (the loader takes one library at a time), so they wait until the first picture.
     std::unique_ptr<StartAhead> ahead;
     if (const std::optional<StartPlan> plan = PlanFromSettingsFile(commandLine.Path)) {
+        // A thread cannot start while another loads a library, and the build loads the decoders'
+        // hundred-odd libraries in one go while the window is made: the threads the window's first
+        // look-ups (a few at once) use are started before it.
+        file_system_worker::StartThreads(3);
         ahead = std::make_unique<StartAhead>(*plan, std::make_shared<GstGraphSystem>());
     } else {
         StartLoadingPlaybackLibraries();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "program/PlayerPart.h"
 
+#include "core/ExecutablePath.h"
+
 #include <cstdio>
 #include <dlfcn.h>
 #include <filesystem>
@@ -13,12 +15,11 @@ constexpr const char* PartName = "libtarnwick-player.so";
 } // namespace
 
 std::string PlayerPartFile() {
-    std::error_code unreadable;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", unreadable);
-    // Never a path from the current folder, which anyone may have put a library of that name in.
-    if (unreadable || !program.is_absolute()) {
+    const std::filesystem::path program = ExecutablePath();
+    if (program.empty()) {
         return {};
     }
+    std::error_code unreadable;
     const std::filesystem::path beside = program.parent_path() / PartName;
     if (std::filesystem::exists(beside, unreadable)) {
         return beside.string();

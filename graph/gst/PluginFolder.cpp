@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "graph/gst/PluginFolder.h"
 
+#include "core/ExecutablePath.h"
 #include "gstcommon/GstHandles.h"
 
 #include <algorithm>
@@ -9,9 +10,8 @@
 #include <system_error>
 
 std::string PluginFolderBesideExecutable() {
-    std::error_code error;
-    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || executable.empty()) {
+    const std::filesystem::path executable = ExecutablePath();
+    if (executable.empty()) {
         return {};
     }
     return (executable.parent_path() / "plugins").string();
